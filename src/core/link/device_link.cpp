@@ -1,0 +1,118 @@
+#include "core/link/device_link.h"
+
+#include <algorithm>
+
+namespace tvq {
+namespace {
+
+// When a line reports input that is not there, look again after this rest rather than spin.
+constexpr Millis kSpuriousWakeRest{5};
+
+}  // namespace
+
+DeviceLink::DeviceLink(Clock& clock, ExchangeTiming timing) : clock_(clock), timing_(timing) {}
+
+DeviceLink::~DeviceLink() {
+    close();
+}
+
+void DeviceLink::attach(std::unique_ptr<ByteLink> link) {
+    std::lock_guard lock(mutex_);
+    if (link_) link_->close();
+    link_ = std::move(link);
+}
+
+void DeviceLink::close() {
+    std::lock_guard lock(mutex_);
+    if (link_) link_->close();
+    link_.reset();
+}
+
+bool DeviceLink::isOpen() const {
+    std::lock_guard lock(mutex_);
+    return link_ && link_->isOpen();
+}
+
+bool DeviceLink::isSerial() const {
+    std::lock_guard lock(mutex_);
+    return link_ && link_->kind() == ByteLink::Kind::Serial;
+}
+
+int DeviceLink::discardPending() {
+    std::lock_guard lock(mutex_);
+    return link_ ? link_->discardInput() : 0;
+}
+
+int DeviceLink::exchangeFrame(const CommandFrame& frame, CommandFrame& reply,
+                              std::int32_t timeoutMs) {
+    std::lock_guard lock(mutex_);
+    if (!link_ || !link_->isOpen()) return 0;
+    ByteLink& link = *link_;
+
+    CommandFrame out = frame;
+    out[12] = frameCheck(out);
+
+    // A reply that came after its exchange gave up must not pass for the answer to this one.
+    link.discardInput();
+
+    const int written = link.writeFrame(out);
+    const bool sent = link.kind() == ByteLink::Kind::Serial
+                          ? written == static_cast<int>(kFrameSize)
+                          : written > 0;
+    if (!sent) return 0;
+    if (address_.load() == 0) return 0;  // the whole chain listens; nobody answers
+
+    const int tries = timeoutMs / 100;
+    if (tries <= 0) return 0;
+    return awaitReply(link, reply, tries);
+}
+
+int DeviceLink::awaitReply(ByteLink& link, CommandFrame& reply, int tries) {
+    const auto mode = link.kind() == ByteLink::Kind::Serial ? ReplyGatherer::Mode::Serial
+                                                            : ReplyGatherer::Mode::Network;
+    ReplyGatherer gatherer(mode);
+    const auto deadline = clock_.now() + tries * timing_.tryLength;
+    Clock::TimePoint partialDeadline = Clock::TimePoint::max();
+
+    for (;;) {
+        const auto now = clock_.now();
+        if (gatherer.hasPartial() && now >= partialDeadline) return accept(gatherer.reply(), reply);
+        if (now >= deadline) return gatherer.hasPartial() ? accept(gatherer.reply(), reply) : 0;
+
+        const auto wakeAt = std::min(deadline, partialDeadline);
+        const auto wait = std::chrono::ceil<Millis>(wakeAt - now);
+        if (!link.waitReadable(wait)) continue;
+
+        std::uint8_t piece[kFrameSize];
+        const int n = link.readAvailable(piece, gatherer.readLimit());
+        if (n < 0) {
+            // A broken line reads as silence until the time-out.
+            clock_.sleepFor(std::chrono::ceil<Millis>(wakeAt - clock_.now()));
+            continue;
+        }
+        if (n == 0) {
+            clock_.sleepFor(std::min(kSpuriousWakeRest, std::chrono::ceil<Millis>(wakeAt - now)));
+            continue;
+        }
+        const bool wasEmpty = gatherer.gathered() == 0;
+        switch (gatherer.take({piece, static_cast<std::size_t>(n)})) {
+            case ReplyGatherer::Outcome::Reply:
+                return accept(gatherer.reply(), reply);
+            case ReplyGatherer::Outcome::Rejected:
+                clock_.sleepFor(timing_.acceptPause);
+                return 0;
+            case ReplyGatherer::Outcome::Incomplete:
+                if (wasEmpty && gatherer.hasPartial())
+                    partialDeadline = clock_.now() + timing_.tryLength;
+                break;
+        }
+    }
+}
+
+int DeviceLink::accept(const CommandFrame& received, CommandFrame& reply) {
+    reply = received;
+    clock_.sleepFor(timing_.acceptPause);
+    return static_cast<int>(kFrameSize);
+}
+
+}  // namespace tvq

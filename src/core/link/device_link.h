@@ -1,0 +1,58 @@
+#pragma once
+// The one way to talk to a processor: exchangeFrame over whichever ByteLink is attached.
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+
+#include "core/link/byte_link.h"
+#include "core/link/command_frame.h"
+#include "core/link/reply_gatherer.h"
+#include "core/platform/clock.h"
+
+namespace tvq {
+
+struct ExchangeTiming {
+    Millis tryLength{100};    // one try of the reply wait; tries = timeoutMs / 100
+    Millis acceptPause{200};  // rest after every accepted reply
+};
+
+class DeviceLink {
+public:
+    explicit DeviceLink(Clock& clock = systemClock(), ExchangeTiming timing = {});
+    ~DeviceLink();
+    DeviceLink(const DeviceLink&) = delete;
+    DeviceLink& operator=(const DeviceLink&) = delete;
+
+    // Takes over an open line, closing any previous one. Waits for an exchange in flight.
+    void attach(std::unique_ptr<ByteLink> link);
+    // Closes the line (after an exchange in flight). Safe to call when nothing is attached.
+    void close();
+    bool isOpen() const;
+    bool isSerial() const;
+
+    // Address that decides whether a reply is awaited: 0 means the whole chain, no reply.
+    void setDeviceAddress(std::uint8_t address) { address_.store(address); }
+    std::uint8_t deviceAddress() const { return address_.load(); }
+
+    // Sends a copy of frame with its check byte computed and waits up to timeoutMs for one
+    // 13-byte reply. Returns 13 with the reply copied into `reply`, or 0 with `reply` untouched.
+    // Conversations on one link never overlap: concurrent callers take turns.
+    int exchangeFrame(const CommandFrame& frame, CommandFrame& reply, std::int32_t timeoutMs);
+
+    // Drops reply bytes already waiting (a late reply of an earlier command).
+    int discardPending();
+
+private:
+    int awaitReply(ByteLink& link, CommandFrame& reply, int tries);
+    int accept(const CommandFrame& received, CommandFrame& reply);
+
+    Clock& clock_;
+    const ExchangeTiming timing_;
+    std::atomic<std::uint8_t> address_{1};
+    mutable std::mutex mutex_;  // one conversation at a time; guards link_
+    std::unique_ptr<ByteLink> link_;
+};
+
+}  // namespace tvq

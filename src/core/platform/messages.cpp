@@ -1,0 +1,34 @@
+#include "core/platform/messages.h"
+
+#include <array>
+
+namespace tvq {
+namespace {
+
+constexpr std::array<const char*, static_cast<std::size_t>(MessageId::Count)> kEnglish{
+    "",
+    QT_TRANSLATE_NOOP("Messages", "Open Com Port Success"),
+    QT_TRANSLATE_NOOP("Messages", "Open Com Port fail"),
+    QT_TRANSLATE_NOOP("Messages", "Open Network Success"),
+    QT_TRANSLATE_NOOP("Messages", "Open Network fail"),
+    QT_TRANSLATE_NOOP("Messages", "Port out of range，range is 0~65535"),
+    QT_TRANSLATE_NOOP("Messages", "Communications equipment normal"),
+    QT_TRANSLATE_NOOP("Messages", "Equipment connection failed"),
+    QT_TRANSLATE_NOOP("Messages", "Invalid Operate Only Valid in mosaic off"),
+    QT_TRANSLATE_NOOP("Messages", "Invalid Operate InCorrect Source"),
+    QT_TRANSLATE_NOOP("Messages", "Invalid Operate Not ext model"),
+    QT_TRANSLATE_NOOP("Messages", "Please restart the device and control software，Thank you！"),
+};
+
+}  // namespace
+
+std::string_view englishText(MessageId id) {
+    const auto index = static_cast<std::size_t>(id);
+    return index < kEnglish.size() ? kEnglish[index] : std::string_view{};
+}
+
+std::string InfoText::english() const {
+    return id == MessageId::None ? literal : std::string(englishText(id));
+}
+
+}  // namespace tvq
