@@ -12,6 +12,21 @@ void SystemClock::sleepFor(Millis duration) {
     std::this_thread::sleep_for(duration);
 }
 
+bool SystemClock::waitFor(std::unique_lock<std::mutex>& lock, std::condition_variable_any& cv,
+                          std::stop_token stop, Millis duration,
+                          const std::function<bool()>& ready) {
+    return cv.wait_for(lock, stop, duration, ready);
+}
+
+bool FakeClock::waitFor(std::unique_lock<std::mutex>& lock, std::condition_variable_any& cv,
+                        std::stop_token stop, Millis duration,
+                        const std::function<bool()>& ready) {
+    if (ready() || stop.stop_requested()) return ready();
+    advance(duration);
+    cv.wait_for(lock, stop, Millis{1}, ready);  // real, short: lets other threads run
+    return ready();
+}
+
 Clock& systemClock() {
     static SystemClock clock;
     return clock;

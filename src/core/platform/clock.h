@@ -3,6 +3,10 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <stop_token>
 
 namespace tvq {
 
@@ -14,6 +18,12 @@ public:
     virtual ~Clock() = default;
     virtual TimePoint now() const = 0;
     virtual void sleepFor(Millis duration) = 0;
+
+    // Waits on cv (lock held on entry and exit) until `ready` holds, stop is requested or the
+    // duration passes. Returns ready().
+    virtual bool waitFor(std::unique_lock<std::mutex>& lock, std::condition_variable_any& cv,
+                         std::stop_token stop, Millis duration,
+                         const std::function<bool()>& ready) = 0;
 };
 
 // The steady clock and real sleeps.
@@ -21,6 +31,9 @@ class SystemClock final : public Clock {
 public:
     TimePoint now() const override;
     void sleepFor(Millis duration) override;
+    bool waitFor(std::unique_lock<std::mutex>& lock, std::condition_variable_any& cv,
+                 std::stop_token stop, Millis duration,
+                 const std::function<bool()>& ready) override;
 };
 
 Clock& systemClock();
@@ -30,6 +43,11 @@ class FakeClock final : public Clock {
 public:
     TimePoint now() const override { return TimePoint{Millis{elapsed_.load()}}; }
     void sleepFor(Millis duration) override { advance(duration); }
+    // Advances virtual time by the whole duration unless already ready or stopped; yields the
+    // processor briefly so other threads make progress.
+    bool waitFor(std::unique_lock<std::mutex>& lock, std::condition_variable_any& cv,
+                 std::stop_token stop, Millis duration,
+                 const std::function<bool()>& ready) override;
     void advance(Millis duration) { elapsed_ += duration.count(); }
     Millis elapsed() const { return Millis{elapsed_.load()}; }
 

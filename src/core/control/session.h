@@ -1,0 +1,129 @@
+#pragma once
+// The main window's device side: the link, the device address, the panel state, the pending
+// command slot, panelLock, the connect job and the three workers. The GUI owns one Session,
+// calls it from the UI thread and hears back through a SessionObserver.
+
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "core/control/panel_state.h"
+#include "core/link/device_link.h"
+#include "core/link/link_open.h"
+#include "core/panel/front_panel.h"
+#include "core/platform/clock.h"
+#include "core/platform/messages.h"
+
+namespace tvq {
+
+// The link the operator chose in the connection settings.
+struct LinkChoice {
+    bool useSerial = false;
+    std::string portName;  // serial: "ttyUSB0", "/dev/pts/7", ...
+    std::string ipText;    // network: "192.0.2.10"
+    std::string portText;  // network: the port box as typed
+};
+
+enum class ConnectOutcome {
+    Connected,       // one device answered its status query; workers started
+    ConnectedToAll,  // address 0: link open, no query, no workers
+    DeviceAbsent,    // link opened, the device did not answer correctly; link closed again
+    LinkFailed,      // the link did not open
+    PortOutOfRange,  // network port outside 0..65535: the GUI shows its box
+};
+
+// Calls may come from any thread. Implementations copy the values and hand them to the UI
+// thread; they must not call back into the Session from inside these calls.
+class SessionObserver {
+public:
+    virtual ~SessionObserver() = default;
+    virtual void panelChanged(const PanelState& state) = 0;
+    virtual void infoChanged(const InfoText& text) = 0;
+    // The connect job has ended: the wait box closes.
+    virtual void connectFinished(ConnectOutcome outcome) = 0;
+};
+
+struct OpenedLink {
+    std::unique_ptr<ByteLink> link;  // null when the link did not open
+    ConnectOutcome failure = ConnectOutcome::LinkFailed;
+};
+using LinkOpener = std::function<OpenedLink(const LinkChoice&, const InfoSink&)>;
+
+// Opens the serial port or the TCP connection of the choice.
+OpenedLink openChosenLink(const LinkChoice& choice, const InfoSink& info);
+
+struct WorkerTiming {
+    Millis idleLook{1000};     // command worker: between looks at an empty slot
+    Millis afterCommand{100};  // command worker: before re-reading the status
+    Millis pollPause{1000};    // status poller: after each poll
+    Millis blinkHalf{500};     // blink worker: lit, then dark
+    Millis blinkStep{10};      // blink worker: between two lights of one pass
+    bool wakeOnPress = true;   // a press ends the command worker's idle wait at once
+};
+
+// Which workers a hold applies to.
+enum WorkerSet : unsigned {
+    kCommandWorker = 1,
+    kStatusPoller = 2,
+    kBlinkWorker = 4,
+    kAllWorkers = 7,
+};
+
+class Session {
+public:
+    explicit Session(SessionObserver& observer, Clock& clock = systemClock(),
+                     LinkOpener opener = openChosenLink, WorkerTiming timing = {});
+    ~Session();  // stops the connect job and the workers
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    // Connection. startConnect returns at once; connectFinished reports the end.
+    void startConnect(const LinkChoice& choice);
+    bool connectInProgress() const;
+    void waitForConnectJob();  // joins a finished or running connect job
+    // Stops the workers, disables the operation controls, closes the link, Connect back on.
+    void disconnect();
+    // After the cascade and fast mosaic dialogs: close the link, back to not connected.
+    void closeLinkAfterDialog();
+    bool connected() const;  // connectedFlag
+
+    void setDeviceAddress(std::uint8_t address);
+    std::uint8_t deviceAddress() const;
+
+    // Front panel. Each runs the button's rules, queues its frame (waking the command worker)
+    // and shows a refusal on the Info line.
+    PressOutcome pressSource(std::uint8_t code);
+    PressOutcome pressToggle(Toggle which);
+    PressOutcome pressVgaAuto();
+    PressOutcome pressPipMode(std::uint8_t mode);
+    PressOutcome pressTransition(std::uint8_t transition);
+    bool pendingFlag() const;
+    CommandFrame pendingFrame() const;
+
+    // Workers: held between two exchanges while a dialog is open, stopped for good otherwise.
+    void holdWorkers(unsigned which);
+    void releaseWorkers();
+    void stopWorkers();
+    bool workersRunning() const;
+
+    // Timer block: Start and Stop as far as the panel is concerned.
+    void setTimerRunning(bool running);
+    bool timerRunning() const;
+
+    // One exchange for a dialog, taken under panelLock so it never meets a worker's.
+    int exchange(const CommandFrame& frame, CommandFrame& reply, std::int32_t timeoutMs);
+    DeviceLink& link();
+    std::mutex& panelLock();
+
+    PanelState snapshot() const;
+    void setOperationControls(bool on);
+    void enableControl(Control control, bool on);
+    void setInfo(const InfoText& text);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace tvq
