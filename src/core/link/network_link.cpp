@@ -1,5 +1,6 @@
 #include "core/link/network_link.h"
 
+#include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 
@@ -65,13 +66,15 @@ std::unique_ptr<NetworkLink> connectWithTimeout(std::uint32_t address, std::uint
     socket.non_blocking(true, ec);
     if (ec) return nullptr;
 
-    const asio::ip::tcp::endpoint endpoint(asio::ip::address_v4(address), port);
-    socket.connect(endpoint, ec);
-    if (!ec) return link;
-    if (ec != asio::error::would_block && ec != asio::error::in_progress &&
-        ec != asio::error::try_again) {
-        return nullptr;
-    }
+    // Asio's own connect waits without limit, so the socket's own call is used.
+    sockaddr_in target{};
+    target.sin_family = AF_INET;
+    target.sin_addr.s_addr = htonl(address);
+    target.sin_port = htons(port);
+    if (::connect(socket.native_handle(), reinterpret_cast<const sockaddr*>(&target),
+                  sizeof target) == 0)
+        return link;
+    if (errno != EINPROGRESS && errno != EWOULDBLOCK && errno != EAGAIN) return nullptr;
 
     pollfd p{socket.native_handle(), POLLIN | POLLOUT, 0};
     const int ready = ::poll(&p, 1, static_cast<int>(timeout.count()));

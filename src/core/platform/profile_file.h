@@ -1,0 +1,103 @@
+#pragma once
+// Classic profile file ("[section]" headers and "key=value" lines) that keeps its exact form:
+// lines we do not change are written back byte for byte, and saves replace the file atomically.
+
+#include <algorithm>
+#include <cstddef>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+namespace tvq {
+
+// Values are read as text of at most this many characters.
+inline constexpr std::size_t kProfileValueMax = 259;
+
+// Larger files are refused rather than read: nothing we write comes close.
+inline constexpr std::size_t kProfileFileMaxBytes = 64u << 20;
+
+// Decimal integer at the start of text: leading blanks and a sign allowed, anything else after
+// the digits ignored; no digits reads as 0 and out-of-range values saturate.
+int profileInt(std::string_view text);
+
+// Clamps a number read from a profile file to 0..max before it drives a loop.
+constexpr int boundedCount(long long value, int max) {
+    return static_cast<int>(std::clamp<long long>(value, 0, std::max(max, 0)));
+}
+
+class ProfileFile {
+public:
+    enum class State {
+        Missing,     // no file: reads as empty, save creates it
+        Loaded,      // read as text (whatever it held)
+        Unreadable,  // exists but could not be read: reads as empty, save refuses to replace it
+    };
+
+    ProfileFile() = default;
+    // Reads the file; never throws for anything about the file itself.
+    explicit ProfileFile(std::filesystem::path path);
+    // Parses text as if it had been read from path (nothing is read).
+    static ProfileFile fromText(std::string_view text, std::filesystem::path path = {});
+
+    const std::filesystem::path& path() const { return path_; }
+    State state() const { return state_; }
+    // Why the file could not be read (empty unless Unreadable).
+    std::error_code loadError() const { return loadError_; }
+
+    // Section and key names compare without regard to ASCII letter case.
+    std::string readString(std::string_view section, std::string_view key,
+                           std::string_view fallback = {}) const;
+    // profileInt() of the value; a missing key reads as 0.
+    int readInt(std::string_view section, std::string_view key) const;
+
+    // False when a name or value could not be written back as one line of its kind (empty name,
+    // line breaks, '=' in a key, ']' in a section, blanks around a name).
+    bool writeString(std::string_view section, std::string_view key, std::string_view value);
+    bool writeInt(std::string_view section, std::string_view key, int value);
+    // Both return whether anything was removed.
+    bool removeKey(std::string_view section, std::string_view key);
+    bool removeSection(std::string_view section);
+
+    // The whole file as save() would write it.
+    std::string text() const;
+    // Writes a temporary file beside the target, flushes it to disk and renames it over the
+    // target. On failure the old file is untouched and no temporary file is left.
+    std::error_code save() const;
+
+private:
+    enum class Kind { Blank, Comment, Section, Key, Other };
+    struct Line {
+        std::string raw;  // the bytes as in the file, line break included
+        Kind kind = Kind::Other;
+        std::size_t nameBegin = 0, nameSize = 0;    // section or key name within raw
+        std::size_t separator = 0;                  // the '=' of a key line
+        std::size_t valueBegin = 0, valueSize = 0;  // value within raw, blanks trimmed
+        std::string_view name() const { return std::string_view(raw).substr(nameBegin, nameSize); }
+        std::string_view value() const {
+            return std::string_view(raw).substr(valueBegin, valueSize);
+        }
+    };
+    struct Span {
+        std::size_t header;  // index of the section's header line
+        std::size_t end;     // one past its body
+    };
+
+    void parse(std::string_view text);
+    void accept(std::string_view text);
+    static Line makeLine(std::string raw, bool firstLine = false);
+    std::vector<Span> sectionSpans(std::string_view section) const;
+    const Line* findKey(std::string_view section, std::string_view key) const;
+    std::size_t bodyEnd(const Span& span) const;
+    std::string_view newline() const { return crlf_ ? "\r\n" : "\n"; }
+    void ensureLastLineEnds();
+
+    std::filesystem::path path_;
+    State state_ = State::Missing;
+    std::error_code loadError_;
+    std::vector<Line> lines_;
+    bool crlf_ = false;
+};
+
+}  // namespace tvq

@@ -1,0 +1,261 @@
+// exchangeFrame over a scripted line on virtual time.
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "core/link/device_link.h"
+#include "support/scripted_link.h"
+
+namespace tvq {
+namespace {
+
+using test::Piece;
+using test::ScriptedLink;
+using Bytes = std::vector<std::uint8_t>;
+using namespace std::chrono_literals;
+
+const CommandFrame kStatusQuery{5, 1, 23, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+
+Bytes reply(std::uint8_t first = 5) {
+    CommandFrame r = makeFrame(1, 23, {0, 3, 1, 0, 0x08, 1, 1, 2, 3});
+    r[0] = first;
+    return {r.begin(), r.end()};
+}
+
+Bytes slice(const Bytes& b, std::size_t from, std::size_t to) {
+    return {b.begin() + static_cast<std::ptrdiff_t>(from), b.begin() + static_cast<std::ptrdiff_t>(to)};
+}
+
+class Exchange : public ::testing::Test {
+protected:
+    ScriptedLink& attach(ByteLink::Kind kind) {
+        auto owned = std::make_unique<ScriptedLink>(clock, kind);
+        ScriptedLink& line = *owned;
+        link.attach(std::move(owned));
+        return line;
+    }
+    Millis elapsedSince(Millis start) const { return clock.elapsed() - start; }
+
+    FakeClock clock;
+    DeviceLink link{clock};
+    CommandFrame out = filled(0xEE);
+
+    static CommandFrame filled(std::uint8_t v) {
+        CommandFrame f;
+        f.fill(v);
+        return f;
+    }
+};
+
+TEST_F(Exchange, SendsACopyWithItsCheckByteComputed) {
+    ScriptedLink& line = attach(ByteLink::Kind::Serial);
+    CommandFrame frame = kStatusQuery;
+    frame[12] = 0xAA;
+    link.exchangeFrame(frame, out, 300);
+    ASSERT_EQ(line.written().size(), 1u);
+    EXPECT_EQ(line.written()[0][12], 19);
+    EXPECT_EQ(frame[12], 0xAA) << "the caller's frame must not change";
+}
+
+TEST_F(Exchange, AddressZeroSendsAndReadsNothing) {
+    ScriptedLink& line = attach(ByteLink::Kind::Network);
+    link.setDeviceAddress(0);
+    line.script({{10ms, reply()}});
+    EXPECT_EQ(link.exchangeFrame(kStatusQuery, out, 6000), 0);
+    EXPECT_EQ(line.written().size(), 1u);
+    EXPECT_EQ(line.reads(), 0);
+    EXPECT_EQ(clock.elapsed(), 0ms);
+    EXPECT_EQ(out, filled(0xEE));
+}
+
+TEST_F(Exchange, TriesFollowTheTimeOut) {
+    struct Case {
+        std::int32_t timeoutMs;
+        Millis waited;
+    };
+    for (const Case c : {Case{99, 0ms}, Case{0, 0ms}, Case{-100, 0ms}, Case{100, 100ms},
+                         Case{1000, 1000ms}, Case{1099, 1000ms}}) {
+        ScriptedLink& line = attach(ByteLink::Kind::Serial);
+        const Millis start = clock.elapsed();
+        EXPECT_EQ(link.exchangeFrame(kStatusQuery, out, c.timeoutMs), 0) << c.timeoutMs;
+        EXPECT_EQ(elapsedSince(start), c.waited) << c.timeoutMs;
+        EXPECT_EQ(line.written().size(), 1u);
+        EXPECT_EQ(out, filled(0xEE));
+    }
+}
+
+TEST_F(Exchange, ReplyIsTakenAsSoonAsItArrives) {
+    for (auto kind : {ByteLink::Kind::Serial, ByteLink::Kind::Network}) {
+        ScriptedLink& line = attach(kind);
+        line.script({{37ms, reply()}});
+        const Millis start = clock.elapsed();
+        ASSERT_EQ(link.exchangeFrame(kStatusQuery, out, 1000), 13);
+        EXPECT_EQ(Bytes(out.begin(), out.end()), reply());
+        EXPECT_EQ(elapsedSince(start), 37ms + 200ms) << "pick-up at arrival, then the pause";
+    }
+}
+
+TEST_F(Exchange, SerialGathersPiecesAndTestsTheFirstByte) {
+    struct Case {
+        std::uint8_t first;
+        int result;
+    };
+    for (const Case c : {Case{5, 13}, Case{4, 0}}) {
+        ScriptedLink& line = attach(ByteLink::Kind::Serial);
+        out = filled(0xEE);
+        const Bytes r = reply(c.first);
+        line.script({{120ms, slice(r, 0, 6)}, {250ms, slice(r, 6, 13)}});
+        const Millis start = clock.elapsed();
+        EXPECT_EQ(link.exchangeFrame(kStatusQuery, out, 1000), c.result);
+        EXPECT_EQ(elapsedSince(start), 250ms + 200ms) << "both outcomes pause 200 ms";
+        if (c.result == 13)
+            EXPECT_EQ(Bytes(out.begin(), out.end()), r);
+        else
+            EXPECT_EQ(out, filled(0xEE));
+    }
+}
+
+TEST_F(Exchange, SerialSingleReadOfThirteenIsTakenWhateverItStartsWith) {
+    ScriptedLink& line = attach(ByteLink::Kind::Serial);
+    line.script({{50ms, reply(4)}});
+    EXPECT_EQ(link.exchangeFrame(kStatusQuery, out, 1000), 13);
+    EXPECT_EQ(out[0], 4);
+}
+
+TEST_F(Exchange, SerialPiecesPastThirteenNeverOverrunAndOnlyAWholeReadCanFollow) {
+    ScriptedLink& line = attach(ByteLink::Kind::Serial);
+    const Bytes r = reply();
+    line.script({{10ms, slice(r, 0, 10)}, {20ms, slice(r, 0, 5)}, {30ms, slice(r, 5, 8)}});
+    EXPECT_EQ(link.exchangeFrame(kStatusQuery, out, 500), 0);
+    EXPECT_EQ(out, filled(0xEE));
+
+    line.script({{10ms, slice(r, 0, 10)}, {20ms, slice(r, 0, 5)}, {40ms, r}});
+    EXPECT_EQ(link.exchangeFrame(kStatusQuery, out, 500), 13);
+    EXPECT_EQ(Bytes(out.begin(), out.end()), r);
+}
+
+TEST_F(Exchange, NetworkGathersASplitReply) {
+    ScriptedLink& line = attach(ByteLink::Kind::Network);
+    const Bytes r = reply();
+    line.script({{20ms, slice(r, 0, 6)}, {50ms, slice(r, 6, 13)}});
+    ASSERT_EQ(link.exchangeFrame(kStatusQuery, out, 1000), 13);
+    EXPECT_EQ(Bytes(out.begin(), out.end()), r);
+}
+
+TEST_F(Exchange, NetworkShortReplyIsHandedOverZeroFilledAfterOneTry) {
+    ScriptedLink& line = attach(ByteLink::Kind::Network);
+    const Bytes r = reply();
+    line.script({{20ms, slice(r, 0, 8)}});
+    const Millis start = clock.elapsed();
+    ASSERT_EQ(link.exchangeFrame(kStatusQuery, out, 1000), 13);
+    EXPECT_EQ(Bytes(out.begin(), out.begin() + 8), slice(r, 0, 8));
+    EXPECT_EQ(Bytes(out.begin() + 8, out.end()), Bytes(5, 0));
+    EXPECT_EQ(elapsedSince(start), 20ms + 100ms + 200ms);
+    EXPECT_FALSE(checkByteOk(out));
+}
+
+TEST_F(Exchange, NetworkShortReplyAtTheTimeOutIsStillHandedOver) {
+    ScriptedLink& line = attach(ByteLink::Kind::Network);
+    line.script({{290ms, slice(reply(), 0, 4)}});
+    EXPECT_EQ(link.exchangeFrame(kStatusQuery, out, 300), 13);
+}
+
+TEST_F(Exchange, LateReplyOfAnEarlierCommandIsDiscardedBeforeSending) {
+    for (auto kind : {ByteLink::Kind::Serial, ByteLink::Kind::Network}) {
+        ScriptedLink& line = attach(kind);
+        const CommandFrame stale = makeFrame(1, 0x80, {8});
+        line.preload({stale.begin(), stale.end()});
+        line.script({{30ms, reply()}});
+        ASSERT_EQ(link.exchangeFrame(kStatusQuery, out, 1000), 13);
+        EXPECT_EQ(Bytes(out.begin(), out.end()), reply());
+        EXPECT_EQ(line.discarded(), 13);
+    }
+}
+
+TEST_F(Exchange, FailedSendsGiveZero) {
+    struct Case {
+        ByteLink::Kind kind;
+        int written;
+        int result;
+    };
+    for (const Case c : {Case{ByteLink::Kind::Serial, 12, 0}, Case{ByteLink::Kind::Serial, 0, 0},
+                         Case{ByteLink::Kind::Network, 0, 0}, Case{ByteLink::Kind::Network, 5, 13}}) {
+        ScriptedLink& line = attach(c.kind);
+        line.failWrites(c.written);
+        line.script({{10ms, reply()}});
+        EXPECT_EQ(link.exchangeFrame(kStatusQuery, out, 1000), c.result) << c.written;
+    }
+}
+
+TEST_F(Exchange, BrokenLineReadsAsSilenceUntilTheTimeOut) {
+    ScriptedLink& line = attach(ByteLink::Kind::Network);
+    line.breakLine();
+    const Millis start = clock.elapsed();
+    EXPECT_EQ(link.exchangeFrame(kStatusQuery, out, 1000), 0);
+    EXPECT_EQ(elapsedSince(start), 1000ms);
+    EXPECT_LT(line.reads(), 20) << "a closed peer must not be polled in a tight loop";
+}
+
+TEST_F(Exchange, NothingAttachedGivesZero) {
+    EXPECT_EQ(link.exchangeFrame(kStatusQuery, out, 1000), 0);
+    attach(ByteLink::Kind::Serial);
+    link.close();
+    EXPECT_FALSE(link.isOpen());
+    EXPECT_EQ(link.exchangeFrame(kStatusQuery, out, 1000), 0);
+}
+
+// Answers every frame with a copy of it; counts frames written while one was unanswered.
+class EchoLink final : public ByteLink {
+public:
+    Kind kind() const override { return Kind::Network; }
+    bool isOpen() const override { return true; }
+    int writeFrame(const CommandFrame& frame) override {
+        if (busy_.exchange(true)) ++overlaps;
+        echo_ = frame;
+        ready_ = true;
+        return 13;
+    }
+    int readAvailable(std::uint8_t* out, int max) override {
+        if (!ready_ || max < 13) return 0;
+        std::copy(echo_.begin(), echo_.end(), out);
+        ready_ = false;
+        std::this_thread::yield();  // widen the window a careless link would leave open
+        busy_ = false;
+        return 13;
+    }
+    bool waitReadable(Millis) override { return ready_; }
+    int discardInput() override { return 0; }
+    void close() override {}
+
+    std::atomic<int> overlaps{0};
+
+private:
+    std::atomic<bool> busy_{false};
+    bool ready_ = false;
+    CommandFrame echo_{};
+};
+
+TEST(ExchangeConcurrency, CallersOnOneLinkTakeTurns) {
+    DeviceLink link(systemClock(), ExchangeTiming{100ms, 0ms});
+    auto owned = std::make_unique<EchoLink>();
+    EchoLink& echo = *owned;
+    link.attach(std::move(owned));
+    std::atomic<int> misattributed{0};
+    auto caller = [&](std::uint8_t command) {
+        for (int i = 0; i < 500; ++i) {
+            const CommandFrame frame = makeFrame(1, command, {static_cast<std::uint8_t>(i)});
+            CommandFrame r{};
+            if (link.exchangeFrame(frame, r, 1000) != 13 || r != frame) ++misattributed;
+        }
+    };
+    std::thread a(caller, 0x80), b(caller, 0x91);
+    a.join();
+    b.join();
+    EXPECT_EQ(echo.overlaps, 0);
+    EXPECT_EQ(misattributed, 0);
+}
+
+}  // namespace
+}  // namespace tvq

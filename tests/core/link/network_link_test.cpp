@@ -1,0 +1,153 @@
+// The TCP line against real loopback sockets.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <asio/ip/tcp.hpp>
+#include <thread>
+
+#include "core/link/device_link.h"
+#include "core/link/link_open.h"
+#include "core/link/network_link.h"
+#include "support/diagnostic_capture.h"
+
+namespace tvq {
+namespace {
+
+using test::DiagnosticCapture;
+using namespace std::chrono_literals;
+
+constexpr std::uint32_t kLoopback = 0x7F000001;
+
+// A loopback listener on a free port; backlog as given.
+struct Listener {
+    explicit Listener(int backlog = 8) {
+        fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(kLoopback);
+        ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+        ::listen(fd, backlog);
+        socklen_t len = sizeof a;
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
+        port = ntohs(a.sin_port);
+    }
+    ~Listener() { ::close(fd); }
+    int accept() const { return ::accept(fd, nullptr, nullptr); }
+    int fd = -1;
+    std::uint16_t port = 0;
+};
+
+TEST(NetworkLink, ConnectsAndNeverBlocksOnAnEmptyReceive) {
+    Listener listener;
+    auto link = connectWithTimeout(kLoopback, listener.port);
+    ASSERT_NE(link, nullptr);
+    const int peer = listener.accept();
+    std::uint8_t buf[13];
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(link->readAvailable(buf, 13), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 50ms);
+    ::close(peer);
+    EXPECT_TRUE(link->waitReadable(1000ms));
+    EXPECT_EQ(link->readAvailable(buf, 13), -1) << "a closed peer is a broken line";
+}
+
+TEST(NetworkLink, RefusedConnectionFailsQuietly) {
+    std::uint16_t port;
+    {
+        Listener closed;
+        port = closed.port;
+    }
+    DiagnosticCapture capture;
+    EXPECT_EQ(connectWithTimeout(kLoopback, port), nullptr);
+    EXPECT_EQ(capture.text(), "");
+}
+
+TEST(NetworkLink, ConnectGivesUpWhenNobodyAnswers) {
+    // A listener that never accepts, with its queue filled, drops further handshakes.
+    Listener listener(0);
+    std::vector<std::unique_ptr<NetworkLink>> filling;
+    for (int i = 0; i < 8; ++i) {
+        auto link = connectWithTimeout(kLoopback, listener.port, 200ms);
+        if (!link) break;
+        filling.push_back(std::move(link));
+    }
+    DiagnosticCapture capture;
+    const auto start = std::chrono::steady_clock::now();
+    auto link = connectWithTimeout(kLoopback, listener.port, 300ms);
+    if (link) GTEST_SKIP() << "this kernel accepted past a full listen queue";
+    EXPECT_EQ(capture.text(), "Connection timeout\n");
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 290ms);
+}
+
+TEST(NetworkLink, ExchangeOverLoopbackWithASplitReply) {
+    Listener listener;
+    DeviceLink link;
+    link.attach(connectWithTimeout(kLoopback, listener.port));
+    const CommandFrame answer = makeFrame(1, 23, {0, 3, 0, 0, 0x87, 1, 1});
+    std::thread device([&] {
+        const int peer = listener.accept();
+        std::uint8_t in[13];
+        ASSERT_EQ(::recv(peer, in, 13, MSG_WAITALL), 13);
+        ::send(peer, answer.data(), 5, 0);
+        std::this_thread::sleep_for(20ms);
+        ::send(peer, answer.data() + 5, 8, 0);
+        ::close(peer);
+    });
+    CommandFrame reply{};
+    EXPECT_EQ(link.exchangeFrame(pageQuery(1), reply, 2000), 13);
+    EXPECT_EQ(reply, answer);
+    device.join();
+}
+
+TEST(PortText, ReadsAsASignedNumber) {
+    struct Case {
+        const char* text;
+        bool inRange;
+        std::int64_t value;
+    };
+    for (const Case c : {Case{"", true, 0}, Case{"abc", true, 0}, Case{"80", true, 80},
+                         Case{" 80", true, 80}, Case{"+8", true, 8}, Case{"80x", true, 80},
+                         Case{"65535", true, 65535}, Case{"65536", false, 65536},
+                         Case{"-1", false, -1}, Case{"99999999999", false, 2147483648}}) {
+        EXPECT_EQ(readPortText(c.text), c.value) << c.text;
+        EXPECT_EQ(portInRange(readPortText(c.text)), c.inRange) << c.text;
+    }
+}
+
+TEST(Ipv4Text, ParsesFourFields) {
+    EXPECT_EQ(parseIPv4("127.0.0.1"), kLoopback);
+    EXPECT_EQ(parseIPv4("255.255.255.255"), 0xFFFFFFFFu);
+    for (const char* bad : {"", "1.2.3", "1.2.3.4.5", "256.1.1.1", "a.b.c.d", "1..2.3", "1.2.3.4 "})
+        EXPECT_EQ(parseIPv4(bad), std::nullopt) << bad;
+    EXPECT_EQ(formatIPv4(0xC0000201), "192.0.2.1");
+}
+
+TEST(OpenNetworkLink, ReportsEveryOutcome) {
+    std::vector<InfoText> info;
+    auto sink = [&](const InfoText& t) { info.push_back(t); };
+
+    auto result = openNetworkLink("127.0.0.1", "65536", sink);
+    EXPECT_EQ(result.outcome, NetworkOpenResult::Outcome::PortOutOfRange);
+    EXPECT_TRUE(info.empty()) << "out of range leaves the Info line alone";
+
+    for (const char* ip : {"", "0.0.0.0", "nonsense"}) {
+        info.clear();
+        result = openNetworkLink(ip, "80", sink);
+        EXPECT_EQ(result.outcome, NetworkOpenResult::Outcome::Failed) << ip;
+        EXPECT_EQ(info, std::vector<InfoText>{InfoText::message(MessageId::OpenNetworkFail)});
+    }
+
+    Listener listener;
+    info.clear();
+    result = openNetworkLink("127.0.0.1", std::to_string(listener.port), sink);
+    EXPECT_EQ(result.outcome, NetworkOpenResult::Outcome::Connected);
+    EXPECT_NE(result.link, nullptr);
+    EXPECT_EQ(info, std::vector<InfoText>{InfoText::message(MessageId::OpenNetworkSuccess)});
+}
+
+}  // namespace
+}  // namespace tvq

@@ -1,0 +1,166 @@
+// CSerialPort on a real pseudo-terminal.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <pty.h>
+#include <unistd.h>
+
+#include <regex>
+#include <thread>
+
+#include "core/link/device_link.h"
+#include "core/link/link_open.h"
+#include "core/link/serial_port.h"
+#include "support/diagnostic_capture.h"
+
+namespace tvq {
+namespace {
+
+using test::DiagnosticCapture;
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+
+class Pty : public ::testing::Test {
+protected:
+    void SetUp() override {
+        int slave = -1;
+        char name[256];
+        ASSERT_EQ(::openpty(&master, &slave, name, nullptr, nullptr), 0);
+        path = name;
+        ::close(slave);  // the port under test opens it by path
+    }
+    void TearDown() override { ::close(master); }
+
+    void masterWrite(const std::vector<std::uint8_t>& bytes) {
+        ASSERT_EQ(::write(master, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+    }
+    std::vector<std::uint8_t> masterRead(std::size_t count) {
+        std::vector<std::uint8_t> got;
+        while (got.size() < count) {
+            pollfd p{master, POLLIN, 0};
+            if (::poll(&p, 1, 2000) <= 0) break;
+            std::uint8_t buf[64];
+            const ssize_t n = ::read(master, buf, std::min(sizeof buf, count - got.size()));
+            if (n <= 0) break;
+            got.insert(got.end(), buf, buf + n);
+        }
+        return got;
+    }
+    int master = -1;
+    std::string path;
+};
+
+std::vector<std::uint8_t> bytes(const CommandFrame& f) { return {f.begin(), f.end()}; }
+
+TEST_F(Pty, NothingMovesBeforeConfigure) {
+    DiagnosticCapture capture;
+    CSerialPort port;
+    std::uint8_t buf[13];
+    EXPECT_EQ(port.WriteFrame(pageQuery(1)), 0);
+    EXPECT_EQ(port.ReadAvailable(buf), 0);
+    ASSERT_EQ(port.Open(path), 1);
+    EXPECT_EQ(port.WriteFrame(pageQuery(1)), 0);
+    EXPECT_EQ(port.ReadAvailable(buf), 0);
+    EXPECT_EQ(capture.text(), "");
+}
+
+TEST_F(Pty, WritesAndReadsWithTheTrafficTrace) {
+    DiagnosticCapture capture;
+    CSerialPort port;
+    ASSERT_EQ(port.Open(path), 1);
+    ASSERT_EQ(port.Configure(), 1);
+
+    EXPECT_EQ(port.WriteFrame(pageQuery(1)), 13);
+    EXPECT_EQ(masterRead(13), bytes(pageQuery(1)));
+    EXPECT_TRUE(std::regex_match(
+        capture.text(),
+        std::regex(R"(\d\d:\d\d:\d\d-\d\d\d -> 05 01 17 00 00 00 00 00 00 00 00 00 13\n)")))
+        << capture.text();
+
+    std::uint8_t buf[13];
+    capture.clear();
+    EXPECT_EQ(port.ReadAvailable(buf), 0) << "nothing waiting reads 0 at once";
+    EXPECT_EQ(capture.text(), "");
+}
+
+TEST_F(Pty, ReadsWhatIsWaitingUpToThirteen) {
+    DiagnosticCapture capture;
+    CSerialPort port;
+    ASSERT_EQ(port.Open(path), 1);
+    ASSERT_EQ(port.Configure(), 1);
+    std::uint8_t buf[13];
+
+    masterWrite({5, 1, 2, 3, 4, 0xab});
+    ASSERT_TRUE(port.waitReadable(Millis{2000}));
+    std::this_thread::sleep_for(Millis{20});
+    EXPECT_EQ(port.ReadAvailable(buf), 6);
+    EXPECT_THAT(capture.text(), HasSubstr(" <- 05 01 02 03 04 ab\n"));
+
+    std::vector<std::uint8_t> twenty(20, 0x11);
+    masterWrite(twenty);
+    ASSERT_TRUE(port.waitReadable(Millis{2000}));
+    std::this_thread::sleep_for(Millis{20});
+    EXPECT_EQ(port.ReadAvailable(buf), 13);
+    EXPECT_EQ(port.ReadAvailable(buf), 7) << "the other seven stayed queued";
+}
+
+TEST_F(Pty, OpenFailuresAreReportedAndLeaveThePortClosed) {
+    DiagnosticCapture capture;
+    CSerialPort port;
+    EXPECT_EQ(port.Open("/dev/tvq418-no-such-port"), 0);
+    EXPECT_THAT(capture.text(), StartsWith("CreateFile Error\nGetLastError: "));
+    EXPECT_FALSE(port.isOpen());
+
+    CSerialPort holder;
+    ASSERT_EQ(holder.Open(path), 1);
+    capture.clear();
+    EXPECT_EQ(port.Open(path), 0) << "a port is never shared";
+    EXPECT_THAT(capture.text(), StartsWith("CreateFile Error\n"));
+}
+
+TEST_F(Pty, OpenSerialLinkTellsTheInfoLineThenThePath) {
+    DiagnosticCapture capture;
+    std::vector<InfoText> info;
+    auto sink = [&](const InfoText& t) { info.push_back(t); };
+
+    auto link = openSerialLink(path, sink);
+    ASSERT_NE(link, nullptr);
+    EXPECT_EQ(info, (std::vector<InfoText>{InfoText::message(MessageId::OpenComPortSuccess),
+                                           InfoText::text(path)}));
+
+    info.clear();
+    EXPECT_EQ(openSerialLink(path, sink), nullptr) << "held by the first link";
+    EXPECT_EQ(info, (std::vector<InfoText>{InfoText::message(MessageId::OpenComPortFail),
+                                           InfoText::text(path)}));
+    EXPECT_EQ(serialDevicePath("ttyUSB0"), "/dev/ttyUSB0");
+}
+
+TEST_F(Pty, ExchangeGathersAPacedReply) {
+    DiagnosticCapture capture;
+    DeviceLink link;
+    link.attach(openSerialLink(path, {}));
+    const CommandFrame answer = makeFrame(1, 23, {0, 0, 0, 0, 0x08, 1});
+    std::thread device([&] {
+        masterRead(13);
+        for (std::uint8_t b : answer) {  // one byte at a time, as a slow line delivers it
+            masterWrite({b});
+            std::this_thread::sleep_for(Millis{1});
+        }
+    });
+    CommandFrame reply{};
+    EXPECT_EQ(link.exchangeFrame(pageQuery(1), reply, 2000), 13);
+    EXPECT_EQ(reply, answer);
+    device.join();
+}
+
+TEST(FindSerialPort, TheLastDevicePortWins) {
+    EXPECT_EQ(findSerialPort({}), "");
+    EXPECT_EQ(findSerialPort({{"\\Device\\Serial0", "COM1"}, {"\\Device\\USBSER000", "COM5"}}),
+              "COM5");
+    EXPECT_EQ(findSerialPort({{"\\Device\\Serial0", "COM1"}, {"Serial9", "COM9"}}), "COM1");
+    EXPECT_EQ(findSerialPort({{"Other", "COM2"}}), "");
+}
+
+}  // namespace
+}  // namespace tvq

@@ -1,0 +1,114 @@
+#include "core/panel/front_panel.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+
+namespace tvq {
+namespace {
+
+CommandFrame frame(std::uint8_t address, std::uint8_t command, std::uint8_t param) {
+    CommandFrame f{};  // byte 12 stays 0 for the exchange to fill
+    f[0] = 5;
+    f[1] = address;
+    f[2] = command;
+    f[3] = param;
+    return f;
+}
+
+TEST(SourcePress, Table) {
+    enum Mode { Plain, Pip, Text };
+    constexpr std::uint8_t kNone = kNoSource;
+    struct Case {
+        Mode mode;
+        std::uint8_t main;
+        bool mosaic, bypass;
+        std::optional<std::uint8_t> ext;
+        std::uint8_t code, address;
+        int command;  // -1: nothing queued
+        MessageId refusal;
+        bool bypassButtonBefore, bypassButtonAfter;
+    };
+    using enum MessageId;
+    const Case cases[] = {
+        {Plain, kNone, false, false, {}, 2, 1, 0x80, None, false, false},  // before any status
+        {Pip, 1, false, false, {}, 2, 1, -1, IncorrectSource, false, false},
+        {Pip, 1, false, false, {}, 1, 1, 0x82, None, false, false},
+        {Pip, 1, false, false, {}, 8, 1, 0x82, None, false, false},
+        {Pip, 1, false, false, {}, 10, 1, 0x82, None, false, false},
+        {Text, 8, false, false, {}, 0, 1, 0x84, None, false, false},
+        {Plain, 1, false, false, {}, 2, 1, 0x80, None, false, false},     // group guard needs a
+                                                                          // function
+        {Plain, kNone, true, false, {}, 7, 1, 0x80, None, false, false},  // DVI passes mosaic
+        {Plain, kNone, true, false, {}, 8, 1, -1, MosaicOnlyOff, false, false},
+        // The BYPASS button follows the source even when the press is refused.
+        {Plain, kNone, true, true, {}, 6, 1, -1, MosaicOnlyOff, false, true},
+        {Plain, kNone, false, true, {}, 0, 1, 0x80, None, true, false},
+        {Plain, kNone, false, true, {}, 10, 1, 0x80, None, true, true},
+        {Plain, kNone, false, true, 2, 9, 1, 0x80, None, false, true},  // EXT. carrying VGA
+        {Plain, kNone, false, true, 1, 9, 1, 0x80, None, true, false},  // EXT. carrying SDI
+        {Plain, kNone, false, true, 0, 9, 1, 0x80, NotExtModel, false, false},
+        {Plain, kNone, false, true, {}, 9, 1, 0x80, NotExtModel, false, false},
+        {Plain, kNone, true, true, 3, 9, 1, -1, MosaicOnlyOff, false, true},
+        {Plain, kNone, false, false, 0, 9, 1, 0x80, None, false, false},
+        {Plain, kNone, false, false, {}, 0, 0, 0x80, None, false, false},  // V1 to all devices
+        {Plain, kNone, false, false, {}, 1, 0, 0x80, None, false, false},
+    };
+    for (std::size_t row = 0; row < std::size(cases); ++row) {
+        const Case& c = cases[row];
+        PanelState s = PanelState::initial();
+        s.pipAltFlag = c.mode == Pip;
+        s.textFlag = c.mode == Text;
+        s.mainSource = c.main;
+        s.mainSourceGroup = sourceGroup(c.main);
+        s.mosaicFlag = c.mosaic;
+        s.bypassFlag = c.bypass;
+        s.extInputType = c.ext;
+        s.enable(Control::Bypass, c.bypassButtonBefore);
+
+        const PressOutcome out = pressSource(s, c.address, c.code);
+
+        std::optional<CommandFrame> want;
+        if (c.command >= 0) want = frame(c.address, static_cast<std::uint8_t>(c.command), c.code);
+        EXPECT_EQ(out, (PressOutcome{want, c.refusal})) << "row " << row;
+        EXPECT_EQ(s.isEnabled(Control::Bypass), c.bypassButtonAfter) << "row " << row;
+    }
+}
+
+TEST(TogglePress, ParameterFollowsStateAndOwnFlagsFlip) {
+    PanelState s;
+    EXPECT_EQ(pressToggle(s, 3, Toggle::Pip).frame, frame(3, 0x81, 1));
+    EXPECT_EQ(pressToggle(s, 3, Toggle::Pip).frame, frame(3, 0x81, 1));  // no flip
+    EXPECT_EQ(pressToggle(s, 3, Toggle::Text).frame, frame(3, 0x83, 1));
+    s.pipAltFlag = s.textAltFlag = true;
+    EXPECT_EQ(pressToggle(s, 3, Toggle::Pip).frame, frame(3, 0x81, 0));
+    EXPECT_EQ(pressToggle(s, 3, Toggle::Text).frame, frame(3, 0x83, 0));
+
+    EXPECT_EQ(pressToggle(s, 3, Toggle::Bypass).frame, frame(3, 0x85, 1));
+    EXPECT_EQ(pressToggle(s, 3, Toggle::Bypass).frame, frame(3, 0x85, 0));
+    s.freezeFlag = true;
+    EXPECT_EQ(pressToggle(s, 3, Toggle::Mosaic).frame, frame(3, 0x86, 1));
+    EXPECT_EQ(pressToggle(s, 3, Toggle::Freeze).frame, frame(3, 0x87, 0));
+    EXPECT_TRUE(!s.bypassFlag && s.mosaicFlag && !s.freezeFlag);
+
+    for (Toggle t : {Toggle::Pip, Toggle::Text, Toggle::Bypass, Toggle::Mosaic, Toggle::Freeze}) {
+        PanelState zero;
+        EXPECT_EQ(pressToggle(zero, 0, t), PressOutcome{});
+        EXPECT_FALSE(zero.bypassFlag || zero.mosaicFlag || zero.freezeFlag);
+    }
+}
+
+TEST(UnguardedPress, FramesAndTransitionMark) {
+    EXPECT_EQ(pressVgaAuto(0).frame, frame(0, 0x88, 0));
+    EXPECT_EQ(pressPipMode(4, 3).frame, frame(4, 0x98, 3));
+
+    PanelState s;
+    s.transitionMark = 2;
+    EXPECT_EQ(pressTransition(s, 1, 2).frame, frame(1, 0x99, 2));
+    EXPECT_EQ(s.transitionMark, -1);  // until the device reports it
+    EXPECT_EQ(pressTransition(s, 0, 1).frame, frame(0, 0x99, 1));
+    EXPECT_EQ(s.transitionMark, 1);
+}
+
+}  // namespace
+}  // namespace tvq
