@@ -344,7 +344,10 @@ std::error_code ProfileFile::save() const {
 
     static std::atomic<unsigned> serial{0};
     const fs::path dir = path_.has_parent_path() ? path_.parent_path() : fs::path(".");
-    const std::string stem = "." + path_.filename().string() + ".tmp" + std::to_string(::getpid());
+    std::string stem = ".";  // built step by step: g++ 12 misreports the chained form
+    stem += path_.filename().string();
+    stem += ".tmp";
+    stem += std::to_string(::getpid());
     fs::path temp;
     int rawFd = -1;
     for (int attempt = 0; attempt < 100 && rawFd < 0; ++attempt) {

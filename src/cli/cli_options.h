@@ -1,0 +1,48 @@
+#pragma once
+// What one run of tvq418ctl was asked to do, as parsed from its command line.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "core/link/command_frame.h"
+
+namespace tvq::cli {
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailed = 1;  // no answer, a reply that fails its checks, no link
+inline constexpr int kExitUsage = 2;   // bad arguments or bad input
+
+enum class LinkKind { Tcp, Serial };
+enum class Command { Send, Status, Page, Source };
+
+struct CliOptions {
+    LinkKind link = LinkKind::Tcp;
+    std::uint32_t ipv4 = 0;  // --tcp
+    std::uint16_t port = 0;
+    std::string serialPath;  // --serial
+    std::uint8_t address = 1;
+    std::int32_t timeoutMs = 6000;
+    bool json = false;
+
+    Command command = Command::Status;
+    CommandFrame frame{};     // send: the bytes as given; byte 12 is recomputed on the way out
+    std::uint8_t page = 0;    // page
+    std::uint8_t source = 0;  // source
+};
+
+constexpr std::string_view commandName(Command command) {
+    switch (command) {
+        case Command::Send:
+            return "send";
+        case Command::Status:
+            return "status";
+        case Command::Page:
+            return "page";
+        case Command::Source:
+            return "source";
+    }
+    return "";
+}
+
+}  // namespace tvq::cli

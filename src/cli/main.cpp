@@ -1,0 +1,65 @@
+// tvq418ctl: one exchange with a TVQ418 processor from the command line.
+
+#include <cstdio>
+#include <exception>
+#include <string>
+#include <variant>
+
+#include "cli/open_link.h"
+#include "cli/parse_args.h"
+#include "cli/run_command.h"
+#include "core/link/device_link.h"
+#include "core/platform/diagnostics.h"
+
+namespace {
+
+void printError(const std::string& message) {
+    std::fprintf(stderr, "tvq418ctl: %s\n", message.c_str());
+}
+
+int finish(const tvq::cli::CommandResult& result) {
+    std::fputs(result.output.c_str(), stdout);
+    std::fflush(stdout);
+    if (!result.error.empty()) printError(result.error);
+    return result.exitCode;
+}
+
+int run(int argc, char** argv) {
+    using namespace tvq::cli;
+    const ParsedArgs parsed = parseArgs(argc, argv);
+    if (std::holds_alternative<HelpRequest>(parsed)) {
+        std::fwrite(usageText().data(), 1, usageText().size(), stdout);
+        return kExitOk;
+    }
+    if (const auto* error = std::get_if<UsageError>(&parsed)) {
+        printError(error->message + " (try --help)");
+        return kExitUsage;
+    }
+    const CliOptions& options = std::get<CliOptions>(parsed);
+
+    // The serial trace belongs on stdout, except where stdout must be pure JSON.
+    if (options.json) {
+        tvq::setDiagnosticSink([](std::string_view text) {
+            std::fwrite(text.data(), 1, text.size(), stderr);
+            std::fflush(stderr);
+        });
+    }
+
+    OpenedLink opened = openLink(options);
+    if (!opened.link) return finish(commandFailure(options, opened.exitCode, opened.error));
+
+    tvq::DeviceLink link;
+    link.attach(std::move(opened.link));
+    return finish(runCommand(options, link));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    try {
+        return run(argc, argv);
+    } catch (const std::exception& e) {  // out of memory and the like: still one clear line
+        printError(e.what());
+        return tvq::cli::kExitFailed;
+    }
+}

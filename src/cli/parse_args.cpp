@@ -1,0 +1,220 @@
+#include "cli/parse_args.h"
+
+#include <charconv>
+#include <limits>
+#include <optional>
+#include <vector>
+
+#include "core/link/network_link.h"
+#include "core/link/sources.h"
+
+namespace tvq::cli {
+namespace {
+
+constexpr std::string_view kUsage =
+    "Usage: tvq418ctl (--tcp HOST:PORT | --serial PATH) [--address N] [--timeout MS] [--json]"
+    " COMMAND\n"
+    "\n"
+    "Commands:\n"
+    "  send B0 B1 ... B11 [B12]  send one frame of hex bytes (byte 12 is recomputed) and print\n"
+    "                            the result (13 or 0) and the reply\n"
+    "  status                    read and decode the device's status\n"
+    "  page N                    read page N (0..255) and print it in hex\n"
+    "  source NAME|CODE          switch the main picture to a source: V1 V2 V3 S-VIDEO VGA1\n"
+    "                            VGA2 DVI HDMI EXT. YPbPr, or its code 0..10\n"
+    "\n"
+    "Options:\n"
+    "  --tcp HOST:PORT   TCP link; HOST is a dotted IPv4 address or localhost\n"
+    "  --serial PATH     serial link, for example /dev/ttyUSB0 or /dev/pts/7\n"
+    "  --address N       device address 1..255 (default 1); 0 sends to every device of the\n"
+    "                    chain and awaits no reply (send and source only)\n"
+    "  --timeout MS      how long to wait for a reply, in milliseconds (default 6000)\n"
+    "  --json            print one JSON object; the serial trace then goes to stderr\n"
+    "  --help            print this text\n"
+    "\n"
+    "Exit status: 0 success, 1 no answer, a rejected reply or no link, 2 bad usage.\n";
+
+// Decimal, or hexadecimal with a 0x prefix; the whole text must be the number.
+std::optional<long long> parseNumber(std::string_view text) {
+    int base = 10;
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        text.remove_prefix(2);
+        base = 16;
+    }
+    long long value = 0;
+    const char* end = text.data() + text.size();
+    auto [next, ec] = std::from_chars(text.data(), end, value, base);
+    if (text.empty() || ec != std::errc{} || next != end) return std::nullopt;
+    return value;
+}
+
+std::optional<std::uint8_t> parseHexByte(std::string_view token) {
+    if (token.size() > 2 && token[0] == '0' && (token[1] == 'x' || token[1] == 'X'))
+        token.remove_prefix(2);
+    if (token.empty() || token.size() > 2) return std::nullopt;
+    unsigned value = 0;
+    const char* end = token.data() + token.size();
+    auto [next, ec] = std::from_chars(token.data(), end, value, 16);
+    if (ec != std::errc{} || next != end) return std::nullopt;
+    return static_cast<std::uint8_t>(value);
+}
+
+// Bytes may come as separate arguments or as one quoted list ("05 01 17 ..." or "05,01,...").
+std::vector<std::string_view> splitByteTokens(const std::vector<std::string_view>& args) {
+    std::vector<std::string_view> tokens;
+    for (std::string_view arg : args) {
+        std::size_t start = 0;
+        for (std::size_t i = 0; i <= arg.size(); ++i) {
+            const bool separator = i == arg.size() || arg[i] == ' ' || arg[i] == ',' ||
+                                   arg[i] == '\t' || arg[i] == '\n';
+            if (!separator) continue;
+            if (i > start) tokens.push_back(arg.substr(start, i - start));
+            start = i + 1;
+        }
+    }
+    return tokens;
+}
+
+std::optional<UsageError> parseTcp(std::string_view text, CliOptions& options) {
+    const auto colon = text.rfind(':');
+    if (colon == std::string_view::npos)
+        return UsageError{"--tcp wants HOST:PORT, got \"" + std::string(text) + "\""};
+    const std::string_view host = text.substr(0, colon);
+    const std::string_view portText = text.substr(colon + 1);
+
+    const auto address =
+        host == "localhost" ? std::optional<std::uint32_t>{0x7F000001} : parseIPv4(host);
+    if (!address)
+        return UsageError{"bad host \"" + std::string(host) +
+                          "\": give a dotted IPv4 address or localhost"};
+    if (*address == 0) return UsageError{"0.0.0.0 is not a device address"};
+
+    const auto port = parseNumber(portText);
+    if (!port) return UsageError{"bad port \"" + std::string(portText) + "\""};
+    if (!portInRange(*port))
+        return UsageError{"port " + std::string(portText) + " out of range 0..65535"};
+
+    options.link = LinkKind::Tcp;
+    options.ipv4 = *address;
+    options.port = static_cast<std::uint16_t>(*port);
+    return std::nullopt;
+}
+
+std::optional<UsageError> parseCommand(const std::vector<std::string_view>& words,
+                                       CliOptions& options) {
+    if (words.empty()) return UsageError{"no command: give send, status, page or source"};
+    const std::string_view name = words[0];
+    const std::vector<std::string_view> args(words.begin() + 1, words.end());
+
+    if (name == "send") {
+        const auto tokens = splitByteTokens(args);
+        if (tokens.size() != kFrameSize - 1 && tokens.size() != kFrameSize)
+            return UsageError{"send wants 12 or 13 hex bytes, got " +
+                              std::to_string(tokens.size())};
+        for (std::size_t i = 0; i < tokens.size(); ++i) {
+            const auto byte = parseHexByte(tokens[i]);
+            if (!byte) return UsageError{"bad hex byte \"" + std::string(tokens[i]) + "\""};
+            options.frame[i] = *byte;
+        }
+        options.command = Command::Send;
+        return std::nullopt;
+    }
+    if (name == "status") {
+        if (!args.empty()) return UsageError{"status takes no arguments"};
+        options.command = Command::Status;
+        return std::nullopt;
+    }
+    if (name == "page") {
+        if (args.size() != 1) return UsageError{"page wants one page number"};
+        const auto page = parseNumber(args[0]);
+        if (!page || *page < 0 || *page > 255)
+            return UsageError{"bad page \"" + std::string(args[0]) + "\": give 0..255"};
+        options.command = Command::Page;
+        options.page = static_cast<std::uint8_t>(*page);
+        return std::nullopt;
+    }
+    if (name == "source") {
+        if (args.size() != 1) return UsageError{"source wants one source name or code"};
+        const auto code = parseSource(args[0]);
+        if (!code)
+            return UsageError{"unknown source \"" + std::string(args[0]) +
+                              "\": give V1 V2 V3 S-VIDEO VGA1 VGA2 DVI HDMI EXT. YPbPr or a code"};
+        options.command = Command::Source;
+        options.source = *code;
+        return std::nullopt;
+    }
+    return UsageError{"unknown command \"" + std::string(name) + "\""};
+}
+
+}  // namespace
+
+std::string_view usageText() {
+    return kUsage;
+}
+
+ParsedArgs parseArgs(int argc, const char* const* argv) {
+    std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+    for (std::string_view arg : args)
+        if (arg == "--help" || arg == "-h") return HelpRequest{};
+
+    CliOptions options;
+    bool tcp = false;
+    bool serial = false;
+    std::vector<std::string_view> words;
+
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string_view arg = args[i];
+        if (!arg.starts_with("--")) {
+            words.push_back(arg);
+            continue;
+        }
+        if (arg == "--json") {
+            options.json = true;
+            continue;
+        }
+        // --name VALUE or --name=VALUE
+        std::string_view name = arg;
+        std::optional<std::string_view> value;
+        if (const auto eq = arg.find('='); eq != std::string_view::npos) {
+            name = arg.substr(0, eq);
+            value = arg.substr(eq + 1);
+        }
+        if (name != "--tcp" && name != "--serial" && name != "--address" && name != "--timeout")
+            return UsageError{"unknown option " + std::string(name)};
+        if (!value) {
+            if (i + 1 >= args.size()) return UsageError{std::string(name) + " wants a value"};
+            value = args[++i];
+        }
+
+        if (name == "--tcp") {
+            if (auto error = parseTcp(*value, options)) return *error;
+            tcp = true;
+        } else if (name == "--serial") {
+            if (value->empty()) return UsageError{"--serial wants a device path"};
+            options.link = LinkKind::Serial;
+            options.serialPath = std::string(*value);
+            serial = true;
+        } else if (name == "--address") {
+            const auto address = parseNumber(*value);
+            if (!address || *address < 0 || *address > 255)
+                return UsageError{"bad address \"" + std::string(*value) + "\": give 0..255"};
+            options.address = static_cast<std::uint8_t>(*address);
+        } else {
+            const auto timeout = parseNumber(*value);
+            if (!timeout || *timeout < 0 || *timeout > std::numeric_limits<std::int32_t>::max())
+                return UsageError{"bad timeout \"" + std::string(*value) + "\": give milliseconds"};
+            options.timeoutMs = static_cast<std::int32_t>(*timeout);
+        }
+    }
+
+    if (tcp && serial) return UsageError{"give either --tcp or --serial, not both"};
+    if (!tcp && !serial) return UsageError{"no link: give --tcp HOST:PORT or --serial PATH"};
+    if (auto error = parseCommand(words, options)) return *error;
+    if (options.address == 0 &&
+        (options.command == Command::Status || options.command == Command::Page))
+        return UsageError{std::string(commandName(options.command)) +
+                          " reads one device: give --address 1..255"};
+    return options;
+}
+
+}  // namespace tvq::cli

@@ -1,0 +1,25 @@
+#pragma once
+// Command-line parsing for tvq418ctl: a pure function, so every rule is testable without a device.
+
+#include <string>
+#include <string_view>
+#include <variant>
+
+#include "cli/cli_options.h"
+
+namespace tvq::cli {
+
+struct HelpRequest {};
+
+struct UsageError {
+    std::string message;  // one line, no program name, no newline
+};
+
+using ParsedArgs = std::variant<CliOptions, HelpRequest, UsageError>;
+
+// argv[0] is the program name and is skipped. Options may stand before or after the command.
+ParsedArgs parseArgs(int argc, const char* const* argv);
+
+std::string_view usageText();
+
+}  // namespace tvq::cli

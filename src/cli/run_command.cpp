@@ -1,0 +1,122 @@
+#include "cli/run_command.h"
+
+#include "cli/json_object.h"
+#include "cli/reply_check.h"
+#include "cli/status_format.h"
+#include "core/link/commands.h"
+#include "core/link/sources.h"
+
+namespace tvq::cli {
+namespace {
+
+constexpr int kReplyTaken = static_cast<int>(kFrameSize);
+
+// Collects the text lines and the JSON fields side by side; only one of them is printed.
+class Report {
+public:
+    explicit Report(const CliOptions& options) : options_(options) {
+        json_.addString("command", commandName(options.command));
+        json_.addNumber("address", options.address);
+    }
+
+    JsonObject& json() { return json_; }
+    void line(const std::string& text) { text_ += text + "\n"; }
+    void lines(const std::string& text) { text_ += text; }
+
+    CommandResult finish(int exitCode, std::string error = {}) {
+        CommandResult result{exitCode, {}, std::move(error)};
+        if (options_.json) {
+            JsonObject out;
+            out.addBool("ok", exitCode == kExitOk).addFields(json_);
+            if (!result.error.empty()) out.addString("error", result.error);
+            result.output = out.str() + "\n";
+        } else {
+            result.output = text_;
+        }
+        return result;
+    }
+
+private:
+    const CliOptions& options_;
+    JsonObject json_;
+    std::string text_;
+};
+
+CommandFrame withCheckByte(CommandFrame frame) {
+    frame[12] = frameCheck(frame);
+    return frame;
+}
+
+}  // namespace
+
+CommandFrame commandFrame(const CliOptions& options) {
+    switch (options.command) {
+        case Command::Send:
+            return options.frame;
+        case Command::Status:
+            return pageQuery(options.address, 0);
+        case Command::Page:
+            return pageQuery(options.address, options.page);
+        case Command::Source:
+            return makeFrame(options.address, cmd::kMainSource, {options.source});
+    }
+    return options.frame;
+}
+
+CommandResult runCommand(const CliOptions& options, DeviceLink& link) {
+    link.setDeviceAddress(options.address);
+    const CommandFrame frame = commandFrame(options);
+    CommandFrame reply{};
+    const int result = link.exchangeFrame(frame, reply, options.timeoutMs);
+
+    Report report(options);
+    report.json().addString("sent", hexBytes(withCheckByte(frame)));
+    if (options.command == Command::Page) report.json().addNumber("page", options.page);
+    if (options.command == Command::Source) {
+        report.json().addObject("source", JsonObject()
+                                              .addNumber("code", options.source)
+                                              .addString("name", sourceName(options.source)));
+    }
+    report.json().addNumber("result", result);
+    report.line("result " + std::to_string(result));
+
+    if (options.address == 0) {
+        // Nobody answers a broadcast; having sent it is the whole job.
+        report.json().addBool("broadcast", true);
+        report.line("sent to all devices (address 0); no reply awaited");
+        return report.finish(kExitOk);
+    }
+    if (result != kReplyTaken) {
+        return report.finish(kExitFailed, "no reply from address " +
+                                              std::to_string(options.address) + " within " +
+                                              std::to_string(options.timeoutMs) + " ms");
+    }
+
+    report.json().addString("reply", hexBytes(reply));
+    report.line("reply " + hexBytes(reply));
+
+    const StatusCheck check = options.command == Command::Status
+                                  ? checkStatusReply(reply, options.address)
+                                  : checkReplyTo(frame, reply);
+    const std::string name(commandName(options.command));
+    if (check != StatusCheck::Ok)
+        return report.finish(kExitFailed,
+                             name + " rejected: " + describeCheck(check, frame, reply));
+
+    if (options.command == Command::Status) {
+        if (reply[6] == 0xFF)
+            return report.finish(kExitFailed,
+                                 "status rejected: byte 6 is 0xff, the device reports no status");
+        const StatusReport status = decodeStatus(reply);
+        report.json().addObject("status", statusJson(status));
+        report.lines(statusText(status));
+    }
+    return report.finish(kExitOk);
+}
+
+CommandResult commandFailure(const CliOptions& options, int exitCode, std::string message) {
+    Report report(options);
+    return report.finish(exitCode, std::move(message));
+}
+
+}  // namespace tvq::cli
