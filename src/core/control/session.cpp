@@ -1,0 +1,205 @@
+#include "core/control/session.h"
+
+#include <atomic>
+#include <thread>
+
+#include "core/control/connect_job.h"
+#include "core/control/session_core.h"
+#include "core/control/workers.h"
+
+namespace tvq {
+
+struct Session::Impl {
+    Impl(SessionObserver& observer, Clock& clock, LinkOpener opener, WorkerTiming timing)
+        : core(observer, clock, timing), opener(std::move(opener)), workers(core) {}
+
+    // Ends a connect job still running; it finishes its exchange in flight, reports, and
+    // starts no workers. Touched by the UI thread only.
+    void stopConnectJob() {
+        if (!connectJob.joinable()) return;
+        connectJob.request_stop();
+        connectJob.join();
+    }
+
+    void stopAll() {
+        stopConnectJob();
+        workers.stop();
+    }
+
+    // Runs a button's rule on the panel and queues its frame, carrying the address of now.
+    template <class Rule>
+    PressOutcome press(Rule&& rule) {
+        PressOutcome outcome;
+        core.update([&](PanelState& s) {
+            outcome = rule(s, core.link.deviceAddress());
+            if (outcome.frame) core.pending.put(*outcome.frame);
+        });
+        if (outcome.refusal != MessageId::None) core.info(InfoText::message(outcome.refusal));
+        return outcome;
+    }
+
+    SessionCore core;
+    LinkOpener opener;
+    SessionWorkers workers;
+    std::jthread connectJob;
+    std::atomic<bool> connecting{false};
+};
+
+Session::Session(SessionObserver& observer, Clock& clock, LinkOpener opener, WorkerTiming timing)
+    : impl_(std::make_unique<Impl>(observer, clock, std::move(opener), timing)) {}
+
+Session::~Session() {
+    impl_->stopAll();
+    impl_->core.link.close();
+}
+
+void Session::startConnect(const LinkChoice& choice) {
+    // The wait box keeps the operator out meanwhile; a second connect replaces the first.
+    impl_->stopAll();
+    impl_->connecting = true;
+    Impl& impl = *impl_;
+    impl.connectJob = std::jthread([&impl, choice](std::stop_token stop) {
+        runConnectJob(impl.core, impl.opener, choice, stop, [&impl] { impl.workers.start(); });
+        impl.connecting = false;
+    });
+}
+
+bool Session::connectInProgress() const {
+    return impl_->connecting.load();
+}
+
+void Session::waitForConnectJob() {
+    if (impl_->connectJob.joinable()) impl_->connectJob.join();
+}
+
+void Session::disconnect() {
+    impl_->stopAll();
+    impl_->core.update([](PanelState& s) { s.setOperationControls(false); });
+    impl_->core.link.close();
+    impl_->core.update([](PanelState& s) {
+        s.enable(Control::Connect, true);
+        s.enable(Control::Disconnect, false);
+    });
+}
+
+void Session::closeLinkAfterDialog() {
+    impl_->stopAll();
+    impl_->core.link.close();
+    impl_->core.update([](PanelState& s) {
+        s.setOperationControls(false);
+        s.enable(Control::Disconnect, false);
+        s.enable(Control::Connect, true);
+    });
+}
+
+bool Session::connected() const {
+    return impl_->core.connectedFlag.load();
+}
+
+void Session::setDeviceAddress(std::uint8_t address) {
+    impl_->core.link.setDeviceAddress(address);
+}
+
+std::uint8_t Session::deviceAddress() const {
+    return impl_->core.link.deviceAddress();
+}
+
+PressOutcome Session::pressSource(std::uint8_t code) {
+    return impl_->press(
+        [code](PanelState& s, std::uint8_t address) { return tvq::pressSource(s, address, code); });
+}
+
+PressOutcome Session::pressToggle(Toggle which) {
+    return impl_->press([which](PanelState& s, std::uint8_t address) {
+        return tvq::pressToggle(s, address, which);
+    });
+}
+
+PressOutcome Session::pressVgaAuto() {
+    return impl_->press(
+        [](PanelState&, std::uint8_t address) { return tvq::pressVgaAuto(address); });
+}
+
+PressOutcome Session::pressPipMode(std::uint8_t mode) {
+    return impl_->press(
+        [mode](PanelState&, std::uint8_t address) { return tvq::pressPipMode(address, mode); });
+}
+
+PressOutcome Session::pressTransition(std::uint8_t transition) {
+    return impl_->press([transition](PanelState& s, std::uint8_t address) {
+        return tvq::pressTransition(s, address, transition);
+    });
+}
+
+bool Session::pendingFlag() const {
+    return impl_->core.pending.flag();
+}
+
+CommandFrame Session::pendingFrame() const {
+    return impl_->core.pending.frame();
+}
+
+void Session::holdWorkers(unsigned which) {
+    impl_->core.gate.hold(which);
+}
+
+void Session::releaseWorkers() {
+    impl_->core.gate.release();
+}
+
+void Session::stopWorkers() {
+    impl_->stopAll();
+}
+
+bool Session::workersRunning() const {
+    return impl_->workers.running();
+}
+
+void Session::setTimerRunning(bool running) {
+    impl_->core.timerRunningFlag = running;
+    impl_->core.update([running](PanelState& s) {
+        if (!running) {
+            s.setPipModeButtons(true);
+            s.setOperationControls(true);
+        } else {
+            s.enable(Control::Start, false);
+        }
+        s.enable(Control::Stop, running);
+        s.enable(Control::Disconnect, !running);
+    });
+}
+
+bool Session::timerRunning() const {
+    return impl_->core.timerRunningFlag.load();
+}
+
+int Session::exchange(const CommandFrame& frame, CommandFrame& reply, std::int32_t timeoutMs) {
+    std::lock_guard panel(impl_->core.panelLock);
+    return impl_->core.link.exchangeFrame(frame, reply, timeoutMs);
+}
+
+DeviceLink& Session::link() {
+    return impl_->core.link;
+}
+
+std::mutex& Session::panelLock() {
+    return impl_->core.panelLock;
+}
+
+PanelState Session::snapshot() const {
+    return impl_->core.snapshot();
+}
+
+void Session::setOperationControls(bool on) {
+    impl_->core.update([on](PanelState& s) { s.setOperationControls(on); });
+}
+
+void Session::enableControl(Control control, bool on) {
+    impl_->core.update([control, on](PanelState& s) { s.enable(control, on); });
+}
+
+void Session::setInfo(const InfoText& text) {
+    impl_->core.info(text);
+}
+
+}  // namespace tvq

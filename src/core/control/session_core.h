@@ -1,0 +1,60 @@
+#pragma once
+// What the Session's threads share. Lock order: panelLock, then the state mutex (or the
+// pending slot's or the worker gate's own, which are leaves), then the link's own lock.
+// The state mutex is never held across I/O; observer calls are made under it, so the GUI
+// hears about changes in the order they happened.
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <stop_token>
+
+#include "core/control/pending_slot.h"
+#include "core/control/session.h"
+#include "core/control/worker_gate.h"
+
+namespace tvq {
+
+struct SessionCore {
+    SessionCore(SessionObserver& observer, Clock& clock, WorkerTiming timing);
+
+    SessionObserver& observer;
+    Clock& clock;
+    const WorkerTiming timing;
+    DeviceLink link;
+    std::mutex panelLock;
+    WorkerGate gate;
+    PendingSlot pending;
+    std::atomic<bool> connectedFlag{false};
+    std::atomic<bool> timerRunningFlag{false};
+
+    // Changes the panel under the state mutex and publishes the result.
+    template <class Change>
+    void update(Change&& change) {
+        std::lock_guard lock(stateMutex_);
+        change(panel_);
+        observer.panelChanged(panel_);
+    }
+    PanelState snapshot() const;
+    void info(const InfoText& text);
+    void finishConnect(ConnectOutcome outcome);
+
+    // Decodes a status reply that passed its check byte; the address in use now decides
+    // whether it is accepted, so a reply still in flight when the address changed is not.
+    void applyStatus(const CommandFrame& reply);
+
+    // Waits `duration` unless a stop comes first; false when stopped.
+    bool pause(std::stop_token stop, Millis duration);
+
+    // panelLock for one pass of a worker, or an empty lock when the worker is to stop or
+    // was held while it waited for the lock.
+    std::unique_lock<std::mutex> beginPass(unsigned worker, std::stop_token stop);
+
+private:
+    mutable std::mutex stateMutex_;
+    PanelState panel_ = PanelState::initial();
+    std::mutex sleepMutex_;
+    std::condition_variable_any sleepCv_;
+};
+
+}  // namespace tvq
