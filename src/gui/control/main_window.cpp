@@ -1,0 +1,183 @@
+#include "gui/control/main_window.h"
+
+#include <QAction>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QEvent>
+#include <QLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include "gui/control/about_box.h"
+#include "gui/control/ui_thread_observer.h"
+#include "gui/control/wait_box.h"
+#include "gui/ui/message_boxes.h"
+#include "gui/ui/painted_icon.h"
+
+CTVQ418ControlDlg::CTVQ418ControlDlg(MainWindowDeps deps, QWidget* parent)
+    : QDialog(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      deps_(std::move(deps)),
+      boxes_(deps_.boxes ? *deps_.boxes : dialogMessageBoxes()),
+      w_(buildMainWindow(this)),
+      aboutAction_(new QAction(this)),
+      waitBox_(new CProgress(this)) {
+    setObjectName(QStringLiteral("mainWindow"));
+    setWindowIcon(paintedIcon(PaintedImage::AppIcon));
+
+    UiThreadObserver::Handlers handlers;
+    handlers.panelChanged = [this](const tvq::PanelState& s) { render(s); };
+    handlers.infoChanged = [this](const tvq::InfoText& t) { setInfo(t); };
+    handlers.connectFinished = [this](tvq::ConnectOutcome o) { onConnectFinished(o); };
+    observer_ = std::make_unique<UiThreadObserver>(this, std::move(handlers));
+    session_ = std::make_unique<tvq::Session>(
+        *observer_, deps_.clock ? *deps_.clock : tvq::systemClock(), deps_.opener, deps_.timing);
+
+    // Linux window managers offer no system menu to extend; the window's context menu holds
+    // the About entry instead.
+    auto* separator = new QAction(this);
+    separator->setSeparator(true);
+    aboutAction_->setObjectName(QStringLiteral("aboutAction"));
+    addAction(separator);
+    addAction(aboutAction_);
+    setContextMenuPolicy(Qt::ActionsContextMenu);
+
+    fillPortList();
+    fillAddressList();
+    w_.englishRadio->setChecked(true);
+    showAddress(session_->deviceAddress());
+    for (auto* box : w_.planKindBoxes) box->setChecked(true);
+    render(session_->snapshot());
+    w_.timerPanel->hide();
+
+    wireControls();
+    retranslate();
+}
+
+CTVQ418ControlDlg::~CTVQ418ControlDlg() = default;
+
+void CTVQ418ControlDlg::wireControls() {
+    auto click = [this](QAbstractButton* b, void (CTVQ418ControlDlg::*handler)()) {
+        connect(b, &QAbstractButton::clicked, this, handler);
+    };
+    click(w_.serialRadio, &CTVQ418ControlDlg::onSerialRadio);
+    click(w_.networkRadio, &CTVQ418ControlDlg::onNetworkRadio);
+    click(w_.autoConnectBox, &CTVQ418ControlDlg::onAutoConnectBox);
+    click(w_.startTimerBox, &CTVQ418ControlDlg::onStartTimerBox);
+    connect(w_.addressGroup, &QButtonGroup::idClicked, this, &CTVQ418ControlDlg::onAddressRadio);
+    connect(w_.addressList, &QComboBox::currentIndexChanged, this,
+            &CTVQ418ControlDlg::onAddressList);
+    click(w_.connectButton, &CTVQ418ControlDlg::onConnect);
+    click(w_.disconnectButton, &CTVQ418ControlDlg::onDisconnect);
+
+    for (std::size_t i = 0; i < w_.sourceButtons.size(); ++i)
+        connect(w_.sourceButtons[i], &QPushButton::clicked, this, [this, i] { onSource(i); });
+    connect(w_.transitionGroup, &QButtonGroup::idClicked, this, &CTVQ418ControlDlg::onTransition);
+    for (std::size_t i = 0; i < w_.functionButtons.size(); ++i)
+        connect(w_.functionButtons[i], &QPushButton::clicked, this, [this, i] { onFunction(i); });
+    for (int m = 0; m < 4; ++m)
+        connect(w_.modeButtons[static_cast<std::size_t>(m)], &QPushButton::clicked, this,
+                [this, m] { onPipMode(m); });
+    connect(w_.chineseRadio, &QRadioButton::clicked, this, [this] { onLanguage(true); });
+    connect(w_.englishRadio, &QRadioButton::clicked, this, [this] { onLanguage(false); });
+
+    click(w_.planKindBoxes[4], &CTVQ418ControlDlg::onAllBox);
+    click(w_.startButton, &CTVQ418ControlDlg::onStart);
+    click(w_.stopButton, &CTVQ418ControlDlg::onStop);
+    click(w_.programButton, &CTVQ418ControlDlg::onProgram);
+    click(w_.fastMsButton, &CTVQ418ControlDlg::onFastMs);
+    click(w_.setupButton, &CTVQ418ControlDlg::onSetup);
+    click(w_.exitButton, &CTVQ418ControlDlg::reject);
+    click(w_.expandButton, &CTVQ418ControlDlg::onExpand);
+    connect(aboutAction_, &QAction::triggered, this, &CTVQ418ControlDlg::onAbout);
+}
+
+void CTVQ418ControlDlg::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::LanguageChange) retranslate();
+    QDialog::changeEvent(event);
+}
+
+void CTVQ418ControlDlg::reject() {
+    const auto answer = boxes_.askYesNoCancel(this, tr("System Information", "exit question"),
+                                              tr("Are you sure want to Exit? "));
+    if (answer != MessageBoxes::Answer::Yes) return;
+    session_->stopWorkers();
+    stopPlanScheduler();
+    QDialog::reject();
+}
+
+void CTVQ418ControlDlg::onAllBox() {
+    // The flag starts clear while the boxes start ticked: the first press keeps them ticked.
+    allPlansFlag_ = !allPlansFlag_;
+    for (auto* box : w_.planKindBoxes) box->setChecked(allPlansFlag_);
+}
+
+void CTVQ418ControlDlg::onStart() {
+    const bool anyKind = w_.planKindBoxes[0]->isChecked() || w_.planKindBoxes[1]->isChecked() ||
+                         w_.planKindBoxes[2]->isChecked() || w_.planKindBoxes[3]->isChecked();
+    if (!anyKind) {
+        boxes_.inform(this, tr("系统信息"), tr("请选定要启动的定时器"));
+        return;
+    }
+    clearTimerFields();
+    session_->setTimerRunning(true);
+    startPlanScheduler();
+}
+
+void CTVQ418ControlDlg::onStop() {
+    stopPlanScheduler();
+    session_->setTimerRunning(false);
+    clearTimerFields();
+}
+
+void CTVQ418ControlDlg::clearTimerFields() {
+    for (auto* field : w_.timerFields) field->clear();
+}
+
+void CTVQ418ControlDlg::onProgram() {
+    unsigned held = tvq::kCommandWorker;
+    if (session_->deviceAddress() != 0) held |= tvq::kStatusPoller | tvq::kBlinkWorker;
+    session_->holdWorkers(held);
+    openProgramWindow();
+    session_->releaseWorkers();
+}
+
+void CTVQ418ControlDlg::onSetup() {
+    if (!session_->connected()) {
+        boxes_.inform(this, tr("System Information"), tr("Device is not connected"));
+        return;
+    }
+    session_->holdWorkers(tvq::kAllWorkers);
+    openScreenSetup();
+    session_->releaseWorkers();
+}
+
+void CTVQ418ControlDlg::onFastMs() {
+    session_->stopWorkers();
+    openFastMosaic();
+    session_->closeLinkAfterDialog();
+}
+
+void CTVQ418ControlDlg::onExpand() {
+    panelCollapsed_ = !panelCollapsed_;
+    w_.timerPanel->setVisible(!panelCollapsed_);
+    retranslate();
+    layout()->activate();  // take the new width now rather than on the next event pass
+}
+
+void CTVQ418ControlDlg::onAbout() {
+    CAboutDlg about(this);
+    about.exec();
+}
+
+void CTVQ418ControlDlg::startPlanScheduler() {}
+
+void CTVQ418ControlDlg::stopPlanScheduler() {}
+
+void CTVQ418ControlDlg::openScreenSetup() {}
+
+void CTVQ418ControlDlg::openProgramWindow() {}
+
+void CTVQ418ControlDlg::openFastMosaic() {}

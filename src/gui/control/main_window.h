@@ -1,0 +1,118 @@
+#pragma once
+// The control panel: the processor's front panel on screen, the connection settings, the timer
+// block and the doors to the other windows. The device side lives in tvq::Session; this window
+// renders the Session's panel snapshots and turns clicks into Session calls.
+
+#include <QDialog>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "core/control/session.h"
+#include "gui/control/main_window_widgets.h"
+
+namespace tvq {
+struct PresentPort;
+}
+
+class CProgress;
+class MessageBoxes;
+class QAction;
+class UiThreadObserver;
+
+// What the window needs from outside; tests replace the link, the boxes and the port list.
+struct MainWindowDeps {
+    tvq::LinkOpener opener = tvq::openChosenLink;
+    tvq::Clock* clock = nullptr;  // null: the system clock
+    tvq::WorkerTiming timing{};
+    MessageBoxes* boxes = nullptr;                             // null: real message boxes
+    std::function<std::vector<tvq::PresentPort>()> listPorts;  // null: the system's ports
+    std::filesystem::path settingsPath = "Planinfo.ini";
+};
+
+// The system's serial ports as findSerialPort expects them.
+std::vector<tvq::PresentPort> presentSerialPorts();
+
+class CTVQ418ControlDlg final : public QDialog {
+    Q_OBJECT
+public:
+    explicit CTVQ418ControlDlg(MainWindowDeps deps = {}, QWidget* parent = nullptr);
+    ~CTVQ418ControlDlg() override;
+
+    // The last opening steps, once the window is on screen: read the CONNECT settings,
+    // auto-connect, start the timer and open the cascade dialog as they ask.
+    void readSettings();
+
+    tvq::Session& session() { return *session_; }
+
+protected:
+    void changeEvent(QEvent* event) override;
+    // Esc, Exit and the title bar's close button all ask first.
+    void reject() override;
+
+private:
+    void wireControls();
+    void retranslate();
+    void fillPortList();
+    void fillAddressList();
+
+    // Session reports, on the UI thread.
+    void render(const tvq::PanelState& state);
+    void setInfo(const tvq::InfoText& text);
+    void onConnectFinished(tvq::ConnectOutcome outcome);
+
+    // Connection settings and connect.
+    void onSerialRadio();
+    void onNetworkRadio();
+    void onAutoConnectBox();
+    void onStartTimerBox();
+    void saveSettings();
+    void onAddressRadio(int address);
+    void onAddressList(int index);
+    void showAddress(int address);
+    void onConnect();
+    void onDisconnect();
+    tvq::LinkChoice linkChoice() const;
+    tvq::ConnectOutcome runConnectJob();
+    void openCascade();
+
+    // Front panel.
+    void onSource(std::size_t index);
+    void onFunction(std::size_t index);
+    void onPipMode(int mode);
+    void onTransition(int transition);
+    void onLanguage(bool chinese);
+
+    // Timer block and window-level actions.
+    void onAllBox();
+    void onStart();
+    void onStop();
+    void clearTimerFields();
+    void onProgram();
+    void onSetup();
+    void onFastMs();
+    void onExpand();
+    void onAbout();
+
+    void startPlanScheduler();
+    void stopPlanScheduler();
+    void openScreenSetup();
+    void openProgramWindow();
+    void openFastMosaic();
+
+    MainWindowDeps deps_;
+    MessageBoxes& boxes_;
+    MainWindowWidgets w_;
+    QAction* aboutAction_;
+    CProgress* waitBox_;
+    std::unique_ptr<UiThreadObserver> observer_;
+    std::unique_ptr<tvq::Session> session_;  // after observer_: stopped before it goes
+
+    tvq::ConnectOutcome lastOutcome_ = tvq::ConnectOutcome::LinkFailed;
+    bool useSerial_ = false;
+    bool autoConnectFlag_ = false;
+    bool startTimerFlag_ = false;
+    bool allPlansFlag_ = false;
+    bool panelCollapsed_ = true;
+};

@@ -1,0 +1,199 @@
+// The connection side of the main window: link choice, saved settings, device address,
+// Connect and Disconnect, and the cascade dialog that follows a connect to address 0.
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QSerialPortInfo>
+#include <QSignalBlocker>
+
+#include "core/control/settings.h"
+#include "core/link/serial_port.h"
+#include "gui/control/main_window.h"
+#include "gui/control/wait_box.h"
+#include "gui/ui/message_boxes.h"
+#include "gui/wall/cascade_dialog.h"
+
+std::vector<tvq::PresentPort> presentSerialPorts() {
+    std::vector<tvq::PresentPort> ports;
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+#ifdef Q_OS_WIN
+        const QString openedBy = info.portName();
+#else
+        const QString openedBy = info.systemLocation();
+#endif
+        ports.push_back({std::string(tvq::kDeviceNamePrefix) + info.portName().toStdString(),
+                         openedBy.toStdString()});
+    }
+    return ports;
+}
+
+void CTVQ418ControlDlg::fillPortList() {
+    for (int i = 0; i < 20; ++i) {
+#ifdef Q_OS_WIN
+        w_.portList->addItem(QStringLiteral("COM%1").arg(i + 1));
+#else
+        w_.portList->addItem(QStringLiteral("/dev/ttyS%1").arg(i));
+#endif
+    }
+    const auto ports = deps_.listPorts ? deps_.listPorts() : presentSerialPorts();
+    for (const auto& port : ports) {
+        const QString name = QString::fromStdString(port.portName);
+        if (w_.portList->findText(name) < 0) w_.portList->addItem(name);
+    }
+    const std::string found = tvq::findSerialPort(ports);
+    if (found.empty())
+        w_.portList->setCurrentIndex(0);
+    else
+        w_.portList->setCurrentText(QString::fromStdString(found));
+}
+
+void CTVQ418ControlDlg::fillAddressList() {
+    for (int i = 0; i < 256; ++i) w_.addressList->addItem(QString::number(i));
+}
+
+void CTVQ418ControlDlg::readSettings() {
+    const tvq::ConnectSettings saved = tvq::readConnectSettings(deps_.settingsPath);
+    useSerial_ = saved.useSerial;
+    (useSerial_ ? w_.serialRadio : w_.networkRadio)->setChecked(true);
+    if (!useSerial_) {
+        w_.ipBox->setText(QString::fromStdString(saved.ip));
+        w_.tcpPortBox->setText(QString::fromStdString(saved.port));
+    }
+    w_.ipBox->setEnabled(!useSerial_);
+    w_.tcpPortBox->setEnabled(!useSerial_);
+    w_.portList->setEnabled(useSerial_);
+
+    autoConnectFlag_ = saved.autoConnect;
+    startTimerFlag_ = saved.startTimer;
+    w_.autoConnectBox->setChecked(autoConnectFlag_);
+    w_.startTimerBox->setChecked(startTimerFlag_);
+    w_.startTimerBox->setEnabled(autoConnectFlag_);
+    if (!autoConnectFlag_) return;
+
+    session_->setDeviceAddress(saved.deviceAddress);
+    showAddress(saved.deviceAddress);
+    runConnectJob();
+    if (session_->connected() && startTimerFlag_) onStart();
+    if (session_->deviceAddress() == 0 && session_->connected()) openCascade();
+}
+
+void CTVQ418ControlDlg::saveSettings() {
+    tvq::ConnectSettings s;
+    s.useSerial = useSerial_;
+    s.ip = w_.ipBox->text().trimmed().toStdString();
+    s.port = w_.tcpPortBox->text().trimmed().toStdString();
+    s.autoConnect = autoConnectFlag_;
+    s.startTimer = startTimerFlag_;
+    s.deviceAddress = session_->deviceAddress();
+    tvq::saveConnectSettings(deps_.settingsPath, s);
+}
+
+void CTVQ418ControlDlg::onSerialRadio() {
+    useSerial_ = true;
+    tvq::writeSerialTcp(deps_.settingsPath, true);
+    w_.ipBox->setEnabled(false);
+    w_.tcpPortBox->setEnabled(false);
+    w_.portList->setEnabled(true);
+}
+
+void CTVQ418ControlDlg::onNetworkRadio() {
+    useSerial_ = false;
+    tvq::writeSerialTcp(deps_.settingsPath, false);
+    w_.ipBox->setEnabled(true);
+    w_.tcpPortBox->setEnabled(true);
+    w_.portList->setEnabled(false);
+}
+
+void CTVQ418ControlDlg::onAutoConnectBox() {
+    autoConnectFlag_ = w_.autoConnectBox->isChecked();
+    saveSettings();
+    w_.startTimerBox->setEnabled(autoConnectFlag_);
+}
+
+void CTVQ418ControlDlg::onStartTimerBox() {
+    startTimerFlag_ = w_.startTimerBox->isChecked();
+    saveSettings();
+}
+
+void CTVQ418ControlDlg::onAddressRadio(int address) {
+    session_->setDeviceAddress(static_cast<std::uint8_t>(address));
+    showAddress(address);
+}
+
+void CTVQ418ControlDlg::onAddressList(int index) {
+    if (index < 0) return;
+    session_->setDeviceAddress(static_cast<std::uint8_t>(index));
+    showAddress(index);
+}
+
+// The radios and the list always show the same address; above 6 no radio is marked.
+void CTVQ418ControlDlg::showAddress(int address) {
+    {
+        const QSignalBlocker quiet(w_.addressList);
+        w_.addressList->setCurrentIndex(address);
+    }
+    if (address >= 0 && address < static_cast<int>(w_.addressRadios.size())) {
+        w_.addressRadios[static_cast<std::size_t>(address)]->setChecked(true);
+        return;
+    }
+    w_.addressGroup->setExclusive(false);
+    for (auto* radio : w_.addressRadios) radio->setChecked(false);
+    w_.addressGroup->setExclusive(true);
+}
+
+tvq::LinkChoice CTVQ418ControlDlg::linkChoice() const {
+    tvq::LinkChoice choice;
+    choice.useSerial = useSerial_;
+    choice.portName = w_.portList->currentText().trimmed().toStdString();
+    choice.ipText = w_.ipBox->text().trimmed().toStdString();
+    choice.portText = w_.tcpPortBox->text().trimmed().toStdString();
+    return choice;
+}
+
+tvq::ConnectOutcome CTVQ418ControlDlg::runConnectJob() {
+    lastOutcome_ = tvq::ConnectOutcome::LinkFailed;
+    waitBox_->rearm();
+    session_->startConnect(linkChoice());
+    waitBox_->exec();
+    if (lastOutcome_ == tvq::ConnectOutcome::PortOutOfRange) {
+        const auto id = tvq::MessageId::PortOutOfRange;
+        boxes_.inform(
+            this, QString(),
+            QCoreApplication::translate(tvq::kMessageContext, tvq::englishText(id).data()));
+    }
+    return lastOutcome_;
+}
+
+void CTVQ418ControlDlg::onConnectFinished(tvq::ConnectOutcome outcome) {
+    lastOutcome_ = outcome;
+    waitBox_->finish();
+}
+
+void CTVQ418ControlDlg::onConnect() {
+    if (session_->deviceAddress() == 0) {
+        const auto answer = boxes_.askYesNoCancel(
+            this, tr("System Information "),
+            tr("Select address 0 set even the state, the software will not be able to display "
+               "the status of each machine, whether to continue.?"));
+        if (answer != MessageBoxes::Answer::Yes) return;
+    }
+    saveSettings();
+    runConnectJob();
+    if (session_->deviceAddress() == 0) openCascade();
+}
+
+void CTVQ418ControlDlg::openCascade() {
+    {
+        CJilian cascade(*session_, boxes_, this);
+        cascade.exec();
+    }
+    session_->closeLinkAfterDialog();
+}
+
+void CTVQ418ControlDlg::onDisconnect() {
+    session_->disconnect();
+}

@@ -1,0 +1,31 @@
+#pragma once
+// The three-way question "Open？Close？" asked before the cascade switches mosaic on or off.
+
+#include <QDialog>
+
+class QLabel;
+class QPushButton;
+
+class CAnswer final : public QDialog {
+    Q_OBJECT
+public:
+    enum Result { Cancel = 0, Open = 1, Close = 2 };
+
+    explicit CAnswer(QWidget* parent = nullptr);
+
+    // 0 until Open or Close is pressed; Cancel, Esc and the title bar leave it 0.
+    int answer() const { return answer_; }
+
+protected:
+    void changeEvent(QEvent* event) override;
+
+private:
+    void retranslate();
+    void finish(int answer);
+
+    int answer_ = Cancel;
+    QLabel* question_;
+    QPushButton* openButton_;
+    QPushButton* closeButton_;
+    QPushButton* cancelButton_;
+};

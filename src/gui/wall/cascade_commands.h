@@ -1,0 +1,24 @@
+#pragma once
+// The broadcasts of the cascade dialog and the check of its brightness entry. Plain C++, apart
+// from Qt, so the rules can be tested on their own.
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+#include "core/link/command_frame.h"
+
+namespace tvq {
+
+inline constexpr std::int32_t kCascadeTimeoutMs = 1000;
+inline constexpr unsigned kBrightnessMax = 100;
+
+CommandFrame cascadeSourceFrame(std::uint8_t address, std::uint8_t sourceCode);
+CommandFrame cascadeBrightnessFrame(std::uint8_t address, std::uint8_t brightness);
+CommandFrame cascadeMosaicFrame(std::uint8_t address, bool on);
+
+// The entry read as a signed whole number from its start (blanks and a sign allowed; text
+// that is not a number reads 0). Negative values and values above 100 are out of range.
+std::optional<std::uint8_t> brightnessFromEntry(std::string_view text);
+
+}  // namespace tvq

@@ -1,0 +1,157 @@
+#include "gui/wall/cascade_dialog.h"
+
+#include <QEvent>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QMetaObject>
+#include <QPushButton>
+#include <QSlider>
+#include <QVBoxLayout>
+
+#include "core/control/session.h"
+#include "core/link/sources.h"
+#include "gui/ui/message_boxes.h"
+#include "gui/wall/cascade_commands.h"
+
+namespace {
+
+QPushButton* button(const QString& objectName, const QString& text = {}) {
+    auto* b = new QPushButton(text);
+    b->setObjectName(objectName);
+    b->setAutoDefault(false);
+    return b;
+}
+
+}  // namespace
+
+CJilian::CJilian(tvq::Session& session, MessageBoxes& boxes, QWidget* parent)
+    : QDialog(parent),
+      session_(session),
+      boxes_(boxes),
+      sourceBox_(new QGroupBox),
+      brightnessBox_(new QGroupBox),
+      mosaicBox_(new QGroupBox),
+      slider_(new QSlider(Qt::Horizontal)),
+      entry_(new QLineEdit),
+      saveButton_(button(QStringLiteral("saveButton"))),
+      mosaicButton_(button(QStringLiteral("mosaicButton"), QStringLiteral("Mosaic"))),
+      cancelButton_(button(QStringLiteral("cancelButton"))) {
+    setObjectName(QStringLiteral("cascadeDialog"));
+
+    auto* sources = new QHBoxLayout(sourceBox_);
+    std::size_t index = 0;
+    auto key = [this, &index] {
+        const auto& source = tvq::kSources[index];
+        const QString name =
+            QString::fromLatin1(source.name.data(), static_cast<qsizetype>(source.name.size()));
+        auto* b = button(QStringLiteral("source:") + name, name);
+        const std::size_t i = index++;
+        connect(b, &QPushButton::clicked, this, [this, i] { onSource(i); });
+        sourceButtons_[i] = b;
+        return b;
+    };
+    for (char letter : {'A', 'B', 'C', 'D'}) {
+        auto* group = new QGroupBox(QString(QChar::fromLatin1(letter)));
+        auto* keys = new QHBoxLayout(group);
+        while (index < tvq::kSources.size() && tvq::kSources[index].group == letter)
+            keys->addWidget(key());
+        sources->addWidget(group);
+    }
+    while (index < tvq::kSources.size()) sources->addWidget(key());
+
+    slider_->setObjectName(QStringLiteral("brightnessSlider"));
+    slider_->setRange(0, static_cast<int>(tvq::kBrightnessMax));
+    slider_->setValue(0);
+    entry_->setObjectName(QStringLiteral("brightnessEntry"));
+    entry_->setText(QStringLiteral("0"));
+    entry_->setMaximumWidth(entry_->fontMetrics().horizontalAdvance(QStringLiteral("00000")) + 12);
+    auto* brightness = new QHBoxLayout(brightnessBox_);
+    brightness->addWidget(slider_, 1);
+    brightness->addWidget(entry_);
+    brightness->addWidget(saveButton_);
+
+    auto* mosaic = new QHBoxLayout(mosaicBox_);
+    mosaic->addWidget(mosaicButton_);
+
+    auto* lower = new QHBoxLayout;
+    lower->addWidget(brightnessBox_, 1);
+    lower->addWidget(mosaicBox_);
+    auto* bottom = new QHBoxLayout;
+    bottom->addStretch(1);
+    bottom->addWidget(cancelButton_);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(sourceBox_);
+    layout->addLayout(lower);
+    layout->addLayout(bottom);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    connect(slider_, &QSlider::valueChanged, this, &CJilian::onSlider);
+    connect(saveButton_, &QPushButton::clicked, this, &CJilian::onSave);
+    connect(mosaicButton_, &QPushButton::clicked, this, &CJilian::onMosaic);
+    connect(cancelButton_, &QPushButton::clicked, this, &CJilian::reject);
+    retranslate();
+}
+
+CJilian::~CJilian() {
+    if (sender_.joinable()) sender_.join();
+}
+
+void CJilian::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::LanguageChange) retranslate();
+    QDialog::changeEvent(event);
+}
+
+void CJilian::retranslate() {
+    setWindowTitle(tr("Multi-device connection"));
+    sourceBox_->setTitle(tr("Source"));
+    brightnessBox_->setTitle(tr("Brightness"));
+    mosaicBox_->setTitle(tr("Mosaic", "box"));
+    saveButton_->setText(tr("Save"));
+    cancelButton_->setText(tr("Cancel"));
+    slider_->setAccessibleName(tr("Brightness"));
+    entry_->setAccessibleName(tr("Brightness"));
+}
+
+void CJilian::onSource(std::size_t index) {
+    send(tvq::cascadeSourceFrame(session_.deviceAddress(), tvq::kSources[index].code));
+}
+
+void CJilian::onSlider(int value) {
+    entry_->setText(QString::number(value));
+}
+
+void CJilian::onSave() {
+    const auto value = tvq::brightnessFromEntry(entry_->text().toStdString());
+    if (!value) {
+        boxes_.inform(this, QString(), tr("Data out of range"));
+        return;
+    }
+    send(tvq::cascadeBrightnessFrame(session_.deviceAddress(), *value));
+}
+
+void CJilian::onMosaic() {
+    const int answer = boxes_.askOpenClose(this);
+    if (answer == 1 || answer == 2)
+        send(tvq::cascadeMosaicFrame(session_.deviceAddress(), answer == 1));
+}
+
+void CJilian::send(const tvq::CommandFrame& frame) {
+    if (sending_) return;
+    if (sender_.joinable()) sender_.join();  // the last task has already reported its end
+    setSending(true);
+    sender_ = std::jthread([this, &session = session_, frame] {
+        tvq::CommandFrame reply{};
+        session.exchange(frame, reply, tvq::kCascadeTimeoutMs);
+        // Dropped by Qt if the dialog is gone; the destructor waits for this thread first.
+        QMetaObject::invokeMethod(
+            this, [this] { setSending(false); }, Qt::QueuedConnection);
+    });
+}
+
+void CJilian::setSending(bool sending) {
+    sending_ = sending;
+    for (auto* b : sourceButtons_) b->setEnabled(!sending);
+    saveButton_->setEnabled(!sending);
+    mosaicButton_->setEnabled(!sending);
+}

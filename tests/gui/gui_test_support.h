@@ -1,0 +1,164 @@
+#pragma once
+// Helpers for the widget tests: scripted message boxes, a window connected to a FakeDevice,
+// waiting for queued reports, and handling the next modal dialog.
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+#include <deque>
+#include <functional>
+#include <memory>
+
+#include "core/link/serial_port.h"
+#include "gui/control/main_window.h"
+#include "gui/panel/language.h"
+#include "gui/ui/message_boxes.h"
+#include "support/fake_device.h"
+
+namespace guitest {
+
+class ScriptedBoxes final : public MessageBoxes {
+public:
+    struct Shown {
+        QString kind;  // "question", "inform" or "ask"
+        QString title;
+        QString text;
+    };
+
+    std::deque<Answer> answers;        // for questions; Cancel once used up
+    std::deque<int> openCloseAnswers;  // for the ask box; 0 once used up
+    std::vector<Shown> shown;
+
+    Answer askYesNoCancel(QWidget*, const QString& title, const QString& text) override {
+        shown.push_back({QStringLiteral("question"), title, text});
+        if (answers.empty()) return Answer::Cancel;
+        const Answer a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+    void inform(QWidget*, const QString& title, const QString& text) override {
+        shown.push_back({QStringLiteral("inform"), title, text});
+    }
+    int askOpenClose(QWidget*) override {
+        shown.push_back({QStringLiteral("ask"), {}, {}});
+        if (openCloseAnswers.empty()) return 0;
+        const int a = openCloseAnswers.front();
+        openCloseAnswers.pop_front();
+        return a;
+    }
+};
+
+// A click where the control takes it (a check box only reacts on its box and text), then
+// the events it caused, a language switch among them.
+inline void clickOn(QAbstractButton* button) {
+    QPoint at = button->rect().center();
+    if (qobject_cast<QCheckBox*>(button) || qobject_cast<QRadioButton*>(button))
+        at.setX(qMin(at.x(), 7));
+    QTest::mouseClick(button, Qt::LeftButton, {}, at);
+    QApplication::processEvents();
+}
+
+// Switches the language the way a window receives it: with its posted LanguageChange event.
+inline void switchLanguage(bool chinese) {
+    Language::setChinese(chinese);
+    QApplication::processEvents();
+}
+
+inline bool waitFor(const std::function<bool()>& condition, int timeoutMs = 5000) {
+    return QTest::qWaitFor(condition, timeoutMs);
+}
+
+// Runs action on the next modal dialog of type T once it is up (checked every 10 ms).
+template <class T>
+void onNextModal(std::function<void(T*)> action) {
+    auto* timer = new QTimer(qApp);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, action] {
+        if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget())) {
+            timer->stop();
+            timer->deleteLater();
+            action(dialog);
+        }
+    });
+    timer->start(10);
+}
+
+template <class W>
+W* child(QObject* parent, const QString& name) {
+    auto* found = parent->findChild<W*>(name);
+    if (!found) ADD_FAILURE() << "no child named " << name.toStdString();
+    return found;
+}
+
+inline tvq::StatusReport plainStatus() {
+    tvq::StatusReport s;
+    s.mainSource = 0;  // V1 with a signal, no second picture
+    s.mainSignal = true;
+    return s;
+}
+
+// A main window wired to a FakeDevice; the settings live in the scratch directory.
+struct WindowRig {
+    tvq::test::FakeDevice device{tvq::systemClock()};
+    ScriptedBoxes boxes;
+    std::vector<tvq::LinkChoice> opened;  // every link the window asked for
+    bool linkFails = false;
+    tvq::ConnectOutcome failure = tvq::ConnectOutcome::LinkFailed;
+    std::vector<tvq::PresentPort> ports;
+    std::filesystem::path settings = "Planinfo.ini";
+    std::unique_ptr<CTVQ418ControlDlg> window;
+
+    WindowRig() {
+        std::filesystem::remove(settings);
+        device.setStatus(1, plainStatus());
+    }
+    ~WindowRig() {
+        window.reset();
+        switchLanguage(false);
+        std::filesystem::remove(settings);
+    }
+
+    CTVQ418ControlDlg& open(bool readSettings = true) {
+        MainWindowDeps deps;
+        deps.opener = [this](const tvq::LinkChoice& choice, const tvq::InfoSink&) {
+            opened.push_back(choice);
+            tvq::OpenedLink result;
+            result.failure = failure;
+            if (!linkFails) result.link = device.openLink();
+            return result;
+        };
+        deps.timing.idleLook = tvq::Millis{20};
+        deps.timing.pollPause = tvq::Millis{100};
+        deps.timing.blinkHalf = tvq::Millis{50};
+        deps.timing.blinkStep = tvq::Millis{1};
+        deps.boxes = &boxes;
+        deps.listPorts = [this] { return ports; };
+        deps.settingsPath = settings;
+        window = std::make_unique<CTVQ418ControlDlg>(std::move(deps));
+        window->show();
+        if (readSettings) window->readSettings();
+        return *window;
+    }
+
+    template <class W = QWidget>
+    W* get(const QString& name) {
+        return child<W>(window.get(), name);
+    }
+
+    void click(const QString& name) { clickOn(get<QAbstractButton>(name)); }
+
+    QString info() { return get<QLineEdit>(QStringLiteral("infoLine"))->text(); }
+
+    // Connects at the current address and waits until the panel shows it.
+    void connect() {
+        click(QStringLiteral("connectButton"));
+        ASSERT_TRUE(
+            waitFor([this] { return get(QStringLiteral("disconnectButton"))->isEnabled(); }));
+    }
+};
+
+}  // namespace guitest
