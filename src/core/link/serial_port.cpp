@@ -164,7 +164,11 @@ int CSerialPort::discardInput() {
 
 void CSerialPort::Close() {
     asio::error_code ec;
-    if (port_.is_open()) port_.close(ec);
+    if (port_.is_open()) {
+        // A pseudo-terminal keeps the exclusive flag after we close it; hand the port back clean.
+        ::ioctl(port_.native_handle(), TIOCNXCL);
+        port_.close(ec);
+    }
     configured_ = 0;
 }
 

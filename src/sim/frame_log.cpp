@@ -1,0 +1,65 @@
+#include "sim/frame_log.h"
+
+#include <time.h>
+
+#include <chrono>
+
+#include "core/link/command_frame.h"
+
+namespace tvq::sim {
+
+std::int64_t monotonicMicros() {
+    timespec ts{};
+    ::clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<std::int64_t>(ts.tv_sec) * 1'000'000 + ts.tv_nsec / 1000;
+}
+
+std::string localClockText() {
+    using namespace std::chrono;
+    const auto now = system_clock::now();
+    const std::time_t seconds = system_clock::to_time_t(now);
+    const auto ms = duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000;
+    std::tm local{};
+    ::localtime_r(&seconds, &local);
+    char text[16];
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d.%03d", local.tm_hour, local.tm_min,
+                  local.tm_sec, static_cast<int>(ms));
+    return text;
+}
+
+std::string formatLogLine(const LogEntry& e, std::string_view time) {
+    std::string line = "{\"mono_us\":" + std::to_string(e.monoUs);
+    line += ",\"time\":\"";
+    line += time;
+    line += e.dir == Direction::In ? "\",\"dir\":\"in\"" : "\",\"dir\":\"out\"";
+    line += e.endpoint == EndpointKind::Tcp ? ",\"endpoint\":\"tcp\"" : ",\"endpoint\":\"pty\"";
+    if (e.connection != 0) line += ",\"conn\":" + std::to_string(e.connection);
+    line += ",\"bytes\":\"" + hexBytes(e.bytes) + "\"";
+    if (!e.fault.empty()) {
+        line += ",\"fault\":\"";
+        line += e.fault;
+        line += "\"";
+    }
+    if (e.dir == Direction::Out && !e.sent) line += ",\"sent\":false";
+    line += "}";
+    return line;
+}
+
+std::unique_ptr<FrameLog> FrameLog::open(const std::string& path) {
+    std::FILE* file = std::fopen(path.c_str(), "a");
+    if (!file) return nullptr;
+    return std::unique_ptr<FrameLog>(new FrameLog(file));
+}
+
+FrameLog::~FrameLog() {
+    std::fclose(file_);
+}
+
+void FrameLog::record(const LogEntry& entry) {
+    const std::string line = formatLogLine(entry, localClockText()) + "\n";
+    std::lock_guard lock(mutex_);
+    std::fwrite(line.data(), 1, line.size(), file_);
+    std::fflush(file_);
+}
+
+}  // namespace tvq::sim

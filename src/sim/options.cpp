@@ -1,0 +1,191 @@
+#include "sim/options.h"
+
+#include <algorithm>
+#include <charconv>
+#include <functional>
+#include <map>
+#include <string_view>
+
+namespace tvq::sim {
+namespace {
+
+constexpr int kMaxMs = 600'000;
+
+template <class T>
+std::optional<T> parseNumber(std::string_view text) {
+    T value{};
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc{} || end != text.data() + text.size() || text.empty()) return std::nullopt;
+    return value;
+}
+
+std::optional<double> parseProbability(std::string_view text) {
+    auto p = parseNumber<double>(text);
+    if (!p || !(*p >= 0.0 && *p <= 1.0)) return std::nullopt;
+    return p;
+}
+
+std::optional<int> parseMs(std::string_view text) {
+    auto ms = parseNumber<int>(text);
+    if (!ms || *ms < 0 || *ms > kMaxMs) return std::nullopt;
+    return ms;
+}
+
+// "HOST:PORT", ":PORT" or "PORT"; "localhost" is the loopback address.
+bool parseTcp(std::string_view text, SimOptions& o) {
+    const std::size_t colon = text.rfind(':');
+    std::string_view host = colon == std::string_view::npos ? "" : text.substr(0, colon);
+    const std::string_view port = colon == std::string_view::npos ? text : text.substr(colon + 1);
+    const auto number = parseNumber<unsigned>(port);
+    if (!number || *number > 65535) return false;
+    if (host == "localhost") host = "127.0.0.1";
+    o.tcp = true;
+    o.tcpHost = host.empty() ? "127.0.0.1" : std::string(host);
+    o.tcpPort = static_cast<std::uint16_t>(*number);
+    return true;
+}
+
+bool parseAddresses(std::string_view text, SimOptions& o) {
+    std::vector<std::uint8_t> list;
+    while (true) {
+        const std::size_t comma = text.find(',');
+        const auto value = parseNumber<unsigned>(text.substr(0, comma));
+        if (!value || *value < 1 || *value > 255) return false;
+        if (std::find(list.begin(), list.end(), *value) != list.end()) return false;
+        list.push_back(static_cast<std::uint8_t>(*value));
+        if (comma == std::string_view::npos) break;
+        text.remove_prefix(comma + 1);
+    }
+    o.addresses = std::move(list);
+    return true;
+}
+
+// "MIN-MAX" or one number for both.
+bool parseDelay(std::string_view text, SimOptions& o) {
+    const std::size_t dash = text.find('-');
+    const auto low = parseMs(text.substr(0, dash));
+    const auto high = dash == std::string_view::npos ? low : parseMs(text.substr(dash + 1));
+    if (!low || !high || *low > *high) return false;
+    o.faults.delayMinMs = *low;
+    o.faults.delayMaxMs = *high;
+    return true;
+}
+
+using Setter = std::function<bool(std::string_view, SimOptions&)>;
+
+Setter probability(Fault fault) {
+    return [fault](std::string_view text, SimOptions& o) {
+        const auto p = parseProbability(text);
+        if (p) o.faults[fault] = *p;
+        return p.has_value();
+    };
+}
+
+const std::map<std::string_view, Setter>& valueOptions() {
+    static const std::map<std::string_view, Setter> table{
+        {"--tcp", parseTcp},
+        {"--addresses", parseAddresses},
+        {"--log",
+         [](std::string_view t, SimOptions& o) {
+             o.logPath = t;
+             return !t.empty();
+         }},
+        {"--seed",
+         [](std::string_view t, SimOptions& o) {
+             const auto seed = parseNumber<std::uint32_t>(t);
+             if (seed) o.seed = *seed;
+             return seed.has_value();
+         }},
+        {"--drop", probability(Fault::Drop)},
+        {"--delay", parseDelay},
+        {"--delay-prob", probability(Fault::Delay)},
+        {"--split", probability(Fault::Split)},
+        {"--corrupt", probability(Fault::Corrupt)},
+        {"--wrong-address", probability(Fault::WrongAddress)},
+        {"--ff6", probability(Fault::Ff6)},
+        {"--close", probability(Fault::Close)},
+        {"--answer-ms",
+         [](std::string_view t, SimOptions& o) {
+             const auto ms = parseMs(t);
+             if (ms) o.answerMs = *ms;
+             return ms.has_value();
+         }},
+    };
+    return table;
+}
+
+}  // namespace
+
+ParsedOptions parseOptions(const std::vector<std::string>& args) {
+    ParsedOptions result;
+    SimOptions o;
+    bool delayGiven = false;
+    bool delayProbGiven = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string_view arg = args[i];
+        if (arg == "--help" || arg == "-h") {
+            result.help = true;
+            return result;
+        }
+        if (arg == "--pty") {
+            o.pty = true;
+            continue;
+        }
+        std::string_view name = arg;
+        std::optional<std::string_view> value;
+        if (const std::size_t eq = arg.find('='); eq != std::string_view::npos) {
+            name = arg.substr(0, eq);
+            value = arg.substr(eq + 1);
+        }
+        const auto it = valueOptions().find(name);
+        if (it == valueOptions().end()) {
+            result.error = "unknown option: " + std::string(arg) + " (try --help)";
+            return result;
+        }
+        if (!value) {
+            if (i + 1 >= args.size()) {
+                result.error = std::string(name) + " needs a value";
+                return result;
+            }
+            value = args[++i];
+        }
+        if (!it->second(*value, o)) {
+            result.error = "bad value for " + std::string(name) + ": " + std::string(*value);
+            return result;
+        }
+        delayGiven = delayGiven || name == "--delay";
+        delayProbGiven = delayProbGiven || name == "--delay-prob";
+    }
+    if (delayGiven && !delayProbGiven) o.faults[Fault::Delay] = 1.0;
+    if (!delayGiven) o.faults[Fault::Delay] = 0.0;
+    if (!o.tcp && !o.pty) {
+        result.error = "no endpoint: give --tcp HOST:PORT and/or --pty";
+        return result;
+    }
+    result.options = std::move(o);
+    return result;
+}
+
+std::string usageText() {
+    return R"(usage: tvq418-sim [--tcp HOST:PORT] [--pty] [options]
+A simulated chain of TVQ418 processors behind a TCP port and/or a pseudo-terminal.
+  --tcp HOST:PORT     listen for TCP clients (port 0 picks a free one; host defaults to 127.0.0.1)
+  --pty               open a pseudo-terminal at 9600 baud; its slave path is printed
+  --addresses LIST    processor addresses on the line, e.g. 1,2,3 (default 1)
+  --log FILE          append a JSON line for every frame in and out
+  --seed N            seed of the fault plan (default 1)
+  --drop P            probability that a reply is not sent
+  --delay MIN-MAX     delay a reply by MIN..MAX ms, with probability --delay-prob (default 1)
+  --delay-prob P
+  --split P           send a reply in 2..4 pieces with small gaps
+  --corrupt P         spoil a reply's check byte
+  --wrong-address P   answer from another address
+  --ff6 P             answer with byte 6 = 0xFF (no status)
+  --close P           close the TCP connection instead of answering
+  --answer-ms N       processing time before every reply (default 0)
+  --help              this text
+At least one of --tcp and --pty is needed. Type "help" on standard input for the operator keys.
+)";
+}
+
+}  // namespace tvq::sim
