@@ -75,6 +75,8 @@ struct PanelState {
     void setPipModeButtons(bool on);
     // The state of a freshly opened, not connected window.
     static PanelState initial();
+
+    bool operator==(const PanelState&) const = default;
 };
 
 // Decodes a status reply that already passed its check-byte test. Ignored unless byte 0 is 5,

@@ -141,6 +141,9 @@ CommandFrame Session::pendingFrame() const {
 
 void Session::holdWorkers(unsigned which) {
     impl_->core.gate.hold(which);
+    // A blink step decides under the state mutex; taking it once waits out one that began
+    // before the hold, so nothing changes after this returns.
+    (void)impl_->core.snapshot();
 }
 
 void Session::releaseWorkers() {

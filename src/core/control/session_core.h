@@ -32,8 +32,9 @@ struct SessionCore {
     template <class Change>
     void update(Change&& change) {
         std::lock_guard lock(stateMutex_);
+        const PanelState before = panel_;
         change(panel_);
-        observer.panelChanged(panel_);
+        if (panel_ != before) observer.panelChanged(panel_);
     }
     PanelState snapshot() const;
     void info(const InfoText& text);

@@ -40,13 +40,17 @@ void sendPending(SessionCore& core, std::stop_token stop) {
     });
 }
 
-// Shows or hides each light of `lights` in light order, pausing between two.
-bool blinkPass(SessionCore& core, std::stop_token stop, const std::bitset<kLightCount>& lights,
-               bool on) {
+// Shows or hides, in light order, each light that blinks at that moment. The set is read light
+// by light: a status reply may rebuild it mid-pass, and a light it no longer holds is left as
+// the reply set it.
+bool blinkPass(SessionCore& core, std::stop_token stop, bool on) {
     for (std::size_t i = 0; i < kLightCount; ++i) {
-        if (!lights[i]) continue;
-        core.update([&](PanelState& s) { s.show(static_cast<Light>(i), on); });
-        if (!core.pause(stop, core.timing.blinkStep)) return false;
+        bool blinks = false;
+        core.update([&](PanelState& s) {
+            blinks = s.blinkSet[i] && !core.gate.held(kBlinkWorker);
+            if (blinks) s.show(static_cast<Light>(i), on);
+        });
+        if (blinks && !core.pause(stop, core.timing.blinkStep)) return false;
     }
     return true;
 }
@@ -78,18 +82,12 @@ void statusPoller(SessionCore& core, std::stop_token stop) {
     }
 }
 
+// The lights and the blink set are guarded by the state mutex, so the blink worker never takes
+// panelLock: holding it for the lit half-second would keep every command off the wire as long.
 void blinkWorker(SessionCore& core, std::stop_token stop) {
     while (core.gate.awaitTurn(kBlinkWorker, stop)) {
-        if (auto panel = core.beginPass(kBlinkWorker, stop)) {
-            // The set is rebuilt only under panelLock, so it holds still for this pass.
-            const auto lights = core.snapshot().blinkSet;
-            if (!blinkPass(core, stop, lights, true) || !core.pause(stop, core.timing.blinkHalf))
-                return;
-            if (!blinkPass(core, stop, lights, false)) return;
-        } else {
-            continue;
-        }
-        core.pause(stop, core.timing.blinkHalf);
+        if (!blinkPass(core, stop, true) || !core.pause(stop, core.timing.blinkHalf)) return;
+        if (!blinkPass(core, stop, false) || !core.pause(stop, core.timing.blinkHalf)) return;
     }
 }
 

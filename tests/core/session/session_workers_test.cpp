@@ -272,3 +272,26 @@ TEST(SessionWorkers, LightOfASourceWithoutSignalBlinksAndTurnsSteadyWithIt) {
 
 }  // namespace
 }  // namespace tvq::test
+
+namespace tvq::test {
+namespace {
+
+// A command must not wait for a blinking light: the blink worker keeps off panelLock.
+TEST(SessionWorkers, BlinkingLeavesPanelLockFree) {
+    WorkerTiming slow;
+    slow.blinkHalf = Millis{60'000};
+    slow.pollPause = Millis{60'000};
+    SessionRig rig(systemClock(), slow);
+    rig.device.setStatus(1, status(kExt, false));
+    ASSERT_EQ(rig.connect(), ConnectOutcome::Connected);
+    ASSERT_TRUE(rig.observer.waitPanel([](const PanelState& s) { return s.isShown(Light::Ext); }));
+    ASSERT_TRUE(eventually([&] {
+        const bool free = rig.session.panelLock().try_lock();
+        if (free) rig.session.panelLock().unlock();
+        return free;
+    }));
+    EXPECT_TRUE(rig.session.snapshot().isShown(Light::Ext)) << "still in its lit half";
+}
+
+}  // namespace
+}  // namespace tvq::test
