@@ -1,0 +1,137 @@
+// The client's parts on their own: its command line, its checks on a reply and how it shows one.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "cli/json_object.h"
+#include "cli/parse_args.h"
+#include "cli/reply_check.h"
+#include "cli/status_format.h"
+
+namespace tvq::cli {
+namespace {
+
+ParsedArgs parse(std::vector<const char*> args) {
+    args.insert(args.begin(), "tvq418ctl");
+    return parseArgs(static_cast<int>(args.size()), args.data());
+}
+
+// Throws, failing the test, when the arguments are refused.
+CliOptions parseOk(std::vector<const char*> args) {
+    return std::get<CliOptions>(parse(std::move(args)));
+}
+
+TEST(ParseArgs, DefaultsAndOptions) {
+    const CliOptions tcp = parseOk({"--tcp", "localhost:65535", "status"});
+    EXPECT_EQ(tcp.ipv4, 0x7F000001u);
+    EXPECT_EQ(tcp.port, 65535);
+    EXPECT_EQ(tcp.address, 1);
+    EXPECT_EQ(tcp.timeoutMs, 6000);
+    EXPECT_FALSE(tcp.json);
+    EXPECT_EQ(tcp.command, Command::Status);
+
+    // Options may follow the command and take their value after '='.
+    const CliOptions serial =
+        parseOk({"page", "3", "--json", "--serial=/dev/pts/7", "--address=0x10", "--timeout", "0"});
+    EXPECT_EQ(serial.serialPath, "/dev/pts/7");
+    EXPECT_EQ(serial.address, 16);
+    EXPECT_EQ(serial.timeoutMs, 0);
+    EXPECT_TRUE(serial.json);
+    EXPECT_EQ(serial.command, Command::Page);
+    EXPECT_EQ(serial.page, 3);
+}
+
+TEST(ParseArgs, SendBytesApartOrAsOneList) {
+    for (const auto& bytes : std::vector<std::vector<const char*>>{
+             {"5", "0x1", "80", "8", "0", "0", "0", "0", "0", "0", "0", "0", "ff"},
+             {"05,01,80,08", "0", "0", "0", "0", "0", "0", "0", "0", "0xFF"}}) {
+        std::vector<const char*> args{"--tcp", "127.0.0.1:1", "send"};
+        args.insert(args.end(), bytes.begin(), bytes.end());
+        const CliOptions o = parseOk(args);
+        EXPECT_EQ(o.command, Command::Send);
+        // byte 12 is kept as given; the exchange recomputes it
+        EXPECT_EQ(o.frame, (CommandFrame{5, 1, 0x80, 8, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF})) << bytes[0];
+    }
+}
+
+TEST(ParseArgs, BadUsageIsRejectedWithOneLine) {
+    struct Case {
+        std::vector<const char*> args;
+        std::string messagePart;
+    };
+    const char* const kTcp = "--tcp=127.0.0.1:1";
+    const std::vector<Case> cases = {
+        {{"status"}, "no link"},
+        {{kTcp, "--serial", "/dev/pts/1", "status"}, "not both"},
+        {{kTcp}, "no command"},
+        {{kTcp, "reboot"}, "unknown command"},
+        {{kTcp, "--verbose", "status"}, "unknown option"},
+        {{"status", "--address"}, "wants a value"},
+        {{"--tcp", "127.0.0.1", "status"}, "HOST:PORT"},
+        {{"--tcp", "0.0.0.0:1", "status"}, "0.0.0.0"},
+        {{"--tcp", "127.0.0.1:65536", "status"}, "out of range"},
+        {{"--tcp", "127.0.0.1:80x", "status"}, "bad port"},
+        {{kTcp, "--address", "256", "status"}, "bad address"},
+        {{kTcp, "--timeout", "99999999999", "status"}, "bad timeout"},
+        {{kTcp, "--address", "0", "page", "1"}, "--address 1..255"},
+        {{kTcp, "page", "256"}, "bad page"},
+        {{kTcp, "source", "3"}, "unknown source"},
+        {{kTcp, "send", "05", "01", "17"}, "got 3"},
+        {{kTcp, "send", "05 01 17 00 00 00 00 00 00 00 00 100"}, "\"100\""},
+    };
+    for (const Case& c : cases) {
+        const ParsedArgs parsed = parse(c.args);
+        const auto* error = std::get_if<UsageError>(&parsed);
+        ASSERT_NE(error, nullptr) << c.messagePart;
+        EXPECT_NE(error->message.find(c.messagePart), std::string::npos) << error->message;
+        EXPECT_EQ(error->message.find('\n'), std::string::npos);
+    }
+    EXPECT_TRUE(std::holds_alternative<HelpRequest>(parse({"bogus", "-h", "--address", "999"})));
+}
+
+// The simulator can damage a reply's check byte or address, never the command it answers.
+TEST(ReplyCheck, RejectsWhatDoesNotAnswerTheCommand) {
+    const CommandFrame sent = makeFrame(1, 0x80, {8});
+    const std::vector<std::pair<CommandFrame, std::string>> cases = {
+        {makeFrame(1, 0x17, {8}), "reply to command 0x17, expected 0x80"},
+        {makeFrame(2, 0x80, {8}), "reply from address 2, expected 1"},
+    };
+    for (const auto& [reply, description] : cases)
+        EXPECT_EQ(describeCheck(checkReplyTo(sent, reply), sent, reply), description);
+}
+
+TEST(StatusFormat, TextOfAReply) {
+    // PIP steady, Fade 0.5 s, BYPASS, HDMI over V1, M3, EXT. SDI.
+    const CommandFrame reply = {5, 1, 0x17, 0, 3, 1, 0x02, 0x08, 1, 0, 2, 1, 0};
+    EXPECT_EQ(statusText(decodeStatus(reply)),
+              "device      1\n"
+              "main        HDMI, signal\n"
+              "second      V1, no signal\n"
+              "picture     PIP/POP, steady\n"
+              "transition  Fade=0.5S\n"
+              "FREEZE      off\n"
+              "BYPASS      on\n"
+              "MOSAIC      off\n"
+              "PIP mode    M3\n"
+              "EXT. type   SDI\n");
+}
+
+TEST(StatusFormat, JsonOfAReplyWithAnUnnamedSource) {
+    const CommandFrame reply = {5, 2, 0x17, 0, 4, 2, 0x05, 0x37, 0, 1, 1, 3, 0};
+    EXPECT_EQ(statusJson(decodeStatus(reply)).str(),
+              R"({"address":2,)"
+              R"("main":{"code":7,"name":"DVI","signal":false},)"
+              R"("second":{"code":3,"name":null,"signal":true},)"
+              R"("picture":{"code":4,"mode":"TEXT","blinking":true},)"
+              R"("transition":{"code":2,"name":"Fade=1.0S"},)"
+              R"("freeze":true,"bypass":false,"mosaic":true,)"
+              R"("pipMode":{"code":1,"name":"M2"},)"
+              R"("extType":{"code":3,"name":"DVI"}})");
+    // A serial path in an error message may hold anything.
+    EXPECT_EQ(jsonQuote(std::string("\"a\\b\"\n\0\x1f", 8)), R"("\"a\\b\"\n\u0000\u001f")");
+}
+
+}  // namespace
+}  // namespace tvq::cli
