@@ -1,7 +1,7 @@
 #pragma once
-// Virtual time that moves only when a thread sleeps (the pauses inside an exchange) or the
-// test advances it. Unlike FakeClock, a timed wait blocks until virtual time reaches its end,
-// so a test can tell a wait that was cut short from one that ran its course.
+// Virtual time that moves only when a thread sleeps or the test advances it. Unlike FakeClock,
+// a timed wait blocks until virtual time reaches its end, so a test can tell a wait that was
+// cut short from one that ran its course.
 
 #include <atomic>
 
@@ -25,8 +25,7 @@ public:
         return ready();
     }
     void advance(Millis duration) { elapsed_ += duration.count(); }
-    // Threads inside a timed wait right now.
-    int waiting() const { return waiting_.load(); }
+    int waiting() const { return waiting_.load(); }  // threads inside a timed wait now
 
 private:
     std::atomic<Millis::rep> elapsed_{0};

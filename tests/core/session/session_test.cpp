@@ -1,0 +1,382 @@
+// The Session against a FakeDevice: the connect job, the three workers, holds and stops.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <iterator>
+#include <random>
+#include <thread>
+
+#include "core/control/session.h"
+#include "support/fake_device.h"
+#include "support/manual_clock.h"
+
+namespace tvq::test {
+namespace {
+
+using namespace std::chrono_literals;
+using Fault = FakeDevice::Fault;
+using O = ConnectOutcome;
+
+// Polls `done` in real time; on virtual time only a fault reaches the bound.
+bool eventually(const std::function<bool()>& done) {
+    const auto end = std::chrono::steady_clock::now() + 10s;
+    for (; !done(); std::this_thread::sleep_for(1ms))
+        if (std::chrono::steady_clock::now() > end) return false;
+    return true;
+}
+
+StatusReport status(std::uint8_t source, bool signal = true) {
+    return {.mainSource = source, .mainSignal = signal};
+}
+
+constexpr std::uint8_t kV1 = 0, kHdmi = 8, kExt = 9;
+
+// A Session wired to a FakeDevice; the rig is also the observer and records what the GUI hears.
+struct SessionRig final : SessionObserver {
+    explicit SessionRig(Clock& clock, WorkerTiming timing = {})
+        : device(clock), session(*this, clock, opener(), timing) {
+        device.setStatus(1, status(kV1));
+    }
+    ~SessionRig() override { device.onFrame(nullptr); }
+
+    // Opens the FakeDevice's link, or fails with `opening` when that is not Connected.
+    LinkOpener opener() {
+        return [this](const LinkChoice&, const InfoSink&) {
+            return opening == O::Connected ? OpenedLink{device.openLink(), {}}
+                                           : OpenedLink{nullptr, opening};
+        };
+    }
+    void panelChanged(const PanelState&) override { ++published; }
+    void infoChanged(const InfoText& text) override { lastInfo = text.id; }
+    void connectFinished(ConnectOutcome outcome) override {
+        lastOutcome = outcome;
+        ++finished;
+    }
+
+    // Connects and waits for the connect job's end, which is reported exactly once.
+    ConnectOutcome connect() {
+        const int before = finished;
+        session.startConnect({});
+        session.waitForConnectJob();
+        EXPECT_EQ(finished, before + 1) << "one connectFinished per connect";
+        return lastOutcome;
+    }
+    bool panelLockFree() {
+        return std::unique_lock(session.panelLock(), std::try_to_lock).owns_lock();
+    }
+
+    std::atomic<ConnectOutcome> opening{O::Connected}, lastOutcome{O::Connected};
+    std::atomic<MessageId> lastInfo{MessageId::None};
+    std::atomic<int> finished{0}, published{0};
+    FakeDevice device;
+    Session session;
+};
+
+bool operationControls(PanelState s, bool on) {
+    const auto enabled = s.enabled;
+    s.setOperationControls(on);
+    return s.enabled == enabled;
+}
+
+TEST(SessionConnect, EachOutcomeIsReportedOnceAndLeavesItsState) {
+    using M = MessageId;
+    const struct {
+        const char* name;
+        ConnectOutcome opening;
+        Fault fault;
+        ConnectOutcome outcome;
+        MessageId info;
+    } cases[] = {
+        {"present", O::Connected, Fault::None, O::Connected, M::EquipmentNormal},
+        {"silent", O::Connected, Fault::Silent, O::DeviceAbsent, M::EquipmentFailed},
+        {"wrong_command", O::Connected, Fault::WrongCommand, O::DeviceAbsent, M::EquipmentFailed},
+        {"bad_check_byte", O::Connected, Fault::BadCheckByte, O::DeviceAbsent, M::EquipmentFailed},
+        {"link_fails", O::LinkFailed, Fault::None, O::LinkFailed, M::None},
+        {"port_out_of_range", O::PortOutOfRange, Fault::None, O::PortOutOfRange, M::None},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeClock clock;
+        SessionRig rig(clock);
+        rig.device.setStatus(1, status(kHdmi));
+        rig.device.setStatusFault(c.fault);
+        rig.opening = c.opening;
+        rig.session.holdWorkers(kAllWorkers);  // keep the check's frame alone in the log
+
+        EXPECT_EQ(rig.connect(), c.outcome);
+        const bool up = c.outcome == O::Connected;
+        EXPECT_EQ(rig.lastInfo, c.info);
+        EXPECT_EQ(rig.session.connected(), up);
+        EXPECT_EQ(rig.device.liveLinks(), up ? 1 : 0) << "a failed check drops its link";
+        EXPECT_EQ(rig.session.workersRunning(), up);
+        EXPECT_EQ(rig.device.count(cmd::kReadPage), c.opening == O::Connected ? 1u : 0u);
+        EXPECT_TRUE(operationControls(rig.session.snapshot(), up));
+        EXPECT_EQ(rig.session.snapshot().mainSource, up ? kHdmi : kNoSource) << "reply applied";
+
+        rig.session.releaseWorkers();
+        rig.session.disconnect();
+        EXPECT_EQ(rig.finished, 1) << "nothing reports a second time";
+    }
+}
+
+TEST(SessionConnect, AddressZeroSendsNothingAndHidesEveryLight) {
+    FakeClock clock;
+    SessionRig rig(clock);
+    ASSERT_EQ(rig.connect(), O::Connected);
+    rig.session.disconnect();
+    ASSERT_TRUE(rig.session.snapshot().isShown(Light::V1));
+
+    rig.session.setDeviceAddress(0);
+    const auto before = rig.device.sent().size();
+    EXPECT_EQ(rig.connect(), O::ConnectedToAll);
+    EXPECT_EQ(rig.device.sent().size(), before) << "no status query at address 0";
+    const PanelState s = rig.session.snapshot();
+    EXPECT_TRUE(s.lightShown.none());
+    EXPECT_TRUE(rig.session.connected());
+    EXPECT_FALSE(rig.session.workersRunning());
+    EXPECT_TRUE(s.isEnabled(Control::Disconnect));
+    EXPECT_TRUE(operationControls(s, false));
+    EXPECT_EQ(rig.device.liveLinks(), 1);
+}
+
+TEST(SessionWorkers, CommandIsReadBackOnlyAfterAReplyWithAGoodCheckByte) {
+    // The worker tests only the check byte of a command's reply.
+    for (const auto& [fault, readBack] : {std::pair{Fault::None, true},
+                                          {Fault::WrongCommand, true},
+                                          {Fault::Silent, false},
+                                          {Fault::BadCheckByte, false}}) {
+        SCOPED_TRACE(static_cast<int>(fault));
+        FakeClock clock;
+        SessionRig rig(clock);
+        rig.session.holdWorkers(kStatusPoller | kBlinkWorker);
+        ASSERT_EQ(rig.connect(), O::Connected);
+        rig.device.setCommandFault(fault);
+        rig.device.setStatus(1, status(kHdmi));
+        const auto first = rig.device.sent().size();
+
+        ASSERT_TRUE(rig.session.pressSource(kHdmi).frame);
+        ASSERT_TRUE(eventually([&] { return !rig.session.pendingFlag(); }));
+        ASSERT_TRUE(eventually([&] { return rig.session.snapshot().isEnabled(Control::M1); }));
+        EXPECT_TRUE(operationControls(rig.session.snapshot(), true)) << "whatever the reply";
+
+        const auto sent = rig.device.sent();
+        ASSERT_EQ(sent.size(), first + (readBack ? 2 : 1));
+        EXPECT_EQ(sent[first].frame[2], cmd::kMainSource);
+        EXPECT_EQ(sent.back().frame, readBack ? pageQuery(1) : sent[first].frame);
+        EXPECT_EQ(rig.session.snapshot().mainSource, readBack ? kHdmi : kV1);
+    }
+}
+
+// On virtual time that stands still unless told, a press goes out at once; with wakeOnPress
+// off it waits for the idle look to run its course.
+TEST(SessionWorkers, PressWakesTheCommandWorkerOnlyWhenTold) {
+    for (const bool wake : {true, false}) {
+        SCOPED_TRACE(wake);
+        ManualClock clock;
+        WorkerTiming timing;
+        timing.wakeOnPress = wake;
+        SessionRig rig(clock, timing);
+        rig.session.holdWorkers(kStatusPoller | kBlinkWorker);  // nothing else moves the clock
+        ASSERT_EQ(rig.connect(), O::Connected);
+        ASSERT_TRUE(eventually([&] { return clock.waiting() == 1; })) << "worker not idle";
+
+        const auto pressedAt = clock.now();
+        rig.session.pressVgaAuto();
+        if (!wake) {
+            std::this_thread::sleep_for(100ms);
+            EXPECT_EQ(rig.device.count(cmd::kVgaAuto), 0u) << "sent before the idle look ended";
+            clock.advance(timing.idleLook);
+        }
+        ASSERT_TRUE(eventually([&] { return rig.device.count(cmd::kVgaAuto) == 1; }));
+        // Its read-back waits for virtual time to move on: the command is the last frame.
+        EXPECT_EQ(rig.device.sent().back().at - pressedAt, wake ? Millis{0} : timing.idleLook);
+    }
+}
+
+TEST(SessionWorkers, HeldWorkersSendNothingAndCarryOnAfterRelease) {
+    FakeClock clock;
+    SessionRig rig(clock);
+    rig.device.setStatus(1, status(kExt, false));  // something to blink
+    ASSERT_EQ(rig.connect(), O::Connected);
+    ASSERT_TRUE(eventually([&] { return rig.device.sent().size() > 3; }));
+    // The hold comes while the workers queue for panelLock behind a dialog's exchange: none
+    // may start its pass once the lock is free.
+    std::unique_lock dialog(rig.session.panelLock());
+    std::this_thread::sleep_for(20ms);
+    rig.session.holdWorkers(kAllWorkers);
+    const auto held = rig.device.sent().size();
+    dialog.unlock();
+    rig.session.pressVgaAuto();
+    const int published = rig.published;
+    for (int i = 0; i < 20; ++i, std::this_thread::sleep_for(2ms))
+        ASSERT_TRUE(rig.panelLockFree()) << "a held worker holds panelLock";
+    EXPECT_EQ(rig.device.sent().size(), held);
+    EXPECT_TRUE(rig.session.pendingFlag());
+    EXPECT_EQ(rig.published, published) << "held workers changed the panel";
+
+    rig.session.releaseWorkers();
+    ASSERT_TRUE(eventually([&] { return rig.device.count(cmd::kReadPage) > held + 2; }));
+    ASSERT_TRUE(eventually([&] { return rig.device.count(cmd::kVgaAuto) == 1; }));
+}
+
+TEST(SessionWorkers, StatusRepliesCountOnlyFromTheAddressInUse) {
+    FakeClock clock;
+    SessionRig rig(clock);
+    rig.session.holdWorkers(kAllWorkers);
+    ASSERT_EQ(rig.connect(), O::Connected);
+    // Device 1 now reports EXT., but the address moves to 2 (where nobody answers) while its
+    // next reply is on the way.
+    rig.device.setStatus(1, status(kExt));
+    std::atomic<int> toAddress2{0};
+    rig.device.onFrame([&](const CommandFrame& f) {
+        if (f[1] == 1) rig.session.setDeviceAddress(2);
+        if (f[1] == 2) ++toAddress2;
+    });
+    rig.session.releaseWorkers();
+    ASSERT_TRUE(eventually([&] { return toAddress2 > 0; }));
+    rig.session.disconnect();
+    EXPECT_EQ(rig.session.snapshot().mainSource, kV1) << "a reply from the old address was applied";
+}
+
+// A press that lands while a command is in flight must not be lost when the worker clears the
+// flag of the command it sent.
+TEST(SessionWorkers, PressDuringACommandIsSentNext) {
+    FakeClock clock;
+    SessionRig rig(clock);
+    ASSERT_EQ(rig.connect(), O::Connected);
+    rig.device.onFrame([&rig](const CommandFrame& f) {
+        if (f[2] == cmd::kMainSource) rig.session.pressVgaAuto();
+    });
+    rig.session.pressSource(kHdmi);
+    ASSERT_TRUE(eventually([&] { return rig.device.count(cmd::kVgaAuto) == 1; }));
+    ASSERT_TRUE(eventually([&] { return !rig.session.pendingFlag(); }));
+    rig.session.disconnect();
+    EXPECT_EQ(rig.device.count(cmd::kMainSource), 1u);
+}
+
+// A dialog's exchange takes panelLock, so it never lands between a command and its read-back.
+TEST(SessionWorkers, DialogExchangesNeverSplitACommandFromItsReadBack) {
+    FakeClock clock;
+    SessionRig rig(clock);
+    ASSERT_EQ(rig.connect(), O::Connected);
+    std::jthread dialog([&](std::stop_token stop) {
+        for (CommandFrame reply{}; !stop.stop_requested();)
+            rig.session.exchange(pageQuery(1, 5), reply, 1000);
+    });
+    for (int i = 0; i < 30; ++i) {
+        rig.session.pressVgaAuto();
+        ASSERT_TRUE(eventually([&] { return !rig.session.pendingFlag(); }));
+    }
+    dialog = {};
+    const auto sent = rig.device.sent();
+    int readBack = 0;
+    for (std::size_t i = 0; i + 1 < sent.size(); ++i)
+        if (sent[i].frame[2] == cmd::kVgaAuto) readBack += sent[i + 1].frame == pageQuery(1);
+    EXPECT_EQ(readBack, 30) << "a dialog's exchange came between a command and its read-back";
+}
+
+// Real time, every wait a minute long: EXT. without a signal is in its lit half.
+void startSlow(std::optional<SessionRig>& rig) {
+    WorkerTiming slow;
+    slow.idleLook = slow.pollPause = slow.blinkHalf = Millis{60'000};
+    rig.emplace(systemClock(), slow);
+    rig->device.setStatus(1, status(kExt, false));
+    ASSERT_EQ(rig->connect(), O::Connected);
+    ASSERT_TRUE(eventually([&] { return rig->session.snapshot().isShown(Light::Ext); }));
+}
+
+TEST(SessionLifecycle, EveryStopEndsLongWaitsAtOnceAndFreesPanelLock) {
+    for (int ending = 0; ending < 4; ++ending) {
+        SCOPED_TRACE(ending);
+        std::optional<SessionRig> rig;
+        ASSERT_NO_FATAL_FAILURE(startSlow(rig));
+        const auto start = std::chrono::steady_clock::now();
+        if (ending == 0) rig->session.disconnect();
+        if (ending == 1) rig->session.stopWorkers();
+        if (ending == 2) rig->session.closeLinkAfterDialog();
+        if (ending == 3) rig.reset();
+        // The bound covers one exchange in flight (200 ms rest after its reply) with room.
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+        if (!rig) continue;
+        EXPECT_FALSE(rig->session.workersRunning());
+        EXPECT_TRUE(rig->panelLockFree()) << "a stopped worker left panelLock held";
+    }
+}
+
+// A command must not wait for a blinking light: the blink worker keeps off panelLock.
+TEST(SessionLifecycle, BlinkingLeavesPanelLockFree) {
+    std::optional<SessionRig> rig;
+    ASSERT_NO_FATAL_FAILURE(startSlow(rig));
+    ASSERT_TRUE(eventually([&] { return rig->panelLockFree(); }));
+    EXPECT_TRUE(rig->session.snapshot().isShown(Light::Ext)) << "still in its lit half";
+}
+
+// Disconnect keeps lights, flags and the queued command; a press while disconnected goes out,
+// with the address it was built with, once the command worker next runs.
+TEST(SessionLifecycle, DisconnectKeepsThePanelAndAQueuedPressGoesOutAfterTheNextConnect) {
+    FakeClock clock;
+    SessionRig rig(clock);
+    rig.session.holdWorkers(kCommandWorker);
+    ASSERT_EQ(rig.connect(), O::Connected);
+    rig.session.pressVgaAuto();
+    rig.session.disconnect();
+    EXPECT_TRUE(rig.session.snapshot().isShown(Light::V1));
+    EXPECT_TRUE(operationControls(rig.session.snapshot(), false));
+    EXPECT_TRUE(rig.session.pendingFlag());
+    EXPECT_TRUE(rig.session.connected()) << "connectedFlag is left as it was";
+    EXPECT_EQ(rig.device.liveLinks(), 0);
+
+    rig.session.setDeviceAddress(3);
+    rig.session.pressVgaAuto();  // replaces the one queued at address 1
+    rig.session.setDeviceAddress(1);
+    rig.session.releaseWorkers();
+    ASSERT_EQ(rig.connect(), O::Connected);
+    ASSERT_TRUE(eventually([&] { return !rig.session.pendingFlag(); }));
+    rig.session.disconnect();
+    std::vector<std::uint8_t> addresses;
+    for (const auto& sent : rig.device.sent())
+        if (sent.frame[2] == cmd::kVgaAuto) addresses.push_back(sent.frame[1]);
+    EXPECT_EQ(addresses, std::vector<std::uint8_t>{3});
+}
+
+std::size_t entries(const char* dir) {
+    const std::filesystem::directory_iterator it(dir);
+    return static_cast<std::size_t>(std::distance(begin(it), end(it)));
+}
+
+TEST(SessionLifecycle, RapidConnectDisconnectWithFaultsLeavesNothingBehind) {
+    // Sanitizer runtimes start a helper thread with the first thread; count from after it.
+    std::thread([] {}).join();
+    const auto threads = entries("/proc/self/task");
+    const auto fds = entries("/proc/self/fd");
+    {
+        FakeClock clock;
+        SessionRig rig(clock);
+        std::mt19937 random(418);
+        for (int i = 0; i < 200; ++i) {
+            rig.device.setStatusFault(static_cast<Fault>(random() % 4));
+            rig.device.setCommandFault(static_cast<Fault>(random() % 4));
+            rig.opening = random() % 6 == 0 ? O::LinkFailed : O::Connected;
+            rig.session.setDeviceAddress(random() % 8 == 0 ? 0 : 1);
+            // Held workers, or a connect job still running, must stop all the same.
+            random() % 4 ? rig.session.releaseWorkers() : rig.session.holdWorkers(kAllWorkers);
+            rig.session.startConnect({});
+            if (random() % 2) rig.session.waitForConnectJob();
+            if (random() % 2) rig.session.pressSource(kHdmi);
+            if (random() % 2) std::this_thread::sleep_for(1ms);
+            rig.session.disconnect();
+            ASSERT_FALSE(rig.session.workersRunning()) << "cycle " << i;
+            ASSERT_FALSE(rig.session.connectInProgress()) << "cycle " << i;
+        }
+        EXPECT_EQ(rig.finished, 200);
+        EXPECT_TRUE(rig.panelLockFree());
+        EXPECT_EQ(entries("/proc/self/task"), threads);
+        EXPECT_EQ(rig.device.liveLinks(), 0);
+    }
+    EXPECT_EQ(entries("/proc/self/fd"), fds);
+}
+
+}  // namespace
+}  // namespace tvq::test
