@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <utility>
+#include <vector>
 
 #include "core/link/commands.h"
 #include "core/link/status_reply.h"
@@ -10,49 +13,99 @@
 namespace tvq::sim {
 namespace {
 
-constexpr std::array<std::uint8_t, 3> kLine{1, 2, 3};
+using Bytes = std::vector<std::pair<std::size_t, std::uint8_t>>;
 
-TEST(SimChain, OnlyTheAddressedProcessorAnswers) {
+constexpr std::array<std::uint8_t, 3> kLine{1, 2, 3};
+// Bytes 4..11 of a window command and its page; high bytes nonzero, to catch byte order.
+constexpr std::array<std::uint8_t, 8> kWindow{0x01, 0x23, 0x04, 0x56, 0x00, 0x89, 0x02, 0xF0};
+
+CommandFrame window(std::uint8_t command, std::uint8_t byte3) {
+    CommandFrame f = makeFrame(1, command, {byte3});
+    std::copy(kWindow.begin(), kWindow.end(), f.begin() + 4);
+    f[12] = frameCheck(f);
+    return f;
+}
+
+Bytes rect(Bytes others = {}) {
+    for (std::size_t i = 0; i < kWindow.size(); ++i) others.push_back({4 + i, kWindow[i]});
+    return others;
+}
+
+struct Step {
+    CommandFrame frame;
+    std::uint8_t page;
+    Bytes expected;  // bytes of that page afterwards
+};
+
+// One processor through a run of writes: each is acknowledged in the reply shape and shows up
+// on the page that reports it.
+TEST(SimChain, WritesAreAcknowledgedAndReportedOnTheirPage) {
+    const auto to1 = [](std::uint8_t command, std::initializer_list<std::uint8_t> data) {
+        return makeFrame(1, command, data);
+    };
+    const std::vector<Step> steps{
+        {to1(cmd::kMainSource, {8}), 0, {{7, 0x18}, {8, 1}}},  // HDMI, with a signal
+        {to1(cmd::kMainSource, {3}), 0, {{7, 0x18}}},          // code 3 names no source
+        {to1(cmd::kPipSource, {7}), 0, {{7, 0x78}, {9, 1}}},
+        {to1(cmd::kTextSource, {6}), 0, {{7, 0x68}, {9, 0}}},  // VGA2, without a signal
+        {to1(cmd::kPipSource, {11}), 0, {{7, 0x68}}},
+        {to1(cmd::kPip, {1}), 0, {{4, 1}}},  // PIP blinks without the second signal
+        {to1(cmd::kPipSource, {8}), 0, {{4, 3}, {7, 0x88}}},
+        {to1(cmd::kText, {1}), 0, {{4, 5}}},  // TEXT replaces PIP
+        {to1(cmd::kText, {0}), 0, {{4, 0}}},
+        {to1(cmd::kFreeze, {1}), 0, {{6, 0x01}}},
+        {to1(cmd::kBypass, {1}), 0, {{6, 0x03}}},
+        {to1(cmd::kMosaic, {1}), 0, {{6, 0x07}}},
+        {to1(cmd::kTransition, {3}), 0, {{5, 3}}},
+        {to1(cmd::kPipMode, {2}), 0, {{10, 2}}},
+        {to1(cmd::kPipMode, {4}), 0, {{10, 2}}},  // no such mode
+        {window(0x8D, 0), 1, rect({{3, 2}})},     // M3 main, the current mode's page
+        {window(0x8B, 1), 8, rect({{3, 0}})},     // M1 PIP
+        {window(0x8E, 0), 13, rect({{3, 3}})},    // M4 main
+        {window(cmd::kOutputWindow, 0), 3, rect()},
+        {window(cmd::kInputWindow, 0), 4, rect({{3, 0}})},
+        {to1(cmd::kSyncMosaic, {1}), 4, {{3, 0x02}}},
+        {to1(cmd::kBias, {77}), 5, {{3, 77}}},
+        {to1(cmd::kBrightness, {64}), 5, {{4, 64}}},
+        {to1(cmd::kSaturation, {99}), 5, {{5, 99}}},
+        {to1(cmd::kSharpness, {1}), 5, {{6, 1}}},
+        {to1(cmd::kAudio, {8, 0}), 5, {{7, 0x80}}},        // HDMI/V1
+        {to1(cmd::kHotSpare, {0, 0, 1, 0}), 5, {{8, 4}}},  // HDMI>>DVI
+        {to1(cmd::kTextKey, {1, 10, 20, 255}), 6, {{3, 1}, {4, 10}, {5, 20}, {6, 255}}},
+    };
     Chain chain(kLine);
-    chain.deliver(makeFrame(2, cmd::kMainSource, {8}));
+    for (const Step& s : steps) {
+        SCOPED_TRACE(hexBytes(s.frame));
+        const auto ack = chain.deliver(s.frame);
+        ASSERT_EQ(ack.size(), 1u);
+        EXPECT_EQ(ack[0][2], s.frame[2]);
+        EXPECT_NE(ack[0][6], 0xFF);  // an acknowledgement, not a reply without status
+        const auto page = chain.deliver(pageQuery(1, s.page));
+        ASSERT_EQ(page.size(), 1u);
+        EXPECT_TRUE(checkByteOk(page[0]));
+        EXPECT_EQ(page[0][2], cmd::kReadPage);
+        for (auto [index, value] : s.expected) EXPECT_EQ(page[0][index], value) << "byte " << index;
+    }
+}
+
+// Only the addressed processor answers; a broadcast changes every one and gets no reply; a frame
+// that is not sound or is for nobody is ignored.
+TEST(SimChain, AddressingAndBroadcast) {
+    CommandFrame badCheck = makeFrame(1, cmd::kMainSource, {8});
+    badCheck[12] ^= 0x40;
+    Chain chain(kLine);
+    for (const CommandFrame& f :
+         {badCheck, makeFrame(9, cmd::kMainSource, {8}), makeFrame(1, 0x89, {8}),
+          makeFrame(1, 0x00), makeFrame(kBroadcast, cmd::kBrightness, {90}), pageQuery(kBroadcast)})
+        EXPECT_TRUE(chain.deliver(f).empty()) << hexBytes(f);
+    EXPECT_EQ(chain.deliver(makeFrame(2, cmd::kMainSource, {8})).size(), 1u);
     for (std::uint8_t address : kLine) {
         const auto replies = chain.deliver(pageQuery(address));
         ASSERT_EQ(replies.size(), 1u);
         EXPECT_EQ(checkStatusReply(replies[0], address), StatusCheck::Ok);
         EXPECT_EQ(decodeStatus(replies[0]).mainSource, address == 2 ? 8 : 0);
+        EXPECT_EQ(chain.find(address)->state().brightness, 90);
     }
-}
-
-TEST(SimChain, BroadcastChangesEveryProcessorWithoutReply) {
-    Chain chain(kLine);
-    EXPECT_TRUE(chain.deliver(makeFrame(kBroadcast, cmd::kMosaic, {1})).empty());
-    EXPECT_TRUE(chain.deliver(makeFrame(kBroadcast, cmd::kBrightness, {90})).empty());
-    EXPECT_TRUE(chain.deliver(pageQuery(kBroadcast)).empty());
-    for (const Processor& p : chain.processors()) {
-        EXPECT_TRUE(p.state().mosaic);
-        EXPECT_EQ(p.state().brightness, 90);
-    }
-}
-
-TEST(SimChain, IgnoresFramesNotForAnyone) {
-    Chain chain(kLine);
-    CommandFrame badCheck = makeFrame(1, cmd::kMainSource, {8});
-    badCheck[12] ^= 0x40;
-    CommandFrame badStart = makeFrame(1, cmd::kMainSource, {8});
-    badStart[0] = 4;
-    badStart[12] = frameCheck(badStart);
-    const std::array<CommandFrame, 3> ignored{badCheck, badStart,
-                                              makeFrame(9, cmd::kMainSource, {8})};
-    for (const CommandFrame& f : ignored) EXPECT_TRUE(chain.deliver(f).empty()) << hexBytes(f);
-    EXPECT_EQ(chain.find(1)->state().mainSource, 0);
-}
-
-TEST(SimChain, SkipsBroadcastAndRepeatedAddresses) {
-    const std::array<std::uint8_t, 4> addresses{0, 5, 5, 255};
-    Chain chain(addresses);
-    ASSERT_EQ(chain.processors().size(), 2u);
-    EXPECT_EQ(chain.processors()[0].address(), 5);
-    EXPECT_EQ(chain.processors()[1].address(), 255);
 }
 
 }  // namespace

@@ -1,10 +1,15 @@
-#include "sim/console.h"
+// The operator's side: keys typed while the simulator runs, and its command line.
+
+#include <sys/wait.h>
 
 #include <gtest/gtest.h>
 
 #include <array>
-#include <functional>
+#include <cstdio>
+#include <string_view>
 
+#include "sim/console.h"
+#include "sim/options.h"
 #include "sim/pages.h"
 
 namespace tvq::sim {
@@ -12,76 +17,84 @@ namespace {
 
 constexpr std::array<std::uint8_t, 2> kLine{1, 2};
 
+std::uint8_t pageByte(SimCore& core, std::uint8_t address, std::uint8_t page, std::size_t index) {
+    return core.withChain(
+        [&](Chain& c) { return encodePage(c.find(address)->state(), page)[index]; });
+}
+
 struct KeyCase {
     std::vector<std::string> lines;
-    std::function<bool(SimCore&)> holds;
+    std::uint8_t address, page, index, value;  // the page byte that shows the change
 };
-
-bool at(SimCore& core, std::uint8_t address, const std::function<bool(const ProcessorState&)>& f) {
-    return core.withChain([&](Chain& c) { return f(c.find(address)->state()); });
-}
-
-std::uint8_t statusByte(SimCore& core, std::uint8_t address, std::size_t index) {
-    return core.withChain([&](Chain& c) { return encodePage(c.find(address)->state(), 0)[index]; });
-}
 
 TEST(SimConsole, KeysChangeTheProcessor) {
     const std::vector<KeyCase> cases{
-        {{"source 1 HDMI"}, [](SimCore& c) { return statusByte(c, 1, 7) == 0x18; }},
-        {{"sub 2 ext"}, [](SimCore& c) { return statusByte(c, 2, 7) == 0x90; }},
-        {{"signal 1 V1 off"}, [](SimCore& c) { return statusByte(c, 1, 8) == 0; }},
-        {{"signal 1 V2 off", "pip 1 on"}, [](SimCore& c) { return statusByte(c, 1, 4) == 1; }},
-        {{"pip 1 on", "text 1 on"}, [](SimCore& c) { return statusByte(c, 1, 4) == 5; }},
-        {{"freeze 1 on", "bypass 1 on", "mosaic 1 on"},
-         [](SimCore& c) { return statusByte(c, 1, 6) == 0x07; }},
-        {{"ext 1 VIDEO"}, [](SimCore& c) { return statusByte(c, 1, 11) == 4; }},
-        {{"pipmode 1 M4"}, [](SimCore& c) { return statusByte(c, 1, 10) == 3; }},
-        {{"transition 1 2"}, [](SimCore& c) { return statusByte(c, 1, 5) == 2; }},
-        {{"format 2 7"},
-         [](SimCore& c) { return at(c, 2, [](const auto& s) { return s.outputFormat == 7; }); }},
-        {{"mosaic all on"},
-         [](SimCore& c) { return statusByte(c, 1, 6) == 0x04 && statusByte(c, 2, 6) == 0x04; }},
-        {{"fault drop 1", "fault wrong-address 0.5"},
-         [](SimCore& c) {
-             const FaultSettings s = c.faults().settings();
-             return s[Fault::Drop] == 1.0 && s[Fault::WrongAddress] == 0.5;
-         }},
+        {{"source 1 HDMI"}, 1, 0, 7, 0x18},
+        {{"sub 2 ext"}, 2, 0, 7, 0x90},
+        {{"pip 1 on"}, 1, 0, 4, 3},
+        {{"signal 1 V2 off", "text 1 on"}, 1, 0, 4, 4},  // blinks without the second signal
+        {{"freeze 1 on", "bypass 1 on", "mosaic 1 on"}, 1, 0, 6, 0x07},
+        {{"ext 1 VIDEO"}, 1, 0, 11, 4},
+        {{"pipmode 1 M4"}, 1, 0, 10, 3},
+        {{"transition 1 2"}, 1, 0, 5, 2},
+        {{"format 2 7"}, 2, 3, 3, 7},
+        {{"sync 1 on"}, 1, 4, 3, 0x02},
+        {{"mosaic all on"}, 2, 0, 6, 0x04},
     };
     for (const KeyCase& k : cases) {
         SimCore core(kLine);
         for (const std::string& line : k.lines)
             EXPECT_EQ(runConsoleLine(line, core).text, "ok\n") << line;
-        EXPECT_TRUE(k.holds(core)) << k.lines.back();
+        EXPECT_EQ(pageByte(core, k.address, k.page, k.index), k.value) << k.lines.back();
     }
 }
 
 TEST(SimConsole, RefusesWithOneLineAndChangesNothing) {
-    const std::vector<std::string> bad{
-        "explode",           "source 1",       "source 1 NOPE", "source 9 V1",    "source x V1",
-        "signal 1 V2 maybe", "pip 1",          "ext 1 SCART",   "format 1 10",    "pipmode 1 M5",
-        "fault drop 2",      "fault melt 0.5", "status 42",     "transition 1 4",
-    };
     SimCore core(kLine);
-    for (const std::string& line : bad) {
+    for (const char* line :
+         {"explode", "source 1", "source 1 NOPE", "source 9 V1", "source x V1", "signal 1 V2 maybe",
+          "pip 1", "ext 1 SCART", "format 1 10", "pipmode 1 M5", "fault drop 2", "fault melt 0.5",
+          "status 42", "transition 1 4"}) {
         const ConsoleReply reply = runConsoleLine(line, core);
         EXPECT_TRUE(reply.text.starts_with("error: ")) << line;
         EXPECT_EQ(reply.text.find('\n'), reply.text.size() - 1) << line;
-        EXPECT_FALSE(reply.quit);
     }
-    EXPECT_EQ(statusByte(core, 1, 7), 0x10);
+    EXPECT_EQ(pageByte(core, 1, 0, 7), 0x10);
     EXPECT_EQ(core.faults().settings()[Fault::Drop], 0.0);
+    EXPECT_EQ(runConsoleLine("fault wrong-address 0.5", core).text, "ok\n");
+    EXPECT_EQ(core.faults().settings()[Fault::WrongAddress], 0.5);
+
+    EXPECT_TRUE(runConsoleLine("quit", core).quit);
 }
 
-TEST(SimConsole, StatusQuitAndBlankLines) {
-    SimCore core(kLine);
-    EXPECT_TRUE(runConsoleLine("", core).text.empty());
-    const std::string one = runConsoleLine("status 2", core).text;
-    EXPECT_TRUE(one.starts_with("addr=2 main=V1 sub=V2 ")) << one;
-    EXPECT_EQ(std::count(one.begin(), one.end(), '\n'), 1);
-    const std::string all = runConsoleLine("status", core).text;
-    EXPECT_EQ(std::count(all.begin(), all.end(), '\n'), 2);
-    EXPECT_TRUE(runConsoleLine("quit", core).quit);
-    EXPECT_NE(runConsoleLine("help", core).text.find("signal ADDR"), std::string::npos);
+// A delay probability means nothing without a delay; a delay alone always applies.
+TEST(SimOptions, DelayAndItsProbability) {
+    const auto delay = [](const std::vector<std::string>& args) {
+        return parseOptions(args).options.value().faults[Fault::Delay];
+    };
+    EXPECT_EQ(delay({"--pty", "--delay", "5-20"}), 1.0);
+    EXPECT_EQ(delay({"--pty", "--delay-prob", "0.5", "--delay", "7"}), 0.5);
+    EXPECT_EQ(delay({"--pty", "--delay-prob", "0.5"}), 0.0);
+}
+
+// The program itself refuses with status 2 and one line on standard error.
+TEST(SimOptions, RefusedWithStatusTwo) {
+    for (const char* args :
+         {"", "--addresses 1", "--pty --bogus", "--pty --drop", "--pty --drop 1.5",
+          "--pty --drop -0.1", "--pty --drop half", "--tcp 127.0.0.1:65536",
+          "--tcp 127.0.0.1:", "--pty --addresses 0", "--pty --addresses 256",
+          "--pty --addresses 1,,2", "--pty --addresses 2,2", "--pty --delay 20-5",
+          "--pty --delay -5", "--pty --seed -1", "--pty --answer-ms x", "--pty --log ''"}) {
+        const std::string command = std::string("timeout 10 '") + TVQ_SIM_PROGRAM + "' " + args +
+                                    " 2>&1 >/dev/null </dev/null";
+        std::FILE* errors = ::popen(command.c_str(), "r");
+        char text[256] = {};
+        const std::string_view line(text, std::fread(text, 1, sizeof text - 1, errors));
+        const int status = ::pclose(errors);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 2) << args << ": " << status;
+        EXPECT_TRUE(line.starts_with("tvq418-sim: ") && line.find('\n') == line.size() - 1)
+            << args << ": " << line;
+    }
 }
 
 }  // namespace

@@ -1,213 +1,150 @@
 // The simulator on real loopback sockets and a real pseudo-terminal, run in-process.
 
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdio>
 #include <fstream>
 
-#include <sys/ioctl.h>
-
 #include "core/link/commands.h"
-#include "core/link/serial_port.h"
-#include "core/link/status_reply.h"
-#include "core/platform/diagnostics.h"
-#include "line_client.h"
 #include "sim/pages.h"
 #include "sim/sim_server.h"
 
 namespace tvq::sim {
 namespace {
 
-using testing::bytesOf;
-using testing::LineClient;
+using Bytes = std::vector<std::uint8_t>;
 
-SimOptions tcpOptions() {
-    SimOptions o;
-    o.tcp = true;
-    o.addresses = {1, 2};
-    return o;
-}
+constexpr int kWaitMs = 3000;  // only a broken simulator ever waits this long
 
-std::vector<std::uint8_t> expectedStatus(SimServer& server, std::uint8_t address) {
-    return bytesOf(
-        server.withChain([&](Chain& c) { return encodePage(c.find(address)->state(), 0); }));
-}
+// A plain blocking client of either line.
+struct Client {
+    int fd;
+    bool closed = false;  // the peer has gone
 
-TEST(SimLoopback, TcpClientsShareTheChain) {
-    SimServer server;
-    ASSERT_TRUE(server.start(tcpOptions()));
-    LineClient a = LineClient::tcp(server.tcpPort());
-    LineClient b = LineClient::tcp(server.tcpPort());
-    ASSERT_TRUE(a.ok() && b.ok());
-
-    ASSERT_TRUE(a.send(makeFrame(2, cmd::kMainSource, {8})));
-    const auto ack = a.readFrame();
-    ASSERT_EQ(ack.size(), kFrameSize);
-    EXPECT_EQ(ack[2], cmd::kMainSource);
-
-    ASSERT_TRUE(b.send(pageQuery(2)));
-    const auto status = b.readFrame();
-    EXPECT_EQ(status, expectedStatus(server, 2));
-    CommandFrame frame{};
-    std::copy(status.begin(), status.end(), frame.begin());
-    EXPECT_EQ(checkStatusReply(frame, 2), StatusCheck::Ok);
-    EXPECT_EQ(decodeStatus(frame).mainSource, 8);
-}
-
-TEST(SimLoopback, CloseFaultDropsTheConnectionAndANewOneWorks) {
-    SimOptions o = tcpOptions();
-    o.faults[Fault::Close] = 1.0;
-    SimServer server;
-    ASSERT_TRUE(server.start(o));
-    {
-        LineClient first = LineClient::tcp(server.tcpPort());
-        ASSERT_TRUE(first.send(pageQuery(1)));
-        EXPECT_TRUE(first.readOnce().empty());
-        EXPECT_TRUE(first.closed);
+    explicit Client(std::uint16_t port) : fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(port);
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        EXPECT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
     }
-    server.core().faults().setProbability(Fault::Close, 0.0);
-    LineClient second = LineClient::tcp(server.tcpPort());
-    ASSERT_TRUE(second.send(pageQuery(1)));
-    EXPECT_EQ(second.readFrame(), expectedStatus(server, 1));
-}
-
-// Gaps far longer than any scheduling hiccup keep the pieces apart on the wire.
-TEST(SimLoopback, SplitFaultDeliversPieces) {
-    SimOptions o = tcpOptions();
-    o.faults[Fault::Split] = 1.0;
-    o.faults.splitGapMinMs = 150;
-    o.faults.splitGapMaxMs = 150;
-    SimServer server;
-    ASSERT_TRUE(server.start(o));
-    LineClient client = LineClient::tcp(server.tcpPort());
-    ASSERT_TRUE(client.send(pageQuery(1)));
-    int reads = 0;
-    EXPECT_EQ(client.readFrame(&reads), expectedStatus(server, 1));
-    EXPECT_GE(reads, 2);
-}
-
-TEST(SimLoopback, PtyAnswersAtSerialPaceAndSurvivesReopen) {
-    SimOptions o;
-    o.pty = true;
-    SimServer server;
-    ASSERT_TRUE(server.start(o));
-    ASSERT_FALSE(server.ptyPath().empty());
-    for (int open = 0; open < 2; ++open) {
-        LineClient line = LineClient::serial(server.ptyPath());
-        ASSERT_TRUE(line.ok());
-        const auto start = std::chrono::steady_clock::now();
-        ASSERT_TRUE(line.send(pageQuery(1)));
-        EXPECT_EQ(line.readFrame(), expectedStatus(server, 1)) << "open " << open;
-        // Thirteen bytes at 9600 baud cannot arrive sooner.
-        EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds{13});
+    // The simulator keeps its line raw, as a serial port is.
+    explicit Client(const std::string& pty) : fd(::open(pty.c_str(), O_RDWR | O_NOCTTY)) {
+        EXPECT_GE(fd, 0) << pty;
     }
-}
+    ~Client() { ::close(fd); }
 
-// Waits until the log holds `count` lines, or gives up after the usual wait.
-std::vector<std::string> awaitLogLines(const std::string& path, std::size_t count) {
-    std::vector<std::string> lines;
-    for (int waited = 0; waited <= testing::kWaitMs; waited += 5) {
-        lines.clear();
-        std::ifstream log(path);
-        for (std::string line; std::getline(log, line);) lines.push_back(line);
-        if (lines.size() >= count) break;
-        ::usleep(5000);
+    void send(const CommandFrame& f) {
+        EXPECT_EQ(::write(fd, f.data(), f.size()), static_cast<ssize_t>(f.size()));
     }
-    return lines;
-}
-
-// A reply that goes out while no client has the port open is lost, as on a real port, rather
-// than greeting the next client.
-TEST(SimLoopback, PtyLosesWhatNobodyRead) {
-    SimOptions o;
-    o.pty = true;
-    o.logPath = ::testing::TempDir() + "sim_pty_lost.log";
-    std::remove(o.logPath.c_str());
-    SimServer server;
-    ASSERT_TRUE(server.start(o));
-    {
-        LineClient gone = LineClient::serial(server.ptyPath());
-        ASSERT_TRUE(gone.send(pageQuery(1, 3)));
-    }
-    ASSERT_EQ(awaitLogLines(o.logPath, 2).size(), 2u);  // the query and its fate
-    LineClient next = LineClient::serial(server.ptyPath());
-    ASSERT_TRUE(next.send(pageQuery(1)));
-    EXPECT_EQ(next.readFrame(), expectedStatus(server, 1));
-}
-
-// The controller's own serial port claims the line exclusively; on a pseudo-terminal that claim
-// would outlive it and refuse every later open, unless the simulator lifts it.
-TEST(SimLoopback, PtyLiftsTheControllersExclusiveClaim) {
-    SimOptions o;
-    o.pty = true;
-    SimServer server;
-    ASSERT_TRUE(server.start(o));
-    const DiagnosticSink previous = setDiagnosticSink([](std::string_view) {});
-    {
-        CSerialPort port;
-        ASSERT_EQ(port.Open(server.ptyPath()), 1);
-        ASSERT_EQ(port.Configure(), 1);
-        ASSERT_EQ(port.WriteFrame(pageQuery(1)), int(kFrameSize));
-        std::vector<std::uint8_t> reply;
-        std::uint8_t piece[kFrameSize];
-        while (reply.size() < kFrameSize && port.waitReadable(Millis{testing::kWaitMs})) {
-            const int n = port.ReadAvailable(piece, int(kFrameSize - reply.size()));
-            reply.insert(reply.end(), piece, piece + std::max(n, 0));
+    // Reads until a whole frame is in, counting the reads; stops early on time-out or hang-up.
+    Bytes readFrame(int* reads = nullptr) {
+        Bytes all;
+        std::uint8_t piece[64];
+        pollfd p{fd, POLLIN, 0};
+        while (all.size() < kFrameSize && ::poll(&p, 1, kWaitMs) > 0) {
+            const ssize_t n = ::read(fd, piece, sizeof piece);
+            closed = n == 0;
+            if (n <= 0) break;
+            all.insert(all.end(), piece, piece + n);
+            if (reads) ++*reads;
         }
-        EXPECT_EQ(reply, expectedStatus(server, 1));
+        return all;
     }
-    setDiagnosticSink(previous);
+};
 
-    LineClient probe = LineClient::serial(server.ptyPath());  // root may open it regardless
-    ASSERT_TRUE(probe.ok());
+class SimLoopback : public ::testing::Test {
+protected:
+    SimLoopback() { options.tcp = true; }
+    Bytes status(std::uint8_t address) {
+        const CommandFrame f =
+            server.withChain([&](Chain& c) { return encodePage(c.find(address)->state(), 0); });
+        return {f.begin(), f.end()};
+    }
+
+    SimOptions options;
+    SimServer server;
+};
+
+// Two clients share the chain; a split reply comes in pieces; a close fault drops the connection
+// and a new one works.
+TEST_F(SimLoopback, TcpClientsAndFaults) {
+    options.faults.splitGapMinMs = options.faults.splitGapMaxMs = 150;  // far beyond any hiccup
+    ASSERT_TRUE(server.start(options));
+    Client a(server.tcpPort()), b(server.tcpPort());
+    a.send(makeFrame(1, cmd::kMainSource, {8}));
+    EXPECT_EQ(a.readFrame().at(2), cmd::kMainSource);  // the acknowledgement
+    b.send(pageQuery(1));
+    const Bytes reply = b.readFrame();
+    ASSERT_EQ(reply, status(1));
+    EXPECT_EQ(reply[7], 0x18);  // HDMI on the main picture
+
+    FaultPlan& faults = server.core().faults();
+    faults.setProbability(Fault::Split, 1.0);
+    b.send(pageQuery(1));
+    int reads = 0;
+    EXPECT_EQ(b.readFrame(&reads), status(1));
+    EXPECT_GE(reads, 2);
+
+    faults.setProbability(Fault::Split, 0.0);
+    faults.setProbability(Fault::Close, 1.0);
+    a.send(pageQuery(1));
+    EXPECT_TRUE(a.readFrame().empty() && a.closed);  // no reply: the connection closes
+    faults.setProbability(Fault::Close, 0.0);
+    Client c(server.tcpPort());
+    c.send(pageQuery(1));
+    EXPECT_EQ(c.readFrame(), status(1));
+}
+
+// A client that leaves without reading its replies, and without lifting the exclusive claim a
+// controller puts on its port, must not spoil the next one's exchange: what it left unread is
+// lost, as on a real port, and the claim is lifted.
+TEST_F(SimLoopback, PtySurvivesClientsComingAndGoing) {
+    options.pty = true;
+    options.logPath = ::testing::TempDir() + "sim_pty" + std::to_string(::getpid()) + ".log";
+    std::remove(options.logPath.c_str());
+    ASSERT_TRUE(server.start(options));
+    const auto awaitLog = [&](std::size_t count) {  // each query and its fate
+        std::vector<std::string> lines;
+        for (int waited = 0; lines.size() < count && waited < kWaitMs; waited += 5) {
+            ::usleep(5000);
+            std::ifstream in(options.logPath);
+            lines.clear();
+            for (std::string line; std::getline(in, line);) lines.push_back(line);
+        }
+        return lines;
+    };
+    {
+        Client gone(server.ptyPath());
+        gone.send(pageQuery(1));
+        EXPECT_EQ(gone.readFrame(), status(1));
+        ASSERT_EQ(::ioctl(gone.fd, TIOCEXCL), 0);
+        gone.send(pageQuery(1, 3));
+        ASSERT_EQ(awaitLog(4).size(), 4u);  // that reply is on the line, never read
+        gone.send(pageQuery(1, 4));
+    }  // and this one goes out after it has left
+    const std::vector<std::string> log = awaitLog(6);
+    ASSERT_EQ(log.size(), 6u);
+    EXPECT_NE(log[2].find(R"("endpoint":"pty","bytes":"05 01 17 03 00)"), std::string::npos);
+
+    Client next(server.ptyPath());  // root may open it regardless of the claim
     int exclusive = 1;
-    for (int waited = 0; waited < testing::kWaitMs && exclusive; waited += 5) {
-        ASSERT_EQ(::ioctl(probe.fd(), TIOCGEXCL, &exclusive), 0);
+    for (int waited = 0; exclusive && waited < kWaitMs; waited += 5) {
+        ASSERT_EQ(::ioctl(next.fd, TIOCGEXCL, &exclusive), 0);
         if (exclusive) ::usleep(5000);
     }
     EXPECT_EQ(exclusive, 0);
-}
-
-TEST(SimLoopback, LogsEveryFrameInAndOut) {
-    const std::string path = ::testing::TempDir() + "sim_frames.log";
-    std::remove(path.c_str());
-    SimOptions o = tcpOptions();
-    o.logPath = path;
-    SimServer server;
-    ASSERT_TRUE(server.start(o));
-    {
-        LineClient client = LineClient::tcp(server.tcpPort());
-        ASSERT_TRUE(client.send(makeFrame(9, cmd::kReadPage)));  // nobody there
-        ASSERT_TRUE(client.send(pageQuery(1)));
-        EXPECT_EQ(client.readFrame().size(), kFrameSize);
-    }
-    server.stop();
-    const std::vector<std::string> lines = awaitLogLines(path, 3);
-    ASSERT_EQ(lines.size(), 3u);
-    EXPECT_NE(lines[0].find("\"dir\":\"in\",\"endpoint\":\"tcp\",\"conn\":1,\"bytes\":\"05 09 17"),
-              std::string::npos)
-        << lines[0];
-    EXPECT_NE(lines[1].find("\"bytes\":\"05 01 17 00 00 00 00 00 00 00 00 00 13\""),
-              std::string::npos);
-    EXPECT_NE(lines[2].find("\"dir\":\"out\""), std::string::npos);
-    EXPECT_EQ(lines[2].find("fault"), std::string::npos);
-    const auto monoOf = [](const std::string& line) { return std::stoll(line.substr(11)); };
-    EXPECT_LE(monoOf(lines[1]), monoOf(lines[2]));
-}
-
-TEST(SimLoopback, StartFailsCleanlyAndStopTwiceIsHarmless) {
-    SimServer first;
-    ASSERT_TRUE(first.start(tcpOptions()));
-    SimOptions clash = tcpOptions();
-    clash.tcpPort = first.tcpPort();
-    SimServer second;
-    std::string error;
-    EXPECT_FALSE(second.start(clash, &error));
-    EXPECT_NE(error.find("cannot listen"), std::string::npos);
-    EXPECT_FALSE(second.running());
-    first.stop();
-    first.stop();
+    next.send(pageQuery(1));
+    EXPECT_EQ(next.readFrame(), status(1));
+    std::remove(options.logPath.c_str());
 }
 
 }  // namespace
