@@ -1,6 +1,5 @@
-// Widget tests run on the offscreen platform inside a scratch working directory, so nothing
-// they save lands in the source tree.
-
+// Widget tests run on the offscreen platform in a scratch working directory, so nothing they
+// save lands in the source tree.
 #include <gtest/gtest.h>
 
 #include <QApplication>

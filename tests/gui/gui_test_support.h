@@ -1,6 +1,6 @@
 #pragma once
-// Helpers for the widget tests: scripted message boxes, a window connected to a FakeDevice,
-// waiting for queued reports, and handling the next modal dialog.
+// Widget-test helpers: scripted message boxes, a window wired to a FakeDevice, waiting for
+// queued reports and acting on the next modal dialog.
 
 #include <QApplication>
 #include <QCheckBox>
@@ -25,36 +25,33 @@ namespace guitest {
 class ScriptedBoxes final : public MessageBoxes {
 public:
     struct Shown {
-        QString kind;  // "question", "inform" or "ask"
-        QString title;
-        QString text;
+        QString kind, title, text;  // kind: "question", "inform" or "ask"
     };
-
     std::deque<Answer> answers;        // for questions; Cancel once used up
     std::deque<int> openCloseAnswers;  // for the ask box; 0 once used up
     std::vector<Shown> shown;
 
     Answer askYesNoCancel(QWidget*, const QString& title, const QString& text) override {
-        shown.push_back({QStringLiteral("question"), title, text});
-        if (answers.empty()) return Answer::Cancel;
-        const Answer a = answers.front();
-        answers.pop_front();
-        return a;
+        shown.push_back({"question", title, text});
+        return next(answers, Answer::Cancel);
     }
     void inform(QWidget*, const QString& title, const QString& text) override {
-        shown.push_back({QStringLiteral("inform"), title, text});
+        shown.push_back({"inform", title, text});
     }
     int askOpenClose(QWidget*) override {
-        shown.push_back({QStringLiteral("ask"), {}, {}});
-        if (openCloseAnswers.empty()) return 0;
-        const int a = openCloseAnswers.front();
-        openCloseAnswers.pop_front();
+        shown.push_back({"ask", {}, {}});
+        return next(openCloseAnswers, 0);
+    }
+    template <class T>
+    static T next(std::deque<T>& queue, T whenEmpty) {
+        if (queue.empty()) return whenEmpty;
+        const T a = queue.front();
+        queue.pop_front();
         return a;
     }
 };
 
-// A click where the control takes it (a check box only reacts on its box and text), then
-// the events it caused, a language switch among them.
+// Clicks where the control reacts (a check box only on its box and text), then runs what follows.
 inline void clickOn(QAbstractButton* button) {
     QPoint at = button->rect().center();
     if (qobject_cast<QCheckBox*>(button) || qobject_cast<QRadioButton*>(button))
@@ -95,10 +92,7 @@ W* child(QObject* parent, const QString& name) {
 }
 
 inline tvq::StatusReport plainStatus() {
-    tvq::StatusReport s;
-    s.mainSource = 0;  // V1 with a signal, no second picture
-    s.mainSignal = true;
-    return s;
+    return {.mainSource = 0, .mainSignal = true};  // V1 with a signal, no second picture
 }
 
 // A main window wired to a FakeDevice; the settings live in the scratch directory.
@@ -119,26 +113,20 @@ struct WindowRig {
     ~WindowRig() {
         window.reset();
         switchLanguage(false);
-        std::filesystem::remove(settings);
     }
 
     CTVQ418ControlDlg& open(bool readSettings = true) {
-        MainWindowDeps deps;
-        deps.opener = [this](const tvq::LinkChoice& choice, const tvq::InfoSink&) {
-            opened.push_back(choice);
-            tvq::OpenedLink result;
-            result.failure = failure;
-            if (!linkFails) result.link = device.openLink();
-            return result;
-        };
-        deps.timing.idleLook = tvq::Millis{20};
-        deps.timing.pollPause = tvq::Millis{100};
-        deps.timing.blinkHalf = tvq::Millis{50};
-        deps.timing.blinkStep = tvq::Millis{1};
-        deps.boxes = &boxes;
-        deps.listPorts = [this] { return ports; };
-        deps.settingsPath = settings;
-        window = std::make_unique<CTVQ418ControlDlg>(std::move(deps));
+        using tvq::Millis;
+        window = std::make_unique<CTVQ418ControlDlg>(MainWindowDeps{
+            .opener =
+                [this](const tvq::LinkChoice& choice, const tvq::InfoSink&) {
+                    opened.push_back(choice);
+                    return tvq::OpenedLink{linkFails ? nullptr : device.openLink(), failure};
+                },
+            .timing = {Millis{20}, Millis{100}, Millis{100}, Millis{50}, Millis{1}},
+            .boxes = &boxes,
+            .listPorts = [this] { return ports; },
+            .settingsPath = settings});
         window->show();
         if (readSettings) window->readSettings();
         return *window;
@@ -148,16 +136,12 @@ struct WindowRig {
     W* get(const QString& name) {
         return child<W>(window.get(), name);
     }
-
     void click(const QString& name) { clickOn(get<QAbstractButton>(name)); }
-
-    QString info() { return get<QLineEdit>(QStringLiteral("infoLine"))->text(); }
-
+    QString info() { return get<QLineEdit>("infoLine")->text(); }
     // Connects at the current address and waits until the panel shows it.
     void connect() {
-        click(QStringLiteral("connectButton"));
-        ASSERT_TRUE(
-            waitFor([this] { return get(QStringLiteral("disconnectButton"))->isEnabled(); }));
+        click("connectButton");
+        ASSERT_TRUE(waitFor([this] { return get("disconnectButton")->isEnabled(); }));
     }
 };
 
