@@ -62,7 +62,10 @@ bool pictureModeBlinks(unsigned pictureMode) {
 }
 
 std::string pipModeName(unsigned pipMode) {
-    return pipMode <= 3 ? "M" + std::to_string(pipMode + 1) : std::string{};
+    if (pipMode > 3) return {};
+    std::string text = "M";
+    text += std::to_string(pipMode + 1);
+    return text;
 }
 
 std::string statusText(const StatusReport& s) {

@@ -107,7 +107,10 @@ std::string faultsText(const FaultSettings& s) {
     for (std::size_t i = 0; i < kFaultCount; ++i) {
         char value[32];
         std::snprintf(value, sizeof value, "%g", s.probability[i]);
-        text += (i ? " " : "") + std::string(faultName(static_cast<Fault>(i))) + "=" + value;
+        if (i) text += ' ';
+        text += faultName(static_cast<Fault>(i));
+        text += '=';
+        text += value;
     }
     return text + " delay-ms=" + std::to_string(s.delayMinMs) + "-" + std::to_string(s.delayMaxMs) +
            "\n";
@@ -222,7 +225,10 @@ std::string describeState(const ProcessorState& s) {
     std::string signals;
     for (std::uint8_t code = 0; code < kSourceSlots; ++code)
         if (isSourceCode(code) && s.signal[code])
-            signals += (signals.empty() ? "" : ",") + name(code);
+        {
+            if (!signals.empty()) signals += ',';
+            signals += name(code);
+        }
     const auto flag = [](bool on) { return on ? "on" : "off"; };
     char text[512];
     std::snprintf(

@@ -68,7 +68,7 @@ void connect(SessionCore& core, const LinkOpener& opener, const LinkChoice& choi
     }
 
     CommandFrame reply{};
-    const int result = core.link.exchangeFrame(pageQuery(address), reply, kCheckTimeoutMs);
+    const int result = core.link.exchangeFrame(pageQuery(address), reply, kCheckTimeoutMs, stop);
     if (!devicePresent(result, reply)) {
         report.send(ConnectOutcome::DeviceAbsent);
         core.link.close();

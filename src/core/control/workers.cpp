@@ -25,12 +25,12 @@ void sendPending(SessionCore& core, std::stop_token stop) {
     const PendingSlot::Taken command = core.pending.take();
 
     CommandFrame reply{};
-    const int result = core.link.exchangeFrame(command.frame, reply, kCommandTimeoutMs);
+    const int result = core.link.exchangeFrame(command.frame, reply, kCommandTimeoutMs, stop);
     // At address 0 nobody answers; a stop skips the read-back but not the clean-up below.
     if (core.link.deviceAddress() != 0 && goodReply(result, reply) &&
         core.pause(stop, core.timing.afterCommand)) {
         reply = {};
-        if (goodReply(core.link.exchangeFrame(query, reply, kCommandStatusTimeoutMs), reply))
+        if (goodReply(core.link.exchangeFrame(query, reply, kCommandStatusTimeoutMs, stop), reply))
             core.applyStatus(reply);
     }
     core.pending.settle(command.serial);
@@ -73,7 +73,7 @@ void statusPoller(SessionCore& core, std::stop_token stop) {
         if (auto panel = core.beginPass(kStatusPoller, stop)) {
             CommandFrame reply{};
             const CommandFrame query = pageQuery(core.link.deviceAddress());
-            if (goodReply(core.link.exchangeFrame(query, reply, kPollTimeoutMs), reply))
+            if (goodReply(core.link.exchangeFrame(query, reply, kPollTimeoutMs, stop), reply))
                 core.applyStatus(reply);
         } else {
             continue;

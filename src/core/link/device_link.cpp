@@ -44,7 +44,7 @@ int DeviceLink::discardPending() {
 }
 
 int DeviceLink::exchangeFrame(const CommandFrame& frame, CommandFrame& reply,
-                              std::int32_t timeoutMs) {
+                              std::int32_t timeoutMs, std::stop_token stop) {
     std::lock_guard lock(mutex_);
     if (!link_ || !link_->isOpen()) return 0;
     ByteLink& link = *link_;
@@ -64,10 +64,10 @@ int DeviceLink::exchangeFrame(const CommandFrame& frame, CommandFrame& reply,
 
     const int tries = timeoutMs / 100;
     if (tries <= 0) return 0;
-    return awaitReply(link, reply, tries);
+    return awaitReply(link, reply, tries, stop);
 }
 
-int DeviceLink::awaitReply(ByteLink& link, CommandFrame& reply, int tries) {
+int DeviceLink::awaitReply(ByteLink& link, CommandFrame& reply, int tries, std::stop_token stop) {
     const auto mode = link.kind() == ByteLink::Kind::Serial ? ReplyGatherer::Mode::Serial
                                                             : ReplyGatherer::Mode::Network;
     ReplyGatherer gatherer(mode);
@@ -78,8 +78,10 @@ int DeviceLink::awaitReply(ByteLink& link, CommandFrame& reply, int tries) {
         const auto now = clock_.now();
         if (gatherer.hasPartial() && now >= partialDeadline) return accept(gatherer.reply(), reply);
         if (now >= deadline) return gatherer.hasPartial() ? accept(gatherer.reply(), reply) : 0;
+        if (stop.stop_requested()) return 0;
 
-        const auto wakeAt = std::min(deadline, partialDeadline);
+        // Never wait past one try at a time, so a stop request is seen within a try.
+        const auto wakeAt = std::min({deadline, partialDeadline, now + timing_.tryLength});
         const auto wait = std::chrono::ceil<Millis>(wakeAt - now);
         if (!link.waitReadable(wait)) continue;
 

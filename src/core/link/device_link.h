@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <stop_token>
 
 #include "core/link/byte_link.h"
 #include "core/link/command_frame.h"
@@ -39,13 +40,16 @@ public:
     // Sends a copy of frame with its check byte computed and waits up to timeoutMs for one
     // 13-byte reply. Returns 13 with the reply copied into `reply`, or 0 with `reply` untouched.
     // Conversations on one link never overlap: concurrent callers take turns.
-    int exchangeFrame(const CommandFrame& frame, CommandFrame& reply, std::int32_t timeoutMs);
+    // A stop request ends the wait for a reply within one try (result 0), so a worker being
+    // stopped never holds its caller for the rest of a long time-out.
+    int exchangeFrame(const CommandFrame& frame, CommandFrame& reply, std::int32_t timeoutMs,
+                      std::stop_token stop = {});
 
     // Drops reply bytes already waiting (a late reply of an earlier command).
     int discardPending();
 
 private:
-    int awaitReply(ByteLink& link, CommandFrame& reply, int tries);
+    int awaitReply(ByteLink& link, CommandFrame& reply, int tries, std::stop_token stop);
     int accept(const CommandFrame& received, CommandFrame& reply);
 
     Clock& clock_;

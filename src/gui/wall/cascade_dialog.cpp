@@ -12,7 +12,7 @@
 #include "core/control/session.h"
 #include "core/link/sources.h"
 #include "gui/ui/message_boxes.h"
-#include "gui/wall/cascade_commands.h"
+#include "core/wall/cascade_commands.h"
 
 namespace {
 

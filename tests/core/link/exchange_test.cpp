@@ -198,6 +198,18 @@ TEST_F(Exchange, BrokenLineReadsAsSilenceUntilTheTimeOut) {
     EXPECT_LT(line.reads(), 20) << "a closed peer must not be polled in a tight loop";
 }
 
+TEST_F(Exchange, AStopRequestEndsTheWaitButNotTheSend) {
+    ScriptedLink& line = attach(ByteLink::Kind::Network);
+    line.script({{500ms, reply()}});
+    std::stop_source stop;
+    stop.request_stop();
+    const Millis start = clock.elapsed();
+    EXPECT_EQ(link.exchangeFrame(kStatusQuery, out, 6000, stop.get_token()), 0);
+    EXPECT_EQ(line.written().size(), 1u);
+    EXPECT_EQ(elapsedSince(start), 0ms);
+    EXPECT_EQ(out, filled(0xEE));
+}
+
 TEST_F(Exchange, NothingAttachedGivesZero) {
     EXPECT_EQ(link.exchangeFrame(kStatusQuery, out, 1000), 0);
     attach(ByteLink::Kind::Serial);

@@ -1,4 +1,4 @@
-#include "gui/wall/cascade_commands.h"
+#include "core/wall/cascade_commands.h"
 
 #include <algorithm>
 #include <cctype>

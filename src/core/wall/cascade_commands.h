@@ -1,6 +1,5 @@
 #pragma once
-// The broadcasts of the cascade dialog and the check of its brightness entry. Plain C++, apart
-// from Qt, so the rules can be tested on their own.
+// The broadcasts of the cascade dialog and the check of its brightness entry.
 
 #include <cstdint>
 #include <optional>
