@@ -38,7 +38,8 @@ int main(int argc, char** argv) {
         const bool seen = probe.awaitPanel(
             [&](const PanelState& p) { return p.mainSource == code && p.isShown(light); },
             Millis{5000});
-        const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        const double s =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         if (seen) seconds.push_back(s);
         if (seen && s <= 2.1) ++within;
     }

@@ -91,7 +91,7 @@ int main(int argc, char** argv) {
         std::vector<double> latencyMs;
         for (int i = 0; i < presses; ++i) {
             std::this_thread::sleep_for(Millis{300 + random() % 900});  // any phase of the poll
-            const std::uint8_t code = i % 2 ? 8 : 7;                   // HDMI, DVI
+            const std::uint8_t code = i % 2 ? 8 : 7;                    // HDMI, DVI
             const std::int64_t pressed = monoMicros();
             session.pressSource(code);
             if (auto arrived = tail.awaitSourceFrame(code, pressed + 5'000'000))

@@ -74,9 +74,10 @@ int main(int argc, char** argv) {
     const auto seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
-    std::printf("exchanges %d in %.0f s: accepted %d, no reply %d, bad check byte %d, "
-                "attributed to the wrong command %d\n",
-                total, seconds, tally.good.load(), tally.noReply.load(), tally.badCheck.load(),
-                tally.wrongCommand.load());
+    std::printf(
+        "exchanges %d in %.0f s: accepted %d, no reply %d, bad check byte %d, "
+        "attributed to the wrong command %d\n",
+        total, seconds, tally.good.load(), tally.noReply.load(), tally.badCheck.load(),
+        tally.wrongCommand.load());
     return tally.wrongCommand == 0 ? 0 : 1;
 }

@@ -224,8 +224,7 @@ std::string consoleHelp() {
 std::string describeState(const ProcessorState& s) {
     std::string signals;
     for (std::uint8_t code = 0; code < kSourceSlots; ++code)
-        if (isSourceCode(code) && s.signal[code])
-        {
+        if (isSourceCode(code) && s.signal[code]) {
             if (!signals.empty()) signals += ',';
             signals += name(code);
         }

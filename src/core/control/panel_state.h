@@ -15,18 +15,21 @@
 namespace tvq {
 
 // The indicator lights, in the fixed order in which a blink pass walks them.
+// clang-format off
 enum class Light : std::uint8_t {
     V1, V2, V3, SVideo, Dvi, Hdmi, Vga1, Vga2, Ext, YPbPr,  // above the source buttons
     Pip, Text, Bypass, Freeze, Mosaic, VgaAuto,              // beside the function buttons
     M1, M2, M3, M4,                                          // beside the PIP-mode buttons
     Count
 };
+// clang-format on
 inline constexpr std::size_t kLightCount = static_cast<std::size_t>(Light::Count);
 
 // The light above a source button; none for 3 and codes above 10.
 std::optional<Light> sourceLight(unsigned code);
 
 // Controls whose enabled state the core decides.
+// clang-format off
 enum class Control : std::uint8_t {
     // The 23 operation controls that setOperationControls switches together.
     Program, SrcV1, SrcV2, SrcV3, SrcSVideo, SrcDvi, SrcHdmi, SrcVga1, SrcVga2, SrcExt, SrcYPbPr,
@@ -35,6 +38,7 @@ enum class Control : std::uint8_t {
     VgaAuto, M1, M2, M3, M4, Stop, Connect, Disconnect,
     Count
 };
+// clang-format on
 inline constexpr std::size_t kControlCount = static_cast<std::size_t>(Control::Count);
 inline constexpr std::size_t kOperationControlCount = 23;
 

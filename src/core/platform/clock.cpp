@@ -19,8 +19,7 @@ bool SystemClock::waitFor(std::unique_lock<std::mutex>& lock, std::condition_var
 }
 
 bool FakeClock::waitFor(std::unique_lock<std::mutex>& lock, std::condition_variable_any& cv,
-                        std::stop_token stop, Millis duration,
-                        const std::function<bool()>& ready) {
+                        std::stop_token stop, Millis duration, const std::function<bool()>& ready) {
     if (ready() || stop.stop_requested()) return ready();
     advance(duration);
     cv.wait_for(lock, stop, Millis{1}, ready);  // real, short: lets other threads run

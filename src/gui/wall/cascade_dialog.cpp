@@ -11,8 +11,8 @@
 
 #include "core/control/session.h"
 #include "core/link/sources.h"
-#include "gui/ui/message_boxes.h"
 #include "core/wall/cascade_commands.h"
+#include "gui/ui/message_boxes.h"
 
 namespace {
 

@@ -25,7 +25,8 @@ Bytes reply(std::uint8_t first = 5) {
 }
 
 Bytes slice(const Bytes& b, std::size_t from, std::size_t to) {
-    return {b.begin() + static_cast<std::ptrdiff_t>(from), b.begin() + static_cast<std::ptrdiff_t>(to)};
+    return {b.begin() + static_cast<std::ptrdiff_t>(from),
+            b.begin() + static_cast<std::ptrdiff_t>(to)};
 }
 
 class Exchange : public ::testing::Test {
@@ -180,8 +181,9 @@ TEST_F(Exchange, FailedSendsGiveZero) {
         int written;
         int result;
     };
-    for (const Case c : {Case{ByteLink::Kind::Serial, 12, 0}, Case{ByteLink::Kind::Serial, 0, 0},
-                         Case{ByteLink::Kind::Network, 0, 0}, Case{ByteLink::Kind::Network, 5, 13}}) {
+    for (const Case c :
+         {Case{ByteLink::Kind::Serial, 12, 0}, Case{ByteLink::Kind::Serial, 0, 0},
+          Case{ByteLink::Kind::Network, 0, 0}, Case{ByteLink::Kind::Network, 5, 13}}) {
         ScriptedLink& line = attach(c.kind);
         line.failWrites(c.written);
         line.script({{10ms, reply()}});

@@ -51,7 +51,9 @@ protected:
     std::string path;
 };
 
-std::vector<std::uint8_t> bytes(const CommandFrame& f) { return {f.begin(), f.end()}; }
+std::vector<std::uint8_t> bytes(const CommandFrame& f) {
+    return {f.begin(), f.end()};
+}
 
 TEST_F(Pty, NothingMovesBeforeConfigure) {
     DiagnosticCapture capture;
