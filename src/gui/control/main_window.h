@@ -65,6 +65,8 @@ private:
     // Connection settings and connect.
     void onSerialRadio();
     void onNetworkRadio();
+    void chooseLink(bool serial);
+    void showLinkChoice();
     void onAutoConnectBox();
     void onStartTimerBox();
     void saveSettings();

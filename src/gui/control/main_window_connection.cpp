@@ -63,9 +63,7 @@ void CTVQ418ControlDlg::readSettings() {
         w_.ipBox->setText(QString::fromStdString(saved.ip));
         w_.tcpPortBox->setText(QString::fromStdString(saved.port));
     }
-    w_.ipBox->setEnabled(!useSerial_);
-    w_.tcpPortBox->setEnabled(!useSerial_);
-    w_.portList->setEnabled(useSerial_);
+    showLinkChoice();
 
     autoConnectFlag_ = saved.autoConnect;
     startTimerFlag_ = saved.startTimer;
@@ -92,20 +90,25 @@ void CTVQ418ControlDlg::saveSettings() {
     tvq::saveConnectSettings(deps_.settingsPath, s);
 }
 
+// Only the boxes of the chosen link can be edited.
+void CTVQ418ControlDlg::showLinkChoice() {
+    w_.ipBox->setEnabled(!useSerial_);
+    w_.tcpPortBox->setEnabled(!useSerial_);
+    w_.portList->setEnabled(useSerial_);
+}
+
+void CTVQ418ControlDlg::chooseLink(bool serial) {
+    useSerial_ = serial;
+    tvq::writeSerialTcp(deps_.settingsPath, serial);
+    showLinkChoice();
+}
+
 void CTVQ418ControlDlg::onSerialRadio() {
-    useSerial_ = true;
-    tvq::writeSerialTcp(deps_.settingsPath, true);
-    w_.ipBox->setEnabled(false);
-    w_.tcpPortBox->setEnabled(false);
-    w_.portList->setEnabled(true);
+    chooseLink(true);
 }
 
 void CTVQ418ControlDlg::onNetworkRadio() {
-    useSerial_ = false;
-    tvq::writeSerialTcp(deps_.settingsPath, false);
-    w_.ipBox->setEnabled(true);
-    w_.tcpPortBox->setEnabled(true);
-    w_.portList->setEnabled(false);
+    chooseLink(false);
 }
 
 void CTVQ418ControlDlg::onAutoConnectBox() {
