@@ -1,22 +1,18 @@
 #pragma once
-// The real main window against an in-process simulator, over TCP or a pseudo-terminal. The
-// window runs with its real link, clock and worker timings; only the message boxes are
-// scripted, and the serial port list is the simulator's pseudo-terminal.
+// The real main window, with its real link, clock and worker timings, against an in-process
+// simulator; only the message boxes are scripted.
 
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
-#include <QApplication>
+#include <QLineEdit>
 #include <QTest>
-#include <QTimer>
-#include <deque>
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "core/platform/diagnostics.h"
 #include "gui/control/main_window.h"
 #include "gui/ui/indicator_lamp.h"
 #include "gui/ui/message_boxes.h"
@@ -27,89 +23,38 @@ namespace e2e {
 enum class Via { Tcp, Pty };
 
 // Generous: the suite must pass on a loaded two-core machine.
-inline constexpr int kSettleMs = 8000;
+inline bool waitFor(const std::function<bool()>& condition, int timeoutMs = 8000) {
+    return QTest::qWaitFor(condition, timeoutMs);
+}
 
 class ScriptedBoxes final : public MessageBoxes {
 public:
-    std::deque<Answer> answers;  // Cancel once used up
-    std::vector<QString> shown;  // texts, in order
+    Answer answer = Answer::Cancel;  // to every question
+    std::vector<QString> shown;      // texts, in order
 
     Answer askYesNoCancel(QWidget*, const QString&, const QString& text) override {
         shown.push_back(text);
-        if (answers.empty()) return Answer::Cancel;
-        const Answer a = answers.front();
-        answers.pop_front();
-        return a;
+        return answer;
     }
     void inform(QWidget*, const QString&, const QString& text) override { shown.push_back(text); }
     int askOpenClose(QWidget*) override { return 0; }
 };
 
-// One line of the simulator's frame log.
-struct LoggedFrame {
-    bool in = false;
-    std::string bytes;  // "05 01 17 ...", lowercase hex
-    bool sent = true;   // out lines: false when dropped
-    std::string fault;
-};
-
-bool waitFor(const std::function<bool()>& condition, int timeoutMs = kSettleMs);
-
-// Runs action on the next modal dialog of type T once it is up, then closes it, so a failed
-// expectation inside cannot leave the test sitting in the dialog's event loop.
-template <class T>
-void onNextModal(std::function<void(T*)> action) {
-    auto* timer = new QTimer(qApp);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, action] {
-        auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget());
-        if (!dialog) return;
-        timer->stop();
-        timer->deleteLater();
-        action(dialog);
-        dialog->reject();
-    });
-    timer->start(10);
-}
-
-class SimRig {
+class Rig {
 public:
-    explicit SimRig(Via via);
-    ~SimRig();
-
-    tvq::sim::SimServer& server() { return server_; }
-    Via via() const { return via_; }
-    // The state of the processor at address 1, changed as by its own keys.
-    void change(const std::function<void(tvq::sim::ProcessorState&)>& edit);
-    tvq::sim::ProcessorState state();
-    void setDrop(double probability);
-
-    std::vector<LoggedFrame> log() const;
-    // True once a frame with exactly these bytes came in.
-    bool cameIn(const std::string& bytes) const;
-    std::size_t countIn(const std::string& bytes) const;
-
-private:
-    Via via_;
-    std::string logPath_;
-    tvq::sim::SimServer server_;
-    tvq::DiagnosticSink previousSink_;
-};
-
-// A main window beside the simulator, with the settings file in the scratch directory.
-class WindowRig {
-public:
-    explicit WindowRig(Via via);
-    ~WindowRig();
+    explicit Rig(Via via);
+    ~Rig();
 
     // Creates and shows the window, then runs its start-up settings step as the application
     // does once the window is on screen (which may connect at once).
     CTVQ418ControlDlg& open();
-    void writeSettings(const std::string& text);
-
     // Chooses the simulator's link in the connection boxes by typing, as an operator would.
     void chooseSimulatorLink();
     // Clicks Connect and waits until the panel shows the connection.
-    bool connect();
+    bool connect() {
+        click("connectButton");
+        return waitFor([this] { return enabled("disconnectButton") && !enabled("connectButton"); });
+    }
 
     template <class W = QWidget>
     W* get(const QString& name) {
@@ -121,19 +66,33 @@ public:
     bool enabled(const QString& name) { return get(name)->isEnabled(); }
     // Waits until the control can be pressed, then clicks it.
     void click(const QString& name);
-    QString info();
-
-    SimRig sim;
-    ScriptedBoxes boxes;
-    const std::filesystem::path settings = "Planinfo.ini";
+    QString info() { return get<QLineEdit>("infoLine")->text(); }
     CTVQ418ControlDlg& window() { return *window_; }
 
+    // The processor at address 1, changed as by its own keys.
+    void change(const std::function<void(tvq::sim::ProcessorState&)>& edit) {
+        server.withChain([&](tvq::sim::Chain& chain) { edit(chain.find(1)->state()); });
+    }
+    tvq::sim::ProcessorState state() {
+        return server.withChain([](tvq::sim::Chain& chain) { return chain.find(1)->state(); });
+    }
+    void setDrop(double p) { server.core().faults().setProbability(tvq::sim::Fault::Drop, p); }
+    // Lines of the simulator's frame log holding every one of the parts.
+    std::size_t count(std::initializer_list<std::string> parts) const;
+    std::size_t countIn(const std::string& bytes) const {
+        return count({"\"dir\":\"in\"", "\"bytes\":\"" + bytes + "\""});
+    }
+    bool cameIn(const std::string& bytes) const { return countIn(bytes) > 0; }
+    std::size_t dropped() const { return count({"\"sent\":false"}); }  // replies lost
+
+    const Via via;
+    tvq::sim::SimServer server;
+    ScriptedBoxes boxes;
+    const std::filesystem::path settings = "Planinfo.ini";
+
 private:
+    std::string logPath_;
     std::unique_ptr<CTVQ418ControlDlg> window_;
 };
-
-inline std::string viaName(Via via) {
-    return via == Via::Tcp ? "Tcp" : "Pty";
-}
 
 }  // namespace e2e
