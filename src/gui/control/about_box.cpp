@@ -7,7 +7,7 @@
 #include "gui/ui/painted_icon.h"
 
 CAboutDlg::CAboutDlg(QWidget* parent)
-    : QDialog(parent), version_(new QLabel(this)), date_(new QLabel(this)) {
+    : RetranslatingDialog(parent), version_(new QLabel(this)), date_(new QLabel(this)) {
     setObjectName(QStringLiteral("aboutBox"));
     auto* icon = new QLabel(this);
     icon->setPixmap(paintedIcon(PaintedImage::AppIcon).pixmap(48, 48));
@@ -21,11 +21,6 @@ CAboutDlg::CAboutDlg(QWidget* parent)
     layout->addWidget(date_, 1, 1);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     retranslate();
-}
-
-void CAboutDlg::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::LanguageChange) retranslate();
-    QDialog::changeEvent(event);
 }
 
 void CAboutDlg::retranslate() {

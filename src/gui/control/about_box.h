@@ -2,20 +2,17 @@
 // The About box: program name, version and date. It has no buttons; Esc or the title bar
 // closes it.
 
-#include <QDialog>
+#include "gui/ui/retranslating_dialog.h"
 
 class QLabel;
 
-class CAboutDlg final : public QDialog {
+class CAboutDlg final : public RetranslatingDialog {
     Q_OBJECT
 public:
     explicit CAboutDlg(QWidget* parent = nullptr);
 
-protected:
-    void changeEvent(QEvent* event) override;
-
 private:
-    void retranslate();
+    void retranslate() override;
 
     QLabel* version_;
     QLabel* date_;

@@ -9,7 +9,7 @@
 #include "gui/ui/painted_icon.h"
 
 CProgress::CProgress(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), text_(new QLabel(this)) {
+    : RetranslatingDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), text_(new QLabel(this)) {
     setObjectName(QStringLiteral("waitBox"));
     setModal(true);
     // Without a title bar the box needs a frame of its own to stand out from the window.
@@ -44,11 +44,6 @@ void CProgress::finish() {
 void CProgress::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (finished_) QTimer::singleShot(0, this, [this] { done(Accepted); });
-}
-
-void CProgress::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::LanguageChange) retranslate();
-    QDialog::changeEvent(event);
 }
 
 void CProgress::retranslate() {

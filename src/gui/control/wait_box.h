@@ -2,11 +2,11 @@
 // The "Connecting device" box shown while the connect job runs. The job's end may be reported
 // before the box has appeared; the close request is remembered so it is never lost.
 
-#include <QDialog>
+#include "gui/ui/retranslating_dialog.h"
 
 class QLabel;
 
-class CProgress final : public QDialog {
+class CProgress final : public RetranslatingDialog {
     Q_OBJECT
 public:
     explicit CProgress(QWidget* parent = nullptr);
@@ -21,11 +21,10 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
-    void changeEvent(QEvent* event) override;
     void reject() override {}  // only the job closes it
 
 private:
-    void retranslate();
+    void retranslate() override;
 
     bool finished_ = false;
     QLabel* text_;

@@ -7,7 +7,7 @@
 #include <QVBoxLayout>
 
 CAnswer::CAnswer(QWidget* parent)
-    : QDialog(parent),
+    : RetranslatingDialog(parent),
       question_(new QLabel(this)),
       openButton_(new QPushButton(this)),
       closeButton_(new QPushButton(this)),
@@ -39,11 +39,6 @@ void CAnswer::finish(int answer) {
         reject();
     else
         accept();
-}
-
-void CAnswer::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::LanguageChange) retranslate();
-    QDialog::changeEvent(event);
 }
 
 void CAnswer::retranslate() {

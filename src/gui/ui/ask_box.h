@@ -1,12 +1,12 @@
 #pragma once
 // The three-way question "Open？Close？" asked before the cascade switches mosaic on or off.
 
-#include <QDialog>
+#include "gui/ui/retranslating_dialog.h"
 
 class QLabel;
 class QPushButton;
 
-class CAnswer final : public QDialog {
+class CAnswer final : public RetranslatingDialog {
     Q_OBJECT
 public:
     enum Result { Cancel = 0, Open = 1, Close = 2 };
@@ -16,11 +16,8 @@ public:
     // 0 until Open or Close is pressed; Cancel, Esc and the title bar leave it 0.
     int answer() const { return answer_; }
 
-protected:
-    void changeEvent(QEvent* event) override;
-
 private:
-    void retranslate();
+    void retranslate() override;
     void finish(int answer);
 
     int answer_ = Cancel;

@@ -26,7 +26,7 @@ QPushButton* button(const QString& objectName, const QString& text = {}) {
 }  // namespace
 
 CJilian::CJilian(tvq::Session& session, MessageBoxes& boxes, QWidget* parent)
-    : QDialog(parent),
+    : RetranslatingDialog(parent),
       session_(session),
       boxes_(boxes),
       sourceBox_(new QGroupBox),
@@ -95,11 +95,6 @@ CJilian::CJilian(tvq::Session& session, MessageBoxes& boxes, QWidget* parent)
 
 CJilian::~CJilian() {
     if (sender_.joinable()) sender_.join();
-}
-
-void CJilian::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::LanguageChange) retranslate();
-    QDialog::changeEvent(event);
 }
 
 void CJilian::retranslate() {

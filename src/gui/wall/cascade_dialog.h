@@ -3,9 +3,9 @@
 // mosaic. Each frame goes out on a background task; the keys stay disabled until it is done,
 // and the window keeps painting meanwhile.
 
-#include <QDialog>
 #include <array>
 #include <thread>
+#include "gui/ui/retranslating_dialog.h"
 
 #include "core/link/command_frame.h"
 
@@ -18,7 +18,7 @@ class QLineEdit;
 class QPushButton;
 class QSlider;
 
-class CJilian final : public QDialog {
+class CJilian final : public RetranslatingDialog {
     Q_OBJECT
 public:
     CJilian(tvq::Session& session, MessageBoxes& boxes, QWidget* parent = nullptr);
@@ -27,11 +27,8 @@ public:
     // True while a frame is on its way.
     bool sending() const { return sending_; }
 
-protected:
-    void changeEvent(QEvent* event) override;
-
 private:
-    void retranslate();
+    void retranslate() override;
     void onSource(std::size_t index);
     void onSlider(int value);
     void onSave();
