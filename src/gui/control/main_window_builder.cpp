@@ -49,9 +49,17 @@ QPushButton* button(const QString& objectName, const QString& text = {}) {
     return b;
 }
 
+// A new widget with the object name that tests and accessibility tools find it by.
+template <class Widget>
+Widget* named(const QString& objectName) {
+    auto* widget = new Widget;
+    widget->setObjectName(objectName);
+    return widget;
+}
+
 QGroupBox* groupBox(const QString& objectName, const QString& title = {}) {
-    auto* g = new QGroupBox(title);
-    g->setObjectName(objectName);
+    auto* g = named<QGroupBox>(objectName);
+    g->setTitle(title);
     return g;
 }
 
@@ -68,10 +76,8 @@ QLayout* buildConnectionSettings(MainWindowWidgets& w) {
     auto* row = new QHBoxLayout(w.connectionBox);
 
     w.linkKindBox = groupBox(QStringLiteral("linkKindBox"));
-    w.serialRadio = new QRadioButton;
-    w.serialRadio->setObjectName(QStringLiteral("serialRadio"));
-    w.networkRadio = new QRadioButton;
-    w.networkRadio->setObjectName(QStringLiteral("networkRadio"));
+    w.serialRadio = named<QRadioButton>(QStringLiteral("serialRadio"));
+    w.networkRadio = named<QRadioButton>(QStringLiteral("networkRadio"));
     auto* kind = new QVBoxLayout(w.linkKindBox);
     kind->addWidget(w.serialRadio);
     kind->addWidget(w.networkRadio);
@@ -79,8 +85,7 @@ QLayout* buildConnectionSettings(MainWindowWidgets& w) {
 
     w.serialBox = groupBox(QStringLiteral("serialBox"));
     w.portLabel = new QLabel;
-    w.portList = new QComboBox;
-    w.portList->setObjectName(QStringLiteral("portList"));
+    w.portList = named<QComboBox>(QStringLiteral("portList"));
     w.portList->setEditable(true);
     w.portList->setInsertPolicy(QComboBox::NoInsert);
     w.portList->setMinimumContentsLength(12);
@@ -91,8 +96,7 @@ QLayout* buildConnectionSettings(MainWindowWidgets& w) {
     row->addWidget(w.serialBox);
 
     w.networkBox = groupBox(QStringLiteral("networkBox"));
-    w.ipBox = new QLineEdit;
-    w.ipBox->setObjectName(QStringLiteral("ipBox"));
+    w.ipBox = named<QLineEdit>(QStringLiteral("ipBox"));
     // Four numbers 0..255 joined by dots, as an address box allows.
     const QString octet = QStringLiteral("(25[0-5]|2[0-4][0-9]|1[0-9][0-9]|[1-9]?[0-9])");
     w.ipBox->setValidator(new QRegularExpressionValidator(
@@ -100,8 +104,7 @@ QLayout* buildConnectionSettings(MainWindowWidgets& w) {
     w.ipBox->setMaxLength(15);
     w.ipBox->setFixedWidth(
         w.ipBox->fontMetrics().horizontalAdvance(QStringLiteral("000.000.000.000")) + 16);
-    w.tcpPortBox = new QLineEdit;
-    w.tcpPortBox->setObjectName(QStringLiteral("tcpPortBox"));
+    w.tcpPortBox = named<QLineEdit>(QStringLiteral("tcpPortBox"));
     w.tcpPortBox->setMaxLength(11);
     w.tcpPortBox->setFixedWidth(w.ipBox->width() / 2);
     auto* network = new QVBoxLayout(w.networkBox);
@@ -119,10 +122,8 @@ QLayout* buildConnect(MainWindowWidgets& w) {
     auto* row = new QHBoxLayout(w.connectBox);
 
     w.autoBox = groupBox(QStringLiteral("autoBox"));
-    w.autoConnectBox = new QCheckBox;
-    w.autoConnectBox->setObjectName(QStringLiteral("autoConnectBox"));
-    w.startTimerBox = new QCheckBox;
-    w.startTimerBox->setObjectName(QStringLiteral("startTimerBox"));
+    w.autoConnectBox = named<QCheckBox>(QStringLiteral("autoConnectBox"));
+    w.startTimerBox = named<QCheckBox>(QStringLiteral("startTimerBox"));
     auto* autoColumn = new QVBoxLayout(w.autoBox);
     autoColumn->addWidget(w.autoConnectBox);
     autoColumn->addWidget(w.startTimerBox);
@@ -139,8 +140,7 @@ QLayout* buildConnect(MainWindowWidgets& w) {
         w.addressGroup->addButton(r, i);
         address->addWidget(r, i / 4, i % 4);
     }
-    w.addressList = new QComboBox;
-    w.addressList->setObjectName(QStringLiteral("addressList"));
+    w.addressList = named<QComboBox>(QStringLiteral("addressList"));
     w.addressList->setMaxVisibleItems(16);
     address->addWidget(w.addressList, 2, 0, 1, 3);
     row->addWidget(w.deviceIdBox);
@@ -184,8 +184,7 @@ QLayout* buildSource(MainWindowWidgets& w) {
         row->addWidget(group);
     }
     // YPbPr belongs to no group; an unpainted box keeps its light and key level with the rest.
-    auto* outside = new UnpaintedBox;
-    outside->setObjectName(QStringLiteral("sourceGroupE"));
+    auto* outside = named<UnpaintedBox>(QStringLiteral("sourceGroupE"));
     auto* keys = new QHBoxLayout(outside);
     while (index < tvq::kSources.size()) keys->addLayout(sourceKey(w, index++));
     row->addWidget(outside);
@@ -260,11 +259,9 @@ QLayout* buildLowerRow(MainWindowWidgets& w) {
     row->addWidget(w.pipModeBox);
 
     w.languageBox = groupBox(QStringLiteral("languageBox"));
-    w.chineseRadio = new QRadioButton;
-    w.chineseRadio->setObjectName(QStringLiteral("chineseRadio"));
+    w.chineseRadio = named<QRadioButton>(QStringLiteral("chineseRadio"));
     w.chineseRadio->setIcon(paintedIcon(PaintedImage::ChineseFlag));
-    w.englishRadio = new QRadioButton;
-    w.englishRadio->setObjectName(QStringLiteral("englishRadio"));
+    w.englishRadio = named<QRadioButton>(QStringLiteral("englishRadio"));
     w.englishRadio->setIcon(paintedIcon(PaintedImage::EnglishFlag));
     for (auto* r : {w.chineseRadio, w.englishRadio}) r->setIconSize(QSize(30, 20));
     auto* flags = new QVBoxLayout(w.languageBox);
@@ -293,8 +290,7 @@ QLayout* buildLowerRow(MainWindowWidgets& w) {
 QLayout* buildBottomRow(MainWindowWidgets& w) {
     auto* row = new QHBoxLayout;
     w.infoLabel = new QLabel;
-    w.infoLine = new QLineEdit;
-    w.infoLine->setObjectName(QStringLiteral("infoLine"));
+    w.infoLine = named<QLineEdit>(QStringLiteral("infoLine"));
     // Read-only rather than disabled, so its text stays legible and reachable by screen readers.
     w.infoLine->setReadOnly(true);
     w.infoLabel->setBuddy(w.infoLine);
@@ -353,8 +349,7 @@ MainWindowWidgets buildMainWindow(QDialog* window) {
     // Fixed width: hiding the panel and the spacing before it narrows the window by exactly
     // kTimerPanelWidth.
     constexpr int spacing = 6;
-    w.timerPanel = new QWidget;
-    w.timerPanel->setObjectName(QStringLiteral("timerPanel"));
+    w.timerPanel = named<QWidget>(QStringLiteral("timerPanel"));
     w.timerPanel->setFixedWidth(kTimerPanelWidth - spacing);
     auto* panel = new QVBoxLayout(w.timerPanel);
     panel->setContentsMargins(0, 0, 0, 0);
