@@ -176,9 +176,10 @@ bool Session::timerRunning() const {
     return impl_->core.timerRunningFlag.load();
 }
 
-int Session::exchange(const CommandFrame& frame, CommandFrame& reply, std::int32_t timeoutMs) {
+int Session::exchange(const CommandFrame& frame, CommandFrame& reply, std::int32_t timeoutMs,
+                      std::stop_token stop) {
     std::lock_guard panel(impl_->core.panelLock);
-    return impl_->core.link.exchangeFrame(frame, reply, timeoutMs);
+    return impl_->core.link.exchangeFrame(frame, reply, timeoutMs, stop);
 }
 
 DeviceLink& Session::link() {

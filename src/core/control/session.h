@@ -111,8 +111,10 @@ public:
     void setTimerRunning(bool running);
     bool timerRunning() const;
 
-    // One exchange for a dialog, taken under panelLock so it never meets a worker's.
-    int exchange(const CommandFrame& frame, CommandFrame& reply, std::int32_t timeoutMs);
+    // One exchange for a dialog, taken under panelLock so it never meets a worker's. A stop
+    // request ends the reply wait within one try.
+    int exchange(const CommandFrame& frame, CommandFrame& reply, std::int32_t timeoutMs,
+                 std::stop_token stop = {});
     DeviceLink& link();
     std::mutex& panelLock();
 

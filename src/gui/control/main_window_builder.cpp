@@ -16,6 +16,7 @@
 #include "gui/control/main_window_widgets.h"
 #include "gui/ui/indicator_lamp.h"
 #include "gui/ui/painted_icon.h"
+#include "gui/ui/push_button.h"
 
 namespace {
 
@@ -40,14 +41,6 @@ public:
 protected:
     void paintEvent(QPaintEvent*) override {}
 };
-
-// Enter in an edit box must not press some button of the window.
-QPushButton* button(const QString& objectName, const QString& text = {}) {
-    auto* b = new QPushButton(text);
-    b->setObjectName(objectName);
-    b->setAutoDefault(false);
-    return b;
-}
 
 // A new widget with the object name that tests and accessibility tools find it by.
 template <class Widget>

@@ -4,7 +4,6 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLineEdit>
-#include <QMetaObject>
 #include <QPushButton>
 #include <QSlider>
 #include <QVBoxLayout>
@@ -13,22 +12,13 @@
 #include "core/link/sources.h"
 #include "core/wall/cascade_commands.h"
 #include "gui/ui/message_boxes.h"
-
-namespace {
-
-QPushButton* button(const QString& objectName, const QString& text = {}) {
-    auto* b = new QPushButton(text);
-    b->setObjectName(objectName);
-    b->setAutoDefault(false);
-    return b;
-}
-
-}  // namespace
+#include "gui/ui/push_button.h"
 
 CJilian::CJilian(tvq::Session& session, MessageBoxes& boxes, QWidget* parent)
     : RetranslatingDialog(parent),
       session_(session),
       boxes_(boxes),
+      sender_(this),
       sourceBox_(new QGroupBox),
       brightnessBox_(new QGroupBox),
       mosaicBox_(new QGroupBox),
@@ -93,9 +83,7 @@ CJilian::CJilian(tvq::Session& session, MessageBoxes& boxes, QWidget* parent)
     retranslate();
 }
 
-CJilian::~CJilian() {
-    if (sender_.joinable()) sender_.join();
-}
+CJilian::~CJilian() = default;
 
 void CJilian::retranslate() {
     setWindowTitle(tr("Multi-device connection"));
@@ -132,20 +120,16 @@ void CJilian::onMosaic() {
 }
 
 void CJilian::send(const tvq::CommandFrame& frame) {
-    if (sending_) return;
-    if (sender_.joinable()) sender_.join();  // the last task has already reported its end
-    setSending(true);
-    sender_ = std::jthread([this, &session = session_, frame] {
-        tvq::CommandFrame reply{};
-        session.exchange(frame, reply, tvq::kCascadeTimeoutMs);
-        // Dropped by Qt if the dialog is gone; the destructor waits for this thread first.
-        QMetaObject::invokeMethod(
-            this, [this] { setSending(false); }, Qt::QueuedConnection);
-    });
+    const bool started = sender_.start(
+        [&session = session_, frame](std::stop_token stop, const DeviceTask::Post&) {
+            tvq::CommandFrame reply{};
+            session.exchange(frame, reply, tvq::kCascadeTimeoutMs, stop);
+        },
+        [this] { setSending(false); });
+    if (started) setSending(true);
 }
 
 void CJilian::setSending(bool sending) {
-    sending_ = sending;
     for (auto* b : sourceButtons_) b->setEnabled(!sending);
     saveButton_->setEnabled(!sending);
     mosaicButton_->setEnabled(!sending);

@@ -4,7 +4,8 @@
 // and the window keeps painting meanwhile.
 
 #include <array>
-#include <thread>
+
+#include "gui/ui/device_task.h"
 #include "gui/ui/retranslating_dialog.h"
 
 #include "core/link/command_frame.h"
@@ -22,10 +23,10 @@ class CJilian final : public RetranslatingDialog {
     Q_OBJECT
 public:
     CJilian(tvq::Session& session, MessageBoxes& boxes, QWidget* parent = nullptr);
-    ~CJilian() override;  // waits for a send still on its way
+    ~CJilian() override;  // ends a send still on its way within one try
 
     // True while a frame is on its way.
-    bool sending() const { return sending_; }
+    bool sending() const { return sender_.busy(); }
 
 private:
     void retranslate() override;
@@ -38,8 +39,7 @@ private:
 
     tvq::Session& session_;
     MessageBoxes& boxes_;
-    std::jthread sender_;
-    bool sending_ = false;
+    DeviceTask sender_;
 
     QGroupBox* sourceBox_;
     QGroupBox* brightnessBox_;
