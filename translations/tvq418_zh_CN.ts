@@ -326,6 +326,10 @@
         <source>off</source>
         <translation>熄灭</translation>
     </message>
+    <message>
+        <source>unknown</source>
+        <translation>未知</translation>
+    </message>
 </context>
 <context>
     <name>Messages</name>
@@ -372,6 +376,14 @@
     <message>
         <source>Please restart the device and control software，Thank you！</source>
         <translation>请重启设备和控制软件，谢谢!</translation>
+    </message>
+    <message>
+        <source>No answer from the device since %1</source>
+        <translation>自 %1 起设备无应答</translation>
+    </message>
+    <message>
+        <source>Connection lost, reconnecting (next try in %1 s)</source>
+        <translation>连接已断开，正在重新连接（%1 秒后重试）</translation>
     </message>
 </context>
 </TS>

@@ -57,7 +57,7 @@ TEST(GuiCascade, SourceAndMosaicKeysBroadcastTheirFrames) {
     });
 }
 
-// The entry reads like a signed number: leading blanks, a sign, the digits up to anything else.
+// The entry must be a whole number 0..100; a typo must never broadcast brightness 0.
 TEST(GuiCascade, SaveSendsTheBrightnessOrRefusesItOutOfRange) {
     withCascade([](WindowRig& rig, CJilian& dialog) {
         child<QSlider>(&dialog, "brightnessSlider")->setValue(50);  // fills the entry
@@ -66,8 +66,8 @@ TEST(GuiCascade, SaveSendsTheBrightnessOrRefusesItOutOfRange) {
                   (std::vector{CommandFrame{5, 0, 0x91, 50, 0, 0, 0, 0, 0, 0, 0, 0, 0xA6}}));
         // -1: refused. 4294967396 would wrap to 100 in 32 bits.
         const std::vector<std::pair<const char*, int>> cases{
-            {"100", 100}, {" 7", 7}, {"+5", 5},   {"12abc", 12}, {"abc", 0},        {"", 0},
-            {"-0", 0},    {"-", 0},  {"101", -1}, {"-1", -1},    {"4294967396", -1}};
+            {"100", 100}, {" 7", 7}, {"+5", 5},   {"12abc", -1}, {"x7z", -1},       {"", -1},
+            {"-0", 0},    {"-", -1}, {"101", -1}, {"-1", -1},    {"4294967396", -1}};
         for (const auto& [text, value] : cases) {
             const std::size_t before = frames(rig).size();
             rig.boxes.shown.clear();

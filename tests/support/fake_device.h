@@ -51,6 +51,8 @@ public:
         return std::ranges::count(sent(), command, [](const Sent& s) { return s.frame[2]; });
     }
     int liveLinks() const { return liveLinks_; }
+    // Every line open now is gone for good, as when the peer closes; lines opened later work.
+    void breakOpenLinks() { ++breaks_; }
 
     std::unique_ptr<ByteLink> openLink() { return std::make_unique<Link>(*this); }
 
@@ -62,13 +64,16 @@ private:
         ~Link() override { --device_.liveLinks_; }
         Kind kind() const override { return Kind::Network; }
         bool isOpen() const override { return true; }
+        bool broken() const override { return born_ != device_.breaks_; }
         int writeFrame(const CommandFrame& frame) override {
+            if (broken()) return 0;
             const auto reply = device_.receive(frame);
             input_ = reply ? std::vector<std::uint8_t>(reply->begin(), reply->end())
                            : std::vector<std::uint8_t>{};
             return static_cast<int>(kFrameSize);
         }
         int readAvailable(std::uint8_t* out, int max) override {
+            if (broken()) return -1;
             const auto n = std::min(input_.size(), static_cast<std::size_t>(max));
             std::copy_n(input_.begin(), n, out);
             input_.erase(input_.begin(), input_.begin() + static_cast<std::ptrdiff_t>(n));
@@ -83,6 +88,7 @@ private:
 
     private:
         FakeDevice& device_;
+        const int born_ = device_.breaks_;
         std::vector<std::uint8_t> input_;
     };
 
@@ -113,6 +119,7 @@ private:
     std::function<void(const CommandFrame&)> hook_;
     std::vector<Sent> sent_;
     std::atomic<int> liveLinks_{0};
+    std::atomic<int> breaks_{0};
 };
 
 }  // namespace tvq::test

@@ -48,6 +48,10 @@ void connect(SessionCore& core, const LinkOpener& opener, const LinkChoice& choi
              FinishReport& report) {
     // A port still open from an earlier connect would refuse to open again.
     core.link.close();
+    // A press left from before belongs to another moment, maybe to another device.
+    core.pending.discard();
+    core.choice = choice;
+    core.update([](PanelState& s) { s.stateUnknown = false; });
     OpenedLink opened = opener(choice, [&core](const InfoText& text) { core.info(text); });
     if (!opened.link || !opened.link->isOpen()) {
         core.connectedFlag = false;

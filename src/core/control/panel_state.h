@@ -63,6 +63,9 @@ struct PanelState {
     int transitionMark = -1;            // marked transition radio 0..3, -1 none
     int extMark = -1;                   // marked EXT. radio 0..4, -1 none
     std::bitset<kControlCount> enabled;
+    // The device has not answered for a while (or the line is being reopened): the lights show
+    // its last known state, drawn as unknown.
+    bool stateUnknown = false;
 
     bool pipActive() const { return pipFlag || pipAltFlag; }
     bool textActive() const { return textFlag || textAltFlag; }

@@ -27,6 +27,12 @@ void PendingSlot::settle(std::uint64_t serial) {
     if (serial == serial_) flag_.store(false, std::memory_order_release);
 }
 
+void PendingSlot::discard() {
+    std::lock_guard lock(mutex_);
+    ++serial_;  // a copy still on its way settles nothing
+    flag_.store(false, std::memory_order_release);
+}
+
 bool PendingSlot::waitForFrame(Clock& clock, std::stop_token stop, Millis look, bool wakeOnPut) {
     std::unique_lock lock(mutex_);
     const auto ready = [this, wakeOnPut] { return wakeOnPut && flag(); };

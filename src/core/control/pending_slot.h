@@ -28,6 +28,8 @@ public:
     Taken take() const;
     // The copy `serial` has been dealt with (sent, or dropped after a failed exchange).
     void settle(std::uint64_t serial);
+    // Drops a waiting frame unsent.
+    void discard();
 
     // The command worker's idle look: waits up to `look` for a frame, or, when a press is not
     // to wake it, simply for `look`. Ends at once on stop. True when a frame is waiting.

@@ -11,7 +11,7 @@ namespace tvq {
 
 struct Session::Impl {
     Impl(SessionObserver& observer, Clock& clock, LinkOpener opener, WorkerTiming timing)
-        : core(observer, clock, timing), opener(std::move(opener)), workers(core) {}
+        : core(observer, clock, std::move(opener), timing), workers(core) {}
 
     // Ends a connect job still running; it finishes its exchange in flight, reports, and
     // starts no workers. Touched by the UI thread only.
@@ -27,9 +27,12 @@ struct Session::Impl {
     }
 
     // Runs a button's rule on the panel and queues its frame, carrying the address of now.
+    // Without a working line a press does nothing: a frame queued now would go out long after,
+    // maybe to another device, at some later connect.
     template <class Rule>
     PressOutcome press(Rule&& rule) {
         PressOutcome outcome;
+        if (!core.link.isUp()) return outcome;
         core.update([&](PanelState& s) {
             outcome = rule(s, core.link.deviceAddress());
             if (outcome.frame) core.pending.put(*outcome.frame);
@@ -39,7 +42,6 @@ struct Session::Impl {
     }
 
     SessionCore core;
-    LinkOpener opener;
     SessionWorkers workers;
     std::jthread connectJob;
     std::atomic<bool> connecting{false};
@@ -59,7 +61,7 @@ void Session::startConnect(const LinkChoice& choice) {
     impl_->connecting = true;
     Impl& impl = *impl_;
     impl.connectJob = std::jthread([&impl, choice](std::stop_token stop) {
-        runConnectJob(impl.core, impl.opener, choice, stop, [&impl] { impl.workers.start(); });
+        runConnectJob(impl.core, impl.core.opener, choice, stop, [&impl] { impl.workers.start(); });
         impl.connecting = false;
     });
 }
@@ -74,7 +76,10 @@ void Session::waitForConnectJob() {
 
 void Session::disconnect() {
     impl_->stopAll();
-    impl_->core.update([](PanelState& s) { s.setOperationControls(false); });
+    impl_->core.update([](PanelState& s) {
+        s.setOperationControls(false);
+        s.setPipModeButtons(false);  // they would do nothing without a line
+    });
     impl_->core.link.close();
     impl_->core.update([](PanelState& s) {
         s.enable(Control::Connect, true);
@@ -87,6 +92,7 @@ void Session::closeLinkAfterDialog() {
     impl_->core.link.close();
     impl_->core.update([](PanelState& s) {
         s.setOperationControls(false);
+        s.setPipModeButtons(false);
         s.enable(Control::Disconnect, false);
         s.enable(Control::Connect, true);
     });

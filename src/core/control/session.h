@@ -54,12 +54,15 @@ using LinkOpener = std::function<OpenedLink(const LinkChoice&, const InfoSink&)>
 OpenedLink openChosenLink(const LinkChoice& choice, const InfoSink& info);
 
 struct WorkerTiming {
-    Millis idleLook{1000};     // command worker: between looks at an empty slot
-    Millis afterCommand{100};  // command worker: before re-reading the status
-    Millis pollPause{1000};    // status poller: after each poll
-    Millis blinkHalf{500};     // blink worker: lit, then dark
-    Millis blinkStep{10};      // blink worker: between two lights of one pass
-    bool wakeOnPress = true;   // a press ends the command worker's idle wait at once
+    Millis idleLook{1000};           // command worker: between looks at an empty slot
+    Millis afterCommand{100};        // command worker: before re-reading the status
+    Millis pollPause{1000};          // status poller: after each poll
+    Millis blinkHalf{500};           // blink worker: lit, then dark
+    Millis blinkStep{10};            // blink worker: between two lights of one pass
+    bool wakeOnPress = true;         // a press ends the command worker's idle wait at once
+    int missesBeforeUnknown = 3;     // status poller: unanswered polls in a row
+    Millis reconnectFirst{1000};     // after a line is lost: first pause, doubled each try
+    Millis reconnectLongest{30000};  // ... up to this
 };
 
 // Which workers a hold applies to.

@@ -2,8 +2,9 @@
 
 namespace tvq {
 
-SessionCore::SessionCore(SessionObserver& observer, Clock& clock, WorkerTiming timing)
-    : observer(observer), clock(clock), timing(timing), link(clock) {}
+SessionCore::SessionCore(SessionObserver& observer, Clock& clock, LinkOpener opener,
+                         WorkerTiming timing)
+    : observer(observer), clock(clock), timing(timing), opener(std::move(opener)), link(clock) {}
 
 PanelState SessionCore::snapshot() const {
     std::lock_guard lock(stateMutex_);

@@ -16,11 +16,13 @@
 namespace tvq {
 
 struct SessionCore {
-    SessionCore(SessionObserver& observer, Clock& clock, WorkerTiming timing);
+    SessionCore(SessionObserver& observer, Clock& clock, LinkOpener opener, WorkerTiming timing);
 
     SessionObserver& observer;
     Clock& clock;
     const WorkerTiming timing;
+    const LinkOpener opener;
+    LinkChoice choice;  // the link of the last connect; panelLock guards it
     DeviceLink link;
     std::mutex panelLock;
     WorkerGate gate;

@@ -1,8 +1,12 @@
 #include "core/control/workers.h"
 
+#include <algorithm>
 #include <bitset>
+#include <cstdio>
 
 #include "core/control/session_core.h"
+#include "core/link/commands.h"
+#include "core/platform/diagnostics.h"
 
 namespace tvq {
 namespace {
@@ -40,6 +44,81 @@ void sendPending(SessionCore& core, std::stop_token stop) {
     });
 }
 
+// A status reply from the device asked, not just any frame with a good check byte.
+bool answeredBy(const CommandFrame& reply, std::uint8_t address) {
+    return reply[1] == address && reply[2] == cmd::kReadPage;
+}
+
+std::string clockText() {
+    const LocalTimeOfDay t = localTimeOfDay();
+    char text[16];
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d", t.hour, t.minute, t.second);
+    return text;
+}
+
+// What the status poller knows of the device's health. Unanswered polls in a row, or a lost
+// line, make the panel show its state as unknown and the Info line say why; the first answer
+// after that brings the panel back by itself.
+class HealthWatch {
+public:
+    explicit HealthWatch(SessionCore& core) : core_(core) {}
+
+    void answered() {
+        misses_ = 0;
+        if (!unknown_) return;
+        unknown_ = false;
+        core_.update([](PanelState& s) { s.stateUnknown = false; });
+        core_.info(InfoText::message(MessageId::EquipmentNormal));
+    }
+    void unanswered() {
+        if (misses_++ == 0) firstMiss_ = clockText();
+        if (misses_ == core_.timing.missesBeforeUnknown) {
+            showUnknown();
+            core_.info(InfoText::message(MessageId::NoAnswerSince, firstMiss_));
+        }
+    }
+    // The line is gone; its reopening says so itself. Polls count afresh on the new line.
+    void lineLost() {
+        misses_ = 0;
+        showUnknown();
+    }
+
+private:
+    void showUnknown() {
+        unknown_ = true;
+        core_.update([](PanelState& s) { s.stateUnknown = true; });
+    }
+
+    SessionCore& core_;
+    int misses_ = 0;
+    bool unknown_ = false;
+    std::string firstMiss_;
+};
+
+// Reopens a lost line with the link of the last connect, pausing 1, 2, 4 ... 30 s before each
+// try, until it opens. False when the worker is stopped first (Disconnect, Exit).
+bool reopenLine(SessionCore& core, std::stop_token stop) {
+    Millis wait = core.timing.reconnectFirst;
+    for (;;) {
+        const auto seconds = std::chrono::ceil<std::chrono::seconds>(wait).count();
+        core.info(InfoText::message(MessageId::Reconnecting, std::to_string(seconds)));
+        if (!core.pause(stop, wait)) return false;
+        wait = std::min(wait * 2, core.timing.reconnectLongest);
+        auto panel = core.beginPass(kStatusPoller, stop);
+        if (!panel) {
+            if (stop.stop_requested()) return false;
+            continue;  // held by a dialog: try after the next pause
+        }
+        core.link.close();
+        // The Info line keeps saying that we reconnect; the link's own texts would hide it.
+        OpenedLink opened = core.opener(core.choice, [](const InfoText&) {});
+        if (opened.link && opened.link->isOpen()) {
+            core.link.attach(std::move(opened.link));
+            return true;
+        }
+    }
+}
+
 // Shows or hides, in light order, each light that blinks at that moment. The set is read light
 // by light: a status reply may rebuild it mid-pass, and a light it no longer holds is left as
 // the reply set it.
@@ -69,12 +148,25 @@ void commandWorker(SessionCore& core, std::stop_token stop) {
 }
 
 void statusPoller(SessionCore& core, std::stop_token stop) {
+    HealthWatch health(core);
     while (core.gate.awaitTurn(kStatusPoller, stop)) {
+        if (!core.link.isUp()) {
+            health.lineLost();
+            if (!reopenLine(core, stop)) return;
+            continue;  // poll the reopened line at once
+        }
         if (auto panel = core.beginPass(kStatusPoller, stop)) {
             CommandFrame reply{};
-            const CommandFrame query = pageQuery(core.link.deviceAddress());
-            if (goodReply(core.link.exchangeFrame(query, reply, kPollTimeoutMs, stop), reply))
+            const std::uint8_t address = core.link.deviceAddress();
+            const int result =
+                core.link.exchangeFrame(pageQuery(address), reply, kPollTimeoutMs, stop);
+            if (goodReply(result, reply) && answeredBy(reply, address)) {
                 core.applyStatus(reply);
+                health.answered();
+            } else if (address != 0 && core.link.isUp() && !stop.stop_requested()) {
+                // Nobody answers at address 0, and a lost line is dealt with above.
+                health.unanswered();
+            }
         } else {
             continue;
         }

@@ -30,6 +30,10 @@ public:
     virtual int discardInput() = 0;
 
     virtual void close() = 0;
+
+    // True once the line is gone for good (peer closed, adapter pulled): nothing sent on it
+    // can be answered any more, and only opening it again helps.
+    virtual bool broken() const { return false; }
 };
 
 }  // namespace tvq

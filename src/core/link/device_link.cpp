@@ -20,10 +20,12 @@ void DeviceLink::attach(std::unique_ptr<ByteLink> link) {
     std::lock_guard lock(mutex_);
     if (link_) link_->close();
     link_ = std::move(link);
+    up_ = link_ && link_->isOpen();
 }
 
 void DeviceLink::close() {
     std::lock_guard lock(mutex_);
+    up_ = false;
     if (link_) link_->close();
     link_.reset();
 }
@@ -48,6 +50,14 @@ int DeviceLink::exchangeFrame(const CommandFrame& frame, CommandFrame& reply,
     std::lock_guard lock(mutex_);
     if (!link_ || !link_->isOpen()) return 0;
     ByteLink& link = *link_;
+    const int result = converse(link, frame, reply, timeoutMs, stop);
+    if (link.broken()) up_ = false;
+    return result;
+}
+
+int DeviceLink::converse(ByteLink& link, const CommandFrame& frame, CommandFrame& reply,
+                         std::int32_t timeoutMs, std::stop_token stop) {
+    if (link.broken()) return 0;  // nothing sent on a dead line can be answered
 
     CommandFrame out = frame;
     out[12] = frameCheck(out);
@@ -88,7 +98,8 @@ int DeviceLink::awaitReply(ByteLink& link, CommandFrame& reply, int tries, std::
         std::uint8_t piece[kFrameSize];
         const int n = link.readAvailable(piece, gatherer.readLimit());
         if (n < 0) {
-            // A broken line reads as silence until the time-out.
+            if (link.broken()) return 0;  // gone for good: the owner reopens it
+            // Otherwise a line that failed to read counts as silence until the time-out.
             clock_.sleepFor(std::chrono::ceil<Millis>(wakeAt - clock_.now()));
             continue;
         }

@@ -32,6 +32,9 @@ public:
     void close();
     bool isOpen() const;
     bool isSerial() const;
+    // An attached line not yet found broken. Never waits for an exchange in flight, so the UI
+    // thread may ask.
+    bool isUp() const { return up_.load(); }
 
     // Address that decides whether a reply is awaited: 0 means the whole chain, no reply.
     void setDeviceAddress(std::uint8_t address) { address_.store(address); }
@@ -49,12 +52,15 @@ public:
     int discardPending();
 
 private:
+    int converse(ByteLink& link, const CommandFrame& frame, CommandFrame& reply,
+                 std::int32_t timeoutMs, std::stop_token stop);
     int awaitReply(ByteLink& link, CommandFrame& reply, int tries, std::stop_token stop);
     int accept(const CommandFrame& received, CommandFrame& reply);
 
     Clock& clock_;
     const ExchangeTiming timing_;
     std::atomic<std::uint8_t> address_{1};
+    std::atomic<bool> up_{false};
     mutable std::mutex mutex_;  // one conversation at a time; guards link_
     std::unique_ptr<ByteLink> link_;
 };

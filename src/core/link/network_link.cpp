@@ -22,6 +22,7 @@ NetworkLink::~NetworkLink() {
 int NetworkLink::writeFrame(const CommandFrame& frame) {
     if (!socket_.is_open()) return 0;
     const ssize_t n = ::send(socket_.native_handle(), frame.data(), frame.size(), MSG_NOSIGNAL);
+    if (n < 0 && (errno == EPIPE || errno == ECONNRESET || errno == ENOTCONN)) broken_ = true;
     return n > 0 ? static_cast<int>(n) : 0;
 }
 
@@ -30,7 +31,8 @@ int NetworkLink::readAvailable(std::uint8_t* out, int max) {
     const ssize_t n = ::recv(socket_.native_handle(), out, static_cast<std::size_t>(max), 0);
     if (n > 0) return static_cast<int>(n);
     if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) return 0;
-    return -1;  // closed by the peer, or reset
+    broken_ = true;  // closed by the peer, or reset
+    return -1;
 }
 
 bool NetworkLink::waitReadable(Millis timeout) {
@@ -45,6 +47,7 @@ int NetworkLink::discardInput() {
     std::uint8_t sink[256];
     for (;;) {
         const ssize_t n = ::recv(socket_.native_handle(), sink, sizeof sink, MSG_DONTWAIT);
+        if (n == 0) broken_ = true;  // an orderly close by the peer
         if (n <= 0) break;
         dropped += static_cast<int>(n);
     }

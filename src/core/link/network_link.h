@@ -25,12 +25,14 @@ public:
     bool waitReadable(Millis timeout) override;
     int discardInput() override;
     void close() override;
+    bool broken() const override { return broken_; }
 
     asio::ip::tcp::socket& socket() { return socket_; }
 
 private:
     asio::io_context io_;
     asio::ip::tcp::socket socket_;
+    bool broken_ = false;  // the peer closed or reset the connection
 };
 
 // The documented connect wait: 3 s and 3000 µs.

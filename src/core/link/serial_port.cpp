@@ -50,6 +50,7 @@ int CSerialPort::fail(const char* what, bool closePort) {
 
 int CSerialPort::Open(const std::string& devicePath) {
     Close();
+    broken_ = false;
     asio::error_code ec;
     port_.open(devicePath, ec);
     if (ec) {
@@ -106,6 +107,7 @@ int CSerialPort::WriteFrame(const CommandFrame& frame) {
             pollfd p{fd, POLLOUT, 0};
             ::poll(&p, 1, 100);
         } else {
+            if (n < 0 && (errno == EIO || errno == ENXIO || errno == ENODEV)) broken_ = true;
             return fail("WriteFile Error\n", false);
         }
     }
@@ -127,6 +129,7 @@ int CSerialPort::ReadAvailable(std::uint8_t* bytes, int max) {
     const ssize_t n = ::read(port_.native_handle(), bytes, static_cast<std::size_t>(wanted));
     if (n < 0) {
         if (errno == EAGAIN || errno == EINTR) return 0;
+        if (errno == EIO || errno == ENXIO || errno == ENODEV) broken_ = true;
         return fail("ReadFile Error\n", false);
     }
     printTrafficLine("<-", {bytes, static_cast<std::size_t>(n)});
@@ -143,7 +146,9 @@ bool CSerialPort::waitReadable(Millis timeout) {
     const int ready = ::poll(&p, 1, static_cast<int>(std::max<Millis::rep>(timeout.count(), 0)));
     if (ready <= 0) return false;
     if (p.revents & POLLIN) return true;
-    // A hung-up line (the far end of a pseudo-terminal closed) never gets data: wait it out.
+    // A hung-up line (the far end of a pseudo-terminal closed, a USB adapter pulled) never gets
+    // data again: say so, and wait the time out rather than spin.
+    if (p.revents & (POLLHUP | POLLERR | POLLNVAL)) broken_ = true;
     if (timeout.count() > 0) ::usleep(static_cast<useconds_t>(timeout.count()) * 1000);
     return false;
 }

@@ -36,6 +36,7 @@ public:
     int readAvailable(std::uint8_t* out, int max) override;
     bool waitReadable(Millis timeout) override;
     int discardInput() override;
+    bool broken() const override { return broken_; }
     void close() override { Close(); }
 
 private:
@@ -45,6 +46,7 @@ private:
     asio::io_context io_;
     asio::serial_port port_;
     int configured_ = 0;
+    bool broken_ = false;  // the device went away (adapter pulled, far end of a pty closed)
 };
 
 // Prints one trace line: "08:15:02-041 -> 05 01 17 ..." (direction "->" or "<-").

@@ -24,6 +24,9 @@ enum class MessageId {
     IncorrectSource,
     NotExtModel,
     RestartDevice,
+    // The link's health, with the moment or the wait as the argument.
+    NoAnswerSince,
+    Reconnecting,
     Count
 };
 
@@ -34,10 +37,13 @@ std::string_view englishText(MessageId id);
 // One line for an Info field: either a message or a literal text.
 struct InfoText {
     MessageId id = MessageId::None;
-    std::string literal;
+    std::string literal;   // the text itself when id is None
+    std::string argument;  // stands for %1 in a message's text, in either language
 
-    static InfoText message(MessageId id) { return {id, {}}; }
-    static InfoText text(std::string literal) { return {MessageId::None, std::move(literal)}; }
+    static InfoText message(MessageId id, std::string argument = {}) {
+        return {id, {}, std::move(argument)};
+    }
+    static InfoText text(std::string literal) { return {MessageId::None, std::move(literal), {}}; }
     std::string english() const;
     bool operator==(const InfoText&) const = default;
 };

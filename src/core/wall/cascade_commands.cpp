@@ -31,7 +31,10 @@ std::optional<std::uint8_t> brightnessFromEntry(std::string_view text) {
         digits = true;
         value = std::min(value * 10 + static_cast<unsigned>(text[i] - '0'), kBrightnessMax + 1);
     }
-    if (!digits) return std::uint8_t{0};
+    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
+    // Anything but a whole number ("", "x7z", "7z") is refused rather than read as 0, which
+    // would black out every screen of the chain.
+    if (!digits || i != text.size()) return std::nullopt;
     if (negative && value != 0) return std::nullopt;
     if (value > kBrightnessMax) return std::nullopt;
     return static_cast<std::uint8_t>(value);

@@ -16,8 +16,8 @@ CommandFrame cascadeSourceFrame(std::uint8_t address, std::uint8_t sourceCode);
 CommandFrame cascadeBrightnessFrame(std::uint8_t address, std::uint8_t brightness);
 CommandFrame cascadeMosaicFrame(std::uint8_t address, bool on);
 
-// The entry read as a signed whole number from its start (blanks and a sign allowed; text
-// that is not a number reads 0). Negative values and values above 100 are out of range.
+// The entry read as a signed whole number (blanks around it and a sign allowed). Anything
+// else, negative values and values above 100 are out of range.
 std::optional<std::uint8_t> brightnessFromEntry(std::string_view text);
 
 }  // namespace tvq

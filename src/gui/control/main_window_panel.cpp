@@ -30,7 +30,7 @@ void showMark(QButtonGroup* group, const std::array<QRadioButton*, N>& radios, i
 
 void CTVQ418ControlDlg::render(const tvq::PanelState& state) {
     for (std::size_t i = 0; i < tvq::kLightCount; ++i)
-        w_.lamps[i]->setState(state.lightShown[i], state.blinkSet[i]);
+        w_.lamps[i]->setState(state.lightShown[i], state.blinkSet[i], state.stateUnknown);
     showMark(w_.transitionGroup, w_.transitionRadios, state.transitionMark);
     showMark(w_.extGroup, w_.extRadios, state.extMark);
     for (std::size_t i = 0; i < tvq::kControlCount; ++i) {
@@ -44,7 +44,8 @@ void CTVQ418ControlDlg::setInfo(const tvq::InfoText& info) {
     const QString text =
         info.id == tvq::MessageId::None
             ? QString::fromStdString(info.literal)
-            : QCoreApplication::translate(tvq::kMessageContext, tvq::englishText(info.id).data());
+            : QCoreApplication::translate(tvq::kMessageContext, tvq::englishText(info.id).data())
+                  .replace(QStringLiteral("%1"), QString::fromStdString(info.argument));
     w_.infoLine->setText(text);
     w_.infoLine->setCursorPosition(0);
     w_.infoLine->setAccessibleDescription(text);

@@ -10,11 +10,12 @@ IndicatorLamp::IndicatorLamp(Colour colour, QWidget* parent) : QWidget(parent), 
     describeState();
 }
 
-void IndicatorLamp::setState(bool lit, bool blinking) {
-    if (lit == lit_ && blinking == blinking_) return;
-    const bool repaint = lit != lit_;
+void IndicatorLamp::setState(bool lit, bool blinking, bool unknown) {
+    if (lit == lit_ && blinking == blinking_ && unknown == unknown_) return;
+    const bool repaint = lit != lit_ || unknown != unknown_;
     lit_ = lit;
     blinking_ = blinking;
+    unknown_ = unknown;
     describeState();
     if (repaint) update();
 }
@@ -25,6 +26,7 @@ void IndicatorLamp::setName(const QString& name) {
 }
 
 QString IndicatorLamp::stateText() const {
+    if (unknown_) return tr("unknown");
     if (blinking_) return tr("blinking");
     return lit_ ? tr("lit") : tr("off");
 }
@@ -56,6 +58,19 @@ void IndicatorLamp::paintEvent(QPaintEvent*) {
     p.setPen(Qt::NoPen);
     p.setBrush(g);
     p.drawEllipse(glass);
+
+    // Unknown: the last known state shows through a grey veil with a question mark, so nobody
+    // takes it for the device's state now.
+    if (unknown_) {
+        p.setBrush(QColor(0xB0, 0xB0, 0xB0, 200));
+        p.drawEllipse(glass);
+        QFont font = p.font();
+        font.setBold(true);
+        font.setPixelSize(qMax(6, int(glass.height() * 0.85)));
+        p.setFont(font);
+        p.setPen(QColor(0x20, 0x20, 0x20));
+        p.drawText(glass, Qt::AlignCenter, QStringLiteral("?"));
+    }
 }
 
 void IndicatorLamp::changeEvent(QEvent* event) {

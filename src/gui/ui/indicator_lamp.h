@@ -11,15 +11,17 @@ public:
 
     explicit IndicatorLamp(Colour colour = Colour::Red, QWidget* parent = nullptr);
 
-    // lit: shown right now; blinking: one of the lights the blink worker flashes.
-    void setState(bool lit, bool blinking);
+    // lit: shown right now; blinking: one of the lights the blink worker flashes; unknown: the
+    // device has stopped answering, so this is only its last known state.
+    void setState(bool lit, bool blinking, bool unknown = false);
     bool isLit() const { return lit_; }
     bool isBlinking() const { return blinking_; }
+    bool isUnknown() const { return unknown_; }
 
     // What assistive tools announce, e.g. "V1 light"; the state follows as the description.
     void setName(const QString& name);
 
-    // "off", "lit" or "blinking" in the current language.
+    // "off", "lit", "blinking" or "unknown" in the current language.
     QString stateText() const;
 
     QSize sizeHint() const override;
@@ -34,4 +36,5 @@ private:
     Colour colour_;
     bool lit_ = false;
     bool blinking_ = false;
+    bool unknown_ = false;
 };

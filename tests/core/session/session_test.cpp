@@ -48,8 +48,22 @@ struct SessionRig final : SessionObserver {
                                            : OpenedLink{nullptr, opening};
         };
     }
-    void panelChanged(const PanelState&) override { ++published; }
-    void infoChanged(const InfoText& text) override { lastInfo = text.id; }
+    void panelChanged(const PanelState& state) override {
+        ++published;
+        unknown = state.stateUnknown;
+    }
+    void infoChanged(const InfoText& text) override {
+        std::lock_guard lock(infoMutex);
+        infos.push_back(text);
+        lastInfo = text.id;
+    }
+    std::vector<std::string> arguments(MessageId id) {
+        std::lock_guard lock(infoMutex);
+        std::vector<std::string> found;
+        for (const auto& info : infos)
+            if (info.id == id) found.push_back(info.argument);
+        return found;
+    }
     void connectFinished(ConnectOutcome outcome) override {
         lastOutcome = outcome;
         ++finished;
@@ -70,6 +84,9 @@ struct SessionRig final : SessionObserver {
     std::atomic<ConnectOutcome> opening{O::Connected}, lastOutcome{O::Connected};
     std::atomic<MessageId> lastInfo{MessageId::None};
     std::atomic<int> finished{0}, published{0};
+    std::atomic<bool> unknown{false};
+    std::mutex infoMutex;
+    std::vector<InfoText> infos;
     FakeDevice device;
     Session session;
 };
@@ -316,30 +333,84 @@ TEST(SessionLifecycle, BlinkingLeavesPanelLockFree) {
 
 // Disconnect keeps lights, flags and the queued command; a press while disconnected goes out,
 // with the address it was built with, once the command worker next runs.
-TEST(SessionLifecycle, DisconnectKeepsThePanelAndAQueuedPressGoesOutAfterTheNextConnect) {
+// A command must never go out long after, or to another device than, the press that made it.
+TEST(SessionLifecycle, PressesWithoutALineDoNothingAndConnectDropsAnOldOne) {
     FakeClock clock;
     SessionRig rig(clock);
+    EXPECT_EQ(rig.session.pressVgaAuto(), PressOutcome{}) << "never connected";
     rig.session.holdWorkers(kCommandWorker);
     ASSERT_EQ(rig.connect(), O::Connected);
-    rig.session.pressVgaAuto();
+    rig.session.pressVgaAuto();  // queued behind the held worker
     rig.session.disconnect();
-    EXPECT_TRUE(rig.session.snapshot().isShown(Light::V1));
+    EXPECT_TRUE(rig.session.snapshot().isShown(Light::V1)) << "the panel is kept";
     EXPECT_TRUE(operationControls(rig.session.snapshot(), false));
-    EXPECT_TRUE(rig.session.pendingFlag());
+    EXPECT_FALSE(rig.session.snapshot().isEnabled(Control::M1));
     EXPECT_TRUE(rig.session.connected()) << "connectedFlag is left as it was";
     EXPECT_EQ(rig.device.liveLinks(), 0);
+    EXPECT_EQ(rig.session.pressPipMode(1), PressOutcome{}) << "disconnected";
 
-    rig.session.setDeviceAddress(3);
-    rig.session.pressVgaAuto();  // replaces the one queued at address 1
-    rig.session.setDeviceAddress(1);
     rig.session.releaseWorkers();
     ASSERT_EQ(rig.connect(), O::Connected);
+    EXPECT_FALSE(rig.session.pendingFlag()) << "the connect drops the old press";
+    rig.session.pressSource(kHdmi);
     ASSERT_TRUE(eventually([&] { return !rig.session.pendingFlag(); }));
     rig.session.disconnect();
-    std::vector<std::uint8_t> addresses;
-    for (const auto& sent : rig.device.sent())
-        if (sent.frame[2] == cmd::kVgaAuto) addresses.push_back(sent.frame[1]);
-    EXPECT_EQ(addresses, std::vector<std::uint8_t>{3});
+    EXPECT_EQ(rig.device.count(cmd::kVgaAuto) + rig.device.count(cmd::kPipMode), 0u);
+    EXPECT_EQ(rig.device.count(cmd::kMainSource), 1u);
+}
+
+TEST(SessionHealth, UnansweredPollsShowTheStateUnknownUntilAnswersComeBack) {
+    FakeClock clock;
+    SessionRig rig(clock);
+    ASSERT_EQ(rig.connect(), O::Connected);
+    std::atomic<int> polls{0}, pollsWhenUnknown{-1};
+    rig.device.onFrame([&](const CommandFrame& f) {
+        if (f[2] == cmd::kReadPage) ++polls;
+        if (rig.unknown && pollsWhenUnknown < 0) pollsWhenUnknown = polls.load();
+    });
+    rig.device.setStatusFault(Fault::Silent);
+    ASSERT_TRUE(eventually([&] { return rig.lastInfo == MessageId::NoAnswerSince; }));
+    EXPECT_TRUE(rig.unknown);
+    EXPECT_TRUE(rig.session.snapshot().isShown(Light::V1)) << "the last known state stays";
+    ASSERT_EQ(rig.arguments(MessageId::NoAnswerSince).size(), 1u) << "said once";
+    EXPECT_EQ(rig.arguments(MessageId::NoAnswerSince)[0].size(), 8u) << "HH:MM:SS";
+    ASSERT_TRUE(eventually([&] { return pollsWhenUnknown >= 0; }));
+    EXPECT_GE(pollsWhenUnknown, 3) << "not before three unanswered polls";
+
+    rig.device.setStatusFault(Fault::None);
+    ASSERT_TRUE(eventually([&] { return rig.lastInfo == MessageId::EquipmentNormal; }));
+    EXPECT_FALSE(rig.unknown);
+    rig.session.disconnect();
+}
+
+TEST(SessionHealth, ALostLineIsReopenedWithGrowingPausesUntilItAnswers) {
+    FakeClock clock;
+    SessionRig rig(clock);
+    ASSERT_EQ(rig.connect(), O::Connected);
+    rig.opening = O::LinkFailed;  // the peer is gone for now
+    rig.device.breakOpenLinks();
+    const std::vector<std::string> waits{"1", "2", "4", "8", "16", "30", "30"};
+    ASSERT_TRUE(eventually([&] { return rig.arguments(MessageId::Reconnecting).size() >= 7; }));
+    auto said = rig.arguments(MessageId::Reconnecting);
+    said.resize(waits.size());
+    EXPECT_EQ(said, waits);
+    EXPECT_TRUE(rig.unknown);
+    EXPECT_EQ(rig.session.pressSource(kHdmi), PressOutcome{}) << "no line: the press does nothing";
+
+    rig.opening = O::Connected;  // back again
+    ASSERT_TRUE(eventually([&] { return rig.lastInfo == MessageId::EquipmentNormal; }));
+    EXPECT_FALSE(rig.unknown);
+    EXPECT_EQ(rig.device.liveLinks(), 1);
+    rig.session.pressSource(kHdmi);
+    ASSERT_TRUE(eventually([&] { return rig.device.count(cmd::kMainSource) == 1; }));
+
+    // Disconnect ends a reconnect in its pause.
+    rig.opening = O::LinkFailed;
+    rig.device.breakOpenLinks();
+    ASSERT_TRUE(eventually([&] { return rig.lastInfo == MessageId::Reconnecting; }));
+    rig.session.disconnect();
+    EXPECT_FALSE(rig.session.workersRunning());
+    EXPECT_EQ(rig.device.liveLinks(), 0);
 }
 
 std::size_t entries(const char* dir) {
