@@ -13,6 +13,7 @@
 #include "gui/control/about_box.h"
 #include "gui/control/ui_thread_observer.h"
 #include "gui/control/wait_box.h"
+#include "gui/ui/choice.h"
 #include "gui/ui/message_boxes.h"
 #include "gui/ui/painted_icon.h"
 
@@ -62,11 +63,11 @@ void CTVQ418ControlDlg::wireControls() {
     auto click = [this](QAbstractButton* b, void (CTVQ418ControlDlg::*handler)()) {
         connect(b, &QAbstractButton::clicked, this, handler);
     };
-    click(w_.serialRadio, &CTVQ418ControlDlg::onSerialRadio);
-    click(w_.networkRadio, &CTVQ418ControlDlg::onNetworkRadio);
-    click(w_.autoConnectBox, &CTVQ418ControlDlg::onAutoConnectBox);
-    click(w_.startTimerBox, &CTVQ418ControlDlg::onStartTimerBox);
-    connect(w_.addressGroup, &QButtonGroup::idClicked, this, &CTVQ418ControlDlg::onAddressRadio);
+    onChosen(w_.serialRadio, this, [this] { onSerialRadio(); });
+    onChosen(w_.networkRadio, this, [this] { onNetworkRadio(); });
+    onTicked(w_.autoConnectBox, this, [this](bool) { onAutoConnectBox(); });
+    onTicked(w_.startTimerBox, this, [this](bool) { onStartTimerBox(); });
+    onChosen(w_.addressGroup, this, [this](int id) { onAddressRadio(id); });
     connect(w_.addressList, &QComboBox::currentIndexChanged, this,
             &CTVQ418ControlDlg::onAddressList);
     click(w_.connectButton, &CTVQ418ControlDlg::onConnect);
@@ -74,16 +75,16 @@ void CTVQ418ControlDlg::wireControls() {
 
     for (std::size_t i = 0; i < w_.sourceButtons.size(); ++i)
         connect(w_.sourceButtons[i], &QPushButton::clicked, this, [this, i] { onSource(i); });
-    connect(w_.transitionGroup, &QButtonGroup::idClicked, this, &CTVQ418ControlDlg::onTransition);
+    onChosen(w_.transitionGroup, this, [this](int id) { onTransition(id); });
     for (std::size_t i = 0; i < w_.functionButtons.size(); ++i)
         connect(w_.functionButtons[i], &QPushButton::clicked, this, [this, i] { onFunction(i); });
     for (int m = 0; m < 4; ++m)
         connect(w_.modeButtons[static_cast<std::size_t>(m)], &QPushButton::clicked, this,
                 [this, m] { onPipMode(m); });
-    connect(w_.chineseRadio, &QRadioButton::clicked, this, [this] { onLanguage(true); });
-    connect(w_.englishRadio, &QRadioButton::clicked, this, [this] { onLanguage(false); });
+    onChosen(w_.chineseRadio, this, [this] { onLanguage(true); });
+    onChosen(w_.englishRadio, this, [this] { onLanguage(false); });
 
-    click(w_.planKindBoxes[4], &CTVQ418ControlDlg::onAllBox);
+    onTicked(w_.planKindBoxes[4], this, [this](bool) { onAllBox(); });
     click(w_.startButton, &CTVQ418ControlDlg::onStart);
     click(w_.stopButton, &CTVQ418ControlDlg::onStop);
     click(w_.programButton, &CTVQ418ControlDlg::onProgram);
@@ -111,6 +112,7 @@ void CTVQ418ControlDlg::reject() {
 void CTVQ418ControlDlg::onAllBox() {
     // The flag starts clear while the boxes start ticked: the first press keeps them ticked.
     allPlansFlag_ = !allPlansFlag_;
+    const QSignalBlocker quiet(w_.planKindBoxes[4]);
     for (auto* box : w_.planKindBoxes) box->setChecked(allPlansFlag_);
 }
 

@@ -9,6 +9,7 @@
 #include <QRadioButton>
 #include <QSerialPortInfo>
 #include <QSignalBlocker>
+#include <memory>
 
 #include "core/control/settings.h"
 #include "core/link/serial_port.h"
@@ -58,7 +59,11 @@ void CTVQ418ControlDlg::fillAddressList() {
 void CTVQ418ControlDlg::readSettings() {
     const tvq::ConnectSettings saved = tvq::readConnectSettings(deps_.settingsPath);
     useSerial_ = saved.useSerial;
-    (useSerial_ ? w_.serialRadio : w_.networkRadio)->setChecked(true);
+    {
+        // Showing what the file says must not write it back.
+        const QSignalBlocker quietSerial(w_.serialRadio), quietNetwork(w_.networkRadio);
+        (useSerial_ ? w_.serialRadio : w_.networkRadio)->setChecked(true);
+    }
     if (!useSerial_) {
         w_.ipBox->setText(QString::fromStdString(saved.ip));
         w_.tcpPortBox->setText(QString::fromStdString(saved.port));
@@ -67,8 +72,11 @@ void CTVQ418ControlDlg::readSettings() {
 
     autoConnectFlag_ = saved.autoConnect;
     startTimerFlag_ = saved.startTimer;
-    w_.autoConnectBox->setChecked(autoConnectFlag_);
-    w_.startTimerBox->setChecked(startTimerFlag_);
+    {
+        const QSignalBlocker quietAuto(w_.autoConnectBox), quietTimer(w_.startTimerBox);
+        w_.autoConnectBox->setChecked(autoConnectFlag_);
+        w_.startTimerBox->setChecked(startTimerFlag_);
+    }
     w_.startTimerBox->setEnabled(autoConnectFlag_);
     if (!autoConnectFlag_) return;
 
@@ -139,6 +147,8 @@ void CTVQ418ControlDlg::showAddress(int address) {
         const QSignalBlocker quiet(w_.addressList);
         w_.addressList->setCurrentIndex(address);
     }
+    std::vector<std::unique_ptr<QSignalBlocker>> quiet;
+    for (auto* radio : w_.addressRadios) quiet.push_back(std::make_unique<QSignalBlocker>(radio));
     if (address >= 0 && address < static_cast<int>(w_.addressRadios.size())) {
         w_.addressRadios[static_cast<std::size_t>(address)]->setChecked(true);
         return;

@@ -6,6 +6,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
+#include <memory>
 
 #include "core/link/sources.h"
 #include "gui/control/main_window.h"
@@ -17,6 +19,11 @@ namespace {
 // Marks radio `mark` of the group, or none when mark is out of range.
 template <std::size_t N>
 void showMark(QButtonGroup* group, const std::array<QRadioButton*, N>& radios, int mark) {
+    // The device's state, not a press: nothing is to be sent for it.
+    const QSignalBlocker quiet(group);
+    std::array<std::unique_ptr<QSignalBlocker>, N> radiosQuiet;
+    for (std::size_t i = 0; i < N; ++i)
+        radiosQuiet[i] = std::make_unique<QSignalBlocker>(radios[i]);
     if (mark >= 0 && mark < static_cast<int>(N)) {
         radios[static_cast<std::size_t>(mark)]->setChecked(true);
         return;

@@ -15,12 +15,24 @@
 namespace tvq {
 namespace {
 
+using namespace std::chrono_literals;
+
 struct CountingObserver final : SessionObserver {
-    void panelChanged(const PanelState&) override {}
-    void infoChanged(const InfoText&) override {}
+    void panelChanged(const PanelState& state) override { unknown = state.stateUnknown; }
+    void infoChanged(const InfoText& text) override { info = text.id; }
     void connectFinished(ConnectOutcome) override { ++finished; }
     std::atomic<int> finished{0};
+    std::atomic<bool> unknown{false};
+    std::atomic<MessageId> info{MessageId::None};
 };
+
+// Waits in real time for `done`, up to a bound well past the documented waits.
+bool within(std::chrono::seconds bound, const std::function<bool()>& done) {
+    const auto end = std::chrono::steady_clock::now() + bound;
+    for (; !done(); std::this_thread::sleep_for(std::chrono::milliseconds(10)))
+        if (std::chrono::steady_clock::now() > end) return false;
+    return true;
+}
 
 std::size_t entries(const char* dir) {
     const std::filesystem::directory_iterator it(dir);
@@ -63,6 +75,63 @@ TEST(SessionAgainstSimulator, RapidCyclesWithFaultsLeaveNothingBehind) {
     }
     EXPECT_EQ(entries("/proc/self/task"), threads);
     EXPECT_EQ(entries("/proc/self/fd"), fds);
+    setDiagnosticSink(quiet);
+}
+
+// The processor goes away in each way an operator meets: it closes the connection, it is
+// stopped and started again on the same port, or the address chosen has nobody behind it.
+TEST(SessionAgainstSimulator, ThePanelSaysWhenTheDeviceIsGoneAndResumesWhenItIsBack) {
+    const auto quiet = setDiagnosticSink([](std::string_view) {});
+    sim::SimOptions options;
+    options.tcp = true;
+    sim::SimServer server;
+    ASSERT_TRUE(server.start(options));
+    CountingObserver observer;
+    Session session(observer);
+    const LinkChoice tcp{false, {}, "127.0.0.1", std::to_string(server.tcpPort())};
+    const auto back = [&] {
+        return !observer.unknown && observer.info == MessageId::EquipmentNormal;
+    };
+    session.startConnect(tcp);
+    session.waitForConnectJob();
+    ASSERT_TRUE(session.workersRunning());
+
+    server.core().faults().setProbability(sim::Fault::Close, 1.0);
+    EXPECT_TRUE(within(10s, [&] { return observer.info == MessageId::Reconnecting; }));
+    EXPECT_TRUE(observer.unknown);
+    server.core().faults().setProbability(sim::Fault::Close, 0.0);
+    EXPECT_TRUE(within(40s, back)) << "resumes after the peer's close";
+
+    options.tcpPort = server.tcpPort();
+    server.stop();
+    EXPECT_TRUE(within(10s, [&] { return observer.info == MessageId::Reconnecting; }));
+    ASSERT_TRUE(server.start(options)) << "the same port again";
+    EXPECT_TRUE(within(40s, back)) << "resumes after a restart";
+
+    session.setDeviceAddress(9);  // nobody there
+    EXPECT_TRUE(within(10s, [&] { return observer.info == MessageId::NoAnswerSince; }));
+    EXPECT_TRUE(observer.unknown);
+    session.setDeviceAddress(1);
+    EXPECT_TRUE(within(10s, back));
+    session.disconnect();
+    setDiagnosticSink(quiet);
+}
+
+TEST(SessionAgainstSimulator, AHungUpSerialLineIsReportedAsLost) {
+    const auto quiet = setDiagnosticSink([](std::string_view) {});
+    sim::SimOptions options;
+    options.pty = true;
+    sim::SimServer server;
+    ASSERT_TRUE(server.start(options));
+    CountingObserver observer;
+    Session session(observer);
+    session.startConnect({true, server.ptyPath(), {}, {}});
+    session.waitForConnectJob();
+    ASSERT_TRUE(session.workersRunning());
+    server.stop();  // as when the adapter is pulled
+    EXPECT_TRUE(within(10s, [&] { return observer.info == MessageId::Reconnecting; }));
+    EXPECT_TRUE(observer.unknown);
+    session.disconnect();
     setDiagnosticSink(quiet);
 }
 
