@@ -163,32 +163,6 @@ TEST_F(Exchange, NetworkShortReplyAtTheTimeOutIsStillHandedOver) {
     EXPECT_EQ(link.exchangeFrame(kStatusQuery, out, 300), 13);
 }
 
-// A client that shows a reply must tell a short one from a whole one: the result cannot.
-TEST_F(Exchange, SaysHowManyReplyBytesArrived) {
-    struct Case {
-        ByteLink::Kind kind;
-        std::vector<std::pair<std::size_t, std::size_t>> pieces;  // slices of the reply
-        int result;
-        std::size_t received;
-    };
-    const auto net = ByteLink::Kind::Network;
-    const std::vector<Case> cases = {
-        {net, {{0, 12}}, 13, 12},
-        {net, {{0, 6}, {6, 13}}, 13, 13},
-        {ByteLink::Kind::Serial, {{0, 6}, {6, 13}}, 13, 13},
-        {net, {}, 0, 0},
-    };
-    for (const Case& c : cases) {
-        ScriptedLink& line = attach(c.kind);
-        std::vector<Piece> script;
-        for (const auto& [from, to] : c.pieces) script.push_back({20ms, slice(reply(), from, to)});
-        line.script(script);
-        std::size_t received = 99;
-        EXPECT_EQ(link.exchangeFrame(kStatusQuery, out, 500, received), c.result);
-        EXPECT_EQ(received, c.received) << c.pieces.size() << " pieces";
-    }
-}
-
 TEST_F(Exchange, LateReplyOfAnEarlierCommandIsDiscardedBeforeSending) {
     for (auto kind : {ByteLink::Kind::Serial, ByteLink::Kind::Network}) {
         ScriptedLink& line = attach(kind);
