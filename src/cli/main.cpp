@@ -33,6 +33,7 @@ int run(int argc, char** argv) {
     }
     if (const auto* error = std::get_if<UsageError>(&parsed)) {
         printError(error->message + " (try --help)");
+        if (error->json) std::puts(usageErrorJson(error->message).c_str());
         return kExitUsage;
     }
     const CliOptions& options = std::get<CliOptions>(parsed);

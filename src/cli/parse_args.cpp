@@ -1,5 +1,6 @@
 #include "cli/parse_args.h"
 
+#include <algorithm>
 #include <charconv>
 #include <limits>
 #include <optional>
@@ -10,6 +11,9 @@
 
 namespace tvq::cli {
 namespace {
+
+// Below one 100 ms try the exchange sends and does not wait at all, which reads as no answer.
+constexpr long long kMinTimeoutMs = 100;
 
 constexpr std::string_view kUsage =
     "Usage: tvq418ctl (--tcp HOST:PORT | --serial PATH) [--address N] [--timeout MS] [--json]"
@@ -26,13 +30,16 @@ constexpr std::string_view kUsage =
     "Options:\n"
     "  --tcp HOST:PORT   TCP link; HOST is a dotted IPv4 address or localhost\n"
     "  --serial PATH     serial link, for example /dev/ttyUSB0 or /dev/pts/7\n"
-    "  --address N       device address 1..255 (default 1); 0 sends to every device of the\n"
-    "                    chain and awaits no reply (send and source only)\n"
-    "  --timeout MS      how long to wait for a reply, in milliseconds (default 6000)\n"
-    "  --json            print one JSON object; the serial trace then goes to stderr\n"
+    "  --address N       device address 1..255 (default: byte 1 of a sent frame, else 1); 0\n"
+    "                    sends to every device of the chain and awaits no reply (send and\n"
+    "                    source only); send refuses an address other than the frame's byte 1\n"
+    "  --timeout MS      how long to wait for a reply, in milliseconds, 100 or more\n"
+    "                    (default 6000)\n"
+    "  --json            print one JSON object, usage errors included; the serial trace then\n"
+    "                    goes to stderr\n"
     "  --help            print this text\n"
     "\n"
-    "Exit status: 0 success, 1 no answer, a rejected reply or no link, 2 bad usage.\n";
+    "Exit status: 0 success, 1 no answer, a short or rejected reply or no link, 2 bad usage.\n";
 
 // Decimal, or hexadecimal with a 0x prefix; the whole text must be the number.
 std::optional<long long> parseNumber(std::string_view text) {
@@ -146,20 +153,14 @@ std::optional<UsageError> parseCommand(const std::vector<std::string_view>& word
     return UsageError{"unknown command \"" + std::string(name) + "\""};
 }
 
-}  // namespace
-
-std::string_view usageText() {
-    return kUsage;
-}
-
-ParsedArgs parseArgs(int argc, const char* const* argv) {
-    std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+ParsedArgs parseArgList(const std::vector<std::string_view>& args) {
     for (std::string_view arg : args)
         if (arg == "--help" || arg == "-h") return HelpRequest{};
 
     CliOptions options;
     bool tcp = false;
     bool serial = false;
+    bool addressGiven = false;
     std::vector<std::string_view> words;
 
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -199,10 +200,13 @@ ParsedArgs parseArgs(int argc, const char* const* argv) {
             if (!address || *address < 0 || *address > 255)
                 return UsageError{"bad address \"" + std::string(*value) + "\": give 0..255"};
             options.address = static_cast<std::uint8_t>(*address);
+            addressGiven = true;
         } else {
             const auto timeout = parseNumber(*value);
-            if (!timeout || *timeout < 0 || *timeout > std::numeric_limits<std::int32_t>::max())
-                return UsageError{"bad timeout \"" + std::string(*value) + "\": give milliseconds"};
+            if (!timeout || *timeout < kMinTimeoutMs ||
+                *timeout > std::numeric_limits<std::int32_t>::max())
+                return UsageError{"bad timeout \"" + std::string(*value) +
+                                  "\": give milliseconds, 100 or more"};
             options.timeoutMs = static_cast<std::int32_t>(*timeout);
         }
     }
@@ -210,11 +214,34 @@ ParsedArgs parseArgs(int argc, const char* const* argv) {
     if (tcp && serial) return UsageError{"give either --tcp or --serial, not both"};
     if (!tcp && !serial) return UsageError{"no link: give --tcp HOST:PORT or --serial PATH"};
     if (auto error = parseCommand(words, options)) return *error;
+    if (options.command == Command::Send) {
+        // The address decides whether a reply is awaited and which reply is good: it must be
+        // the one the frame goes to.
+        if (!addressGiven) options.address = options.frame[1];
+        if (options.address != options.frame[1])
+            return UsageError{"--address " + std::to_string(options.address) +
+                              " differs from the frame's byte 1 (" +
+                              std::to_string(options.frame[1]) + ")"};
+    }
     if (options.address == 0 &&
         (options.command == Command::Status || options.command == Command::Page))
         return UsageError{std::string(commandName(options.command)) +
                           " reads one device: give --address 1..255"};
     return options;
+}
+
+}  // namespace
+
+std::string_view usageText() {
+    return kUsage;
+}
+
+ParsedArgs parseArgs(int argc, const char* const* argv) {
+    const std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+    ParsedArgs parsed = parseArgList(args);
+    if (auto* error = std::get_if<UsageError>(&parsed))
+        error->json = std::find(args.begin(), args.end(), "--json") != args.end();
+    return parsed;
 }
 
 }  // namespace tvq::cli

@@ -13,6 +13,7 @@ struct HelpRequest {};
 
 struct UsageError {
     std::string message;  // one line, no program name, no newline
+    bool json = false;    // --json was among the arguments: the error is shown as JSON too
 };
 
 using ParsedArgs = std::variant<CliOptions, HelpRequest, UsageError>;

@@ -67,7 +67,8 @@ CommandResult runCommand(const CliOptions& options, DeviceLink& link) {
     link.setDeviceAddress(options.address);
     const CommandFrame frame = commandFrame(options);
     CommandFrame reply{};
-    const int result = link.exchangeFrame(frame, reply, options.timeoutMs);
+    std::size_t received = 0;
+    const int result = link.exchangeFrame(frame, reply, options.timeoutMs, received);
 
     Report report(options);
     report.json().addString("sent", hexBytes(withCheckByte(frame)));
@@ -93,7 +94,12 @@ CommandResult runCommand(const CliOptions& options, DeviceLink& link) {
     }
 
     report.json().addString("reply", hexBytes(reply));
+    report.json().addNumber("received", static_cast<std::int64_t>(received));
     report.line("reply " + hexBytes(reply));
+    // Zero-filled bytes can make a check byte come out right; what never arrived is no reply.
+    if (received < kFrameSize)
+        return report.finish(kExitFailed, "short reply: " + std::to_string(received) + " of " +
+                                              std::to_string(kFrameSize) + " bytes");
 
     const StatusCheck check = options.command == Command::Status
                                   ? checkStatusReply(reply, options.address)
@@ -114,7 +120,18 @@ CommandResult runCommand(const CliOptions& options, DeviceLink& link) {
     return report.finish(kExitOk);
 }
 
+std::string usageErrorJson(const std::string& message) {
+    return JsonObject()
+        .addBool("ok", false)
+        .addString("error", "usage")
+        .addString("message", message)
+        .str();
+}
+
 CommandResult commandFailure(const CliOptions& options, int exitCode, std::string message) {
+    // Every exit 2 looks the same to a script, whether found while parsing or while opening.
+    if (exitCode == kExitUsage && options.json)
+        return {exitCode, usageErrorJson(message) + "\n", std::move(message)};
     Report report(options);
     return report.finish(exitCode, std::move(message));
 }

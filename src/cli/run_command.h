@@ -20,6 +20,9 @@ CommandFrame commandFrame(const CliOptions& options);
 // Sets the link's device address from the options, makes the one exchange and judges the reply.
 CommandResult runCommand(const CliOptions& options, DeviceLink& link);
 
+// What --json prints for bad usage: {"ok":false,"error":"usage","message":"..."}.
+std::string usageErrorJson(const std::string& message);
+
 // A failure before any exchange (the link could not be opened), shaped like the others.
 CommandResult commandFailure(const CliOptions& options, int exitCode, std::string message);
 

@@ -3,6 +3,8 @@
 #include <time.h>
 
 #include <chrono>
+#include <filesystem>
+#include <system_error>
 
 #include "core/link/command_frame.h"
 
@@ -45,21 +47,38 @@ std::string formatLogLine(const LogEntry& e, std::string_view time) {
     return line;
 }
 
-std::unique_ptr<FrameLog> FrameLog::open(const std::string& path) {
+std::unique_ptr<FrameLog> FrameLog::open(const std::string& path, std::uint64_t maxBytes) {
     std::FILE* file = std::fopen(path.c_str(), "a");
     if (!file) return nullptr;
-    return std::unique_ptr<FrameLog>(new FrameLog(file));
+    // A log left by an earlier run counts towards the limit.
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(path, ec);
+    return std::unique_ptr<FrameLog>(new FrameLog(path, maxBytes, file, ec ? 0 : size));
 }
 
 FrameLog::~FrameLog() {
+    if (file_) std::fclose(file_);
+}
+
+void FrameLog::rotate() {
     std::fclose(file_);
+    // Should the move fail, starting afresh in place still keeps the disk use bounded.
+    std::error_code ec;
+    std::filesystem::rename(path_, path_ + ".1", ec);
+    file_ = std::fopen(path_.c_str(), "w");
+    size_ = 0;
+    if (!file_) std::fprintf(stderr, "tvq418-sim: cannot reopen the log file %s\n", path_.c_str());
 }
 
 void FrameLog::record(const LogEntry& entry) {
     const std::string line = formatLogLine(entry, localClockText()) + "\n";
     std::lock_guard lock(mutex_);
+    // A fresh file always takes one line, even one longer than the limit.
+    if (file_ && size_ > 0 && size_ + line.size() > maxBytes_) rotate();
+    if (!file_) return;
     std::fwrite(line.data(), 1, line.size(), file_);
     std::fflush(file_);
+    size_ += line.size();
 }
 
 }  // namespace tvq::sim

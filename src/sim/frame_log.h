@@ -9,6 +9,10 @@
 // injected faults (drop, delay, split, corrupt, wrong-address, ff6, close), and on "out" lines
 // overflow (the peer reads too slowly), closed (the line closes first) and write-failed (the
 // peer has gone); on "in" lines, garbage marks bytes dropped while looking for a frame.
+//
+// The log is capped: a line that would take the file past its limit first moves the file to
+// PATH.1 (replacing an older one) and starts a fresh file, so the two never hold much more than
+// twice the limit however busy or hostile the clients are.
 
 #include <cstdint>
 #include <cstdio>
@@ -41,10 +45,13 @@ std::string localClockText();
 // The line for an entry, without the newline; time is the clock text to put in it.
 std::string formatLogLine(const LogEntry& entry, std::string_view time);
 
+inline constexpr std::uint64_t kDefaultLogMaxBytes = 64ull << 20;
+
 class FrameLog {
 public:
-    // Appends to path; nullptr when it cannot be opened.
-    static std::unique_ptr<FrameLog> open(const std::string& path);
+    // Appends to path, rotating at maxBytes; nullptr when it cannot be opened.
+    static std::unique_ptr<FrameLog> open(const std::string& path,
+                                          std::uint64_t maxBytes = kDefaultLogMaxBytes);
     ~FrameLog();
     FrameLog(const FrameLog&) = delete;
     FrameLog& operator=(const FrameLog&) = delete;
@@ -52,10 +59,15 @@ public:
     void record(const LogEntry& entry);
 
 private:
-    explicit FrameLog(std::FILE* file) : file_(file) {}
+    FrameLog(std::string path, std::uint64_t maxBytes, std::FILE* file, std::uint64_t size)
+        : path_(std::move(path)), maxBytes_(maxBytes), file_(file), size_(size) {}
+    void rotate();
 
+    const std::string path_;
+    const std::uint64_t maxBytes_;
     std::mutex mutex_;
-    std::FILE* file_;
+    std::FILE* file_;     // null after a rotation that could not open a fresh file
+    std::uint64_t size_;  // bytes in the current file
 };
 
 }  // namespace tvq::sim

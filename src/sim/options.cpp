@@ -90,6 +90,12 @@ const std::map<std::string_view, Setter>& valueOptions() {
              o.logPath = t;
              return !t.empty();
          }},
+        {"--log-max-bytes",
+         [](std::string_view t, SimOptions& o) {
+             const auto bytes = parseNumber<std::uint64_t>(t);
+             if (bytes && *bytes > 0) o.logMaxBytes = *bytes;
+             return bytes && *bytes > 0;
+         }},
         {"--seed",
          [](std::string_view t, SimOptions& o) {
              const auto seed = parseNumber<std::uint32_t>(t);
@@ -173,6 +179,8 @@ A simulated chain of TVQ418 processors behind a TCP port and/or a pseudo-termina
   --pty               open a pseudo-terminal at 9600 baud; its slave path is printed
   --addresses LIST    processor addresses on the line, e.g. 1,2,3 (default 1)
   --log FILE          append a JSON line for every frame in and out
+  --log-max-bytes N   cap of the log (default 67108864, 64 MiB): past it FILE becomes FILE.1,
+                      replacing an older FILE.1, and a fresh FILE is started
   --seed N            seed of the fault plan (default 1)
   --drop P            probability that a reply is not sent
   --delay MIN-MAX     delay a reply by MIN..MAX ms, with probability --delay-prob (default 1)

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "sim/faults.h"
+#include "sim/frame_log.h"
 
 namespace tvq::sim {
 
@@ -16,7 +17,8 @@ struct SimOptions {
     std::uint16_t tcpPort = 0;  // 0 picks a free port
     bool pty = false;
     std::vector<std::uint8_t> addresses{1};
-    std::string logPath;  // empty: no frame log
+    std::string logPath;                              // empty: no frame log
+    std::uint64_t logMaxBytes = kDefaultLogMaxBytes;  // then logPath moves to logPath.1
     std::uint32_t seed = 1;
     FaultSettings faults;
     int answerMs = 0;  // processing time before every reply

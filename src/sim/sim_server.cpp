@@ -27,7 +27,7 @@ bool SimServer::start(const SimOptions& options, std::string* error) {
 
     std::unique_ptr<FrameLog> log;
     if (!options.logPath.empty()) {
-        log = FrameLog::open(options.logPath);
+        log = FrameLog::open(options.logPath, options.logMaxBytes);
         if (!log) return fail("cannot open the log file " + options.logPath);
     }
     core_ = std::make_unique<SimCore>(options.addresses, options.faults, options.seed,

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -135,17 +136,30 @@ TEST(Cli, RefusedPortFailsWithOneLine) {
 }
 
 TEST(Cli, BadUsageExitsWithTwo) {
+    const std::string kTcp = "--tcp=127.0.0.1:1";  // never reached: usage is judged first
     const std::vector<std::vector<std::string>> cases = {
         {},
-        {"--tcp", "127.0.0.1:1", "send", "05 01 17 00 00 00 00 00 00 00 00 zz"},
+        {kTcp, "send", "05 01 17 00 00 00 00 00 00 00 00 zz"},
         {"--serial", "/nonexistent/ttyTVQ", "status"},  // found out only when opening it
+        {kTcp, "--timeout", "99", "status"},
+        {kTcp, "--address", "2", "send", "05 01 17 00 00 00 00 00 00 00 00 00"},
+        {kTcp, "--json", "--timeout", "0", "status"},
+        {"--serial", "/nonexistent/ttyTVQ", "--json", "status"},
     };
     for (const auto& args : cases) {
         const Finished run = ctl(args);
         EXPECT_EQ(run.exitCode, 2) << shown(run);
-        EXPECT_EQ(run.out, "") << shown(run);
         EXPECT_TRUE(run.err.starts_with("tvq418ctl: ")) << shown(run);
         EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << shown(run);
+        if (std::find(args.begin(), args.end(), "--json") == args.end()) {
+            EXPECT_EQ(run.out, "") << shown(run);
+            continue;
+        }
+        // One JSON object, carrying the same message as the stderr line.
+        const std::string message = run.err.substr(11, run.err.find_first_of("\"(\n", 11) - 11);
+        EXPECT_TRUE(run.out.starts_with(R"({"ok":false,"error":"usage","message":")" + message))
+            << shown(run);
+        EXPECT_EQ(run.out.find('\n'), run.out.size() - 1) << shown(run);
     }
     const Finished help = ctl({"--help"});
     EXPECT_EQ(help.exitCode, 0);

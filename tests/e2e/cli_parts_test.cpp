@@ -8,7 +8,9 @@
 #include "cli/json_object.h"
 #include "cli/parse_args.h"
 #include "cli/reply_check.h"
+#include "cli/run_command.h"
 #include "cli/status_format.h"
+#include "support/scripted_link.h"
 
 namespace tvq::cli {
 namespace {
@@ -33,11 +35,11 @@ TEST(ParseArgs, DefaultsAndOptions) {
     EXPECT_EQ(tcp.command, Command::Status);
 
     // Options may follow the command and take their value after '='.
-    const CliOptions serial =
-        parseOk({"page", "3", "--json", "--serial=/dev/pts/7", "--address=0x10", "--timeout", "0"});
+    const CliOptions serial = parseOk(
+        {"page", "3", "--json", "--serial=/dev/pts/7", "--address=0x10", "--timeout", "100"});
     EXPECT_EQ(serial.serialPath, "/dev/pts/7");
     EXPECT_EQ(serial.address, 16);
-    EXPECT_EQ(serial.timeoutMs, 0);
+    EXPECT_EQ(serial.timeoutMs, 100);
     EXPECT_TRUE(serial.json);
     EXPECT_EQ(serial.command, Command::Page);
     EXPECT_EQ(serial.page, 3);
@@ -53,6 +55,12 @@ TEST(ParseArgs, SendBytesApartOrAsOneList) {
         EXPECT_EQ(o.command, Command::Send);
         // byte 12 is kept as given; the exchange recomputes it
         EXPECT_EQ(o.frame, (CommandFrame{5, 1, 0x80, 8, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF})) << bytes[0];
+    }
+    // Without --address the frame says where it goes, a broadcast included.
+    for (const char* address : {"0", "2"}) {
+        const std::string frame = std::string("05 ") + address + " 80 08 00 00 00 00 00 00 00 00";
+        EXPECT_EQ(parseOk({"--tcp", "127.0.0.1:1", "send", frame.c_str()}).address,
+                  std::stoi(address));
     }
 }
 
@@ -75,6 +83,7 @@ TEST(ParseArgs, BadUsageIsRejectedWithOneLine) {
         {{"--tcp", "127.0.0.1:80x", "status"}, "bad port"},
         {{kTcp, "--address", "256", "status"}, "bad address"},
         {{kTcp, "--timeout", "99999999999", "status"}, "bad timeout"},
+        {{kTcp, "--address", "0", "send", "05 01 17 00 00 00 00 00 00 00 00 00"}, "byte 1 (1)"},
         {{kTcp, "--address", "0", "page", "1"}, "--address 1..255"},
         {{kTcp, "page", "256"}, "bad page"},
         {{kTcp, "source", "3"}, "unknown source"},
@@ -89,6 +98,33 @@ TEST(ParseArgs, BadUsageIsRejectedWithOneLine) {
         EXPECT_EQ(error->message.find('\n'), std::string::npos);
     }
     EXPECT_TRUE(std::holds_alternative<HelpRequest>(parse({"bogus", "-h", "--address", "999"})));
+}
+
+// A status reply whose bytes 0..11 combine to 0, so its check byte is right with or without the
+// last byte: only the count of bytes received tells a whole reply from a zero-filled short one.
+TEST(RunCommand, ShortNetworkReplyFailsEvenWhenItsCheckByteFits) {
+    CommandFrame whole = {5, 1, 0x17, 0, 0, 0, 0, 0x08, 1, 0, 0, 0, 0};
+    whole[11] = frameCheck(whole);
+    ASSERT_EQ(frameCheck(whole), 0);
+    struct Case {
+        std::size_t bytes;
+        int exitCode;
+        std::string error;
+    };
+    for (const Case& c :
+         {Case{13, kExitOk, ""}, Case{12, kExitFailed, "short reply: 12 of 13 bytes"}}) {
+        FakeClock clock;
+        DeviceLink link(clock);
+        auto line = std::make_unique<test::ScriptedLink>(clock, ByteLink::Kind::Network);
+        line->script({{std::chrono::milliseconds{20}, {whole.begin(), whole.begin() + c.bytes}}});
+        link.attach(std::move(line));
+        const CommandResult result = runCommand(parseOk({"--tcp", "127.0.0.1:1", "status"}), link);
+        EXPECT_EQ(result.exitCode, c.exitCode) << c.bytes;
+        EXPECT_EQ(result.error, c.error);
+        EXPECT_EQ(result.output.find("main        HDMI") != std::string::npos,
+                  c.exitCode == kExitOk)
+            << result.output;
+    }
 }
 
 // The simulator can damage a reply's check byte or address, never the command it answers.

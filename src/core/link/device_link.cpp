@@ -47,16 +47,23 @@ int DeviceLink::discardPending() {
 
 int DeviceLink::exchangeFrame(const CommandFrame& frame, CommandFrame& reply,
                               std::int32_t timeoutMs, std::stop_token stop) {
+    std::size_t received = 0;
+    return exchangeFrame(frame, reply, timeoutMs, received, std::move(stop));
+}
+
+int DeviceLink::exchangeFrame(const CommandFrame& frame, CommandFrame& reply,
+                              std::int32_t timeoutMs, std::size_t& received, std::stop_token stop) {
+    received = 0;
     std::lock_guard lock(mutex_);
     if (!link_ || !link_->isOpen()) return 0;
     ByteLink& link = *link_;
-    const int result = converse(link, frame, reply, timeoutMs, stop);
+    const int result = converse(link, frame, reply, timeoutMs, stop, received);
     if (link.broken()) up_ = false;
     return result;
 }
 
 int DeviceLink::converse(ByteLink& link, const CommandFrame& frame, CommandFrame& reply,
-                         std::int32_t timeoutMs, std::stop_token stop) {
+                         std::int32_t timeoutMs, std::stop_token stop, std::size_t& received) {
     if (link.broken()) return 0;  // nothing sent on a dead line can be answered
 
     CommandFrame out = frame;
@@ -74,10 +81,11 @@ int DeviceLink::converse(ByteLink& link, const CommandFrame& frame, CommandFrame
 
     const int tries = timeoutMs / 100;
     if (tries <= 0) return 0;
-    return awaitReply(link, reply, tries, stop);
+    return awaitReply(link, reply, tries, stop, received);
 }
 
-int DeviceLink::awaitReply(ByteLink& link, CommandFrame& reply, int tries, std::stop_token stop) {
+int DeviceLink::awaitReply(ByteLink& link, CommandFrame& reply, int tries, std::stop_token stop,
+                           std::size_t& received) {
     const auto mode = link.kind() == ByteLink::Kind::Serial ? ReplyGatherer::Mode::Serial
                                                             : ReplyGatherer::Mode::Network;
     ReplyGatherer gatherer(mode);
@@ -86,8 +94,9 @@ int DeviceLink::awaitReply(ByteLink& link, CommandFrame& reply, int tries, std::
 
     for (;;) {
         const auto now = clock_.now();
-        if (gatherer.hasPartial() && now >= partialDeadline) return accept(gatherer.reply(), reply);
-        if (now >= deadline) return gatherer.hasPartial() ? accept(gatherer.reply(), reply) : 0;
+        if (gatherer.hasPartial() && now >= partialDeadline)
+            return accept(gatherer, reply, received);
+        if (now >= deadline) return gatherer.hasPartial() ? accept(gatherer, reply, received) : 0;
         if (stop.stop_requested()) return 0;
 
         // Never wait past one try at a time, so a stop request is seen within a try.
@@ -110,7 +119,7 @@ int DeviceLink::awaitReply(ByteLink& link, CommandFrame& reply, int tries, std::
         const bool wasEmpty = gatherer.gathered() == 0;
         switch (gatherer.take({piece, static_cast<std::size_t>(n)})) {
             case ReplyGatherer::Outcome::Reply:
-                return accept(gatherer.reply(), reply);
+                return accept(gatherer, reply, received);
             case ReplyGatherer::Outcome::Rejected:
                 clock_.sleepFor(timing_.acceptPause);
                 return 0;
@@ -122,8 +131,9 @@ int DeviceLink::awaitReply(ByteLink& link, CommandFrame& reply, int tries, std::
     }
 }
 
-int DeviceLink::accept(const CommandFrame& received, CommandFrame& reply) {
-    reply = received;
+int DeviceLink::accept(const ReplyGatherer& gatherer, CommandFrame& reply, std::size_t& received) {
+    reply = gatherer.reply();
+    received = gatherer.gathered();
     clock_.sleepFor(timing_.acceptPause);
     return static_cast<int>(kFrameSize);
 }

@@ -2,6 +2,7 @@
 // The one way to talk to a processor: exchangeFrame over whichever ByteLink is attached.
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -47,15 +48,20 @@ public:
     // stopped never holds its caller for the rest of a long time-out.
     int exchangeFrame(const CommandFrame& frame, CommandFrame& reply, std::int32_t timeoutMs,
                       std::stop_token stop = {});
+    // The same exchange, also saying how many reply bytes really arrived: a network reply that
+    // stays short is handed over zero-filled with result 13, and only `received` tells.
+    int exchangeFrame(const CommandFrame& frame, CommandFrame& reply, std::int32_t timeoutMs,
+                      std::size_t& received, std::stop_token stop = {});
 
     // Drops reply bytes already waiting (a late reply of an earlier command).
     int discardPending();
 
 private:
     int converse(ByteLink& link, const CommandFrame& frame, CommandFrame& reply,
-                 std::int32_t timeoutMs, std::stop_token stop);
-    int awaitReply(ByteLink& link, CommandFrame& reply, int tries, std::stop_token stop);
-    int accept(const CommandFrame& received, CommandFrame& reply);
+                 std::int32_t timeoutMs, std::stop_token stop, std::size_t& received);
+    int awaitReply(ByteLink& link, CommandFrame& reply, int tries, std::stop_token stop,
+                   std::size_t& received);
+    int accept(const ReplyGatherer& gatherer, CommandFrame& reply, std::size_t& received);
 
     Clock& clock_;
     const ExchangeTiming timing_;
