@@ -373,5 +373,9 @@
         <source>Please restart the device and control software，Thank you！</source>
         <translation>请重启设备和控制软件，谢谢!</translation>
     </message>
+    <message>
+        <source>Settings not saved: %1</source>
+        <translation>设置未保存：%1</translation>
+    </message>
 </context>
 </TS>

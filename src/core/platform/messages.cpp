@@ -18,6 +18,8 @@ constexpr std::array<const char*, static_cast<std::size_t>(MessageId::Count)> kE
     QT_TRANSLATE_NOOP("Messages", "Invalid Operate InCorrect Source"),
     QT_TRANSLATE_NOOP("Messages", "Invalid Operate Not ext model"),
     QT_TRANSLATE_NOOP("Messages", "Please restart the device and control software，Thank you！"),
+    // Settings file
+    QT_TRANSLATE_NOOP("Messages", "Settings not saved: %1"),
 };
 
 }  // namespace
@@ -28,7 +30,11 @@ std::string_view englishText(MessageId id) {
 }
 
 std::string InfoText::english() const {
-    return id == MessageId::None ? literal : std::string(englishText(id));
+    if (id == MessageId::None) return literal;
+    std::string text(englishText(id));
+    if (const std::size_t at = text.find("%1"); at != std::string::npos)
+        text.replace(at, 2, argument);
+    return text;
 }
 
 }  // namespace tvq

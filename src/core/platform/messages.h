@@ -24,6 +24,8 @@ enum class MessageId {
     IncorrectSource,
     NotExtModel,
     RestartDevice,
+    // Settings file
+    SettingsNotSaved,  // %1: why
     Count
 };
 
@@ -31,13 +33,18 @@ enum class MessageId {
 inline constexpr const char* kMessageContext = "Messages";
 std::string_view englishText(MessageId id);
 
-// One line for an Info field: either a message or a literal text.
+// One line for an Info field: either a message or a literal text. A message may carry one
+// argument (a time, a reason), put in place of "%1" after the message is translated.
 struct InfoText {
     MessageId id = MessageId::None;
     std::string literal;
+    std::string argument;
 
-    static InfoText message(MessageId id) { return {id, {}}; }
-    static InfoText text(std::string literal) { return {MessageId::None, std::move(literal)}; }
+    static InfoText message(MessageId id) { return {id, {}, {}}; }
+    static InfoText message(MessageId id, std::string argument) {
+        return {id, {}, std::move(argument)};
+    }
+    static InfoText text(std::string literal) { return {MessageId::None, std::move(literal), {}}; }
     std::string english() const;
     bool operator==(const InfoText&) const = default;
 };

@@ -41,14 +41,15 @@ TEST(ProfileFileReadTest, FindsValues) {
         "\xEF\xBB\xBF[CONNECT]\r\n; IP=commented out\r\n  IP =  10.0.0.5  \r\n"
         "Port=\nDup=first\nDup=second\n[ other ] trailing words\nKey = a = b\n"
         "Long=" +
-        std::string(300, 'v') + "\n[broken\nHidden=1\n[bin]\nKey=has\0nul\n[connect]\nLater=yes"s;
+        std::string(300, 'v') +
+        "\n[broken\nHidden=1\n[bin]\nKey=has\0nul\n[connect]\nLater=yes\nIP=9.9.9.9"s;
     const ProfileFile file = ProfileFile::fromText(text);
     const std::tuple<const char*, const char*, std::string> cases[] = {
         {"CONNECT", "IP", "10.0.0.5"},
         {"CONNECT", "Port", ""},  // present but empty: not the fallback
         {"CONNECT", "; IP", "fallback"},
         {"CONNECT", "Dup", "first"},
-        {"CONNECT", "Later", "yes"},  // a repeated header continues the section
+        {"CONNECT", "Later", "fallback"},  // a repeated section is not read at all
         {"OTHER", "key", "a = b"},
         {"other", "Long", std::string(kProfileValueMax, 'v')},
         {"other", "Hidden", "1"},  // a header without ']' is not a header
@@ -73,11 +74,15 @@ TEST(ProfileFileWriteTest, ChangesOnlyWhatItMust) {
         {'w', "A", "n", "3", "[A]\nx=1\nnoise\n\n; about B\n[B]\n",
          "[A]\nx=1\nnoise\nn=3\n\n; about B\n[B]\n"},
         {'w', "A", "n", "3", "[A]\n[B]\n", "[A]\nn=3\n[B]\n"},
-        {'w', "A", "n", "3", "[A]\nx=1\n[B]\n[a]\ny=2\n", "[A]\nx=1\n[B]\n[a]\ny=2\nn=3\n"},
+        // Repeated sections and keys: the first copy is the one written, as it is the one read.
+        {'w', "A", "n", "3", "[A]\nx=1\n[B]\n[a]\ny=2\n", "[A]\nx=1\nn=3\n[B]\n[a]\ny=2\n"},
+        {'w', "A", "y", "3", "[A]\nx=1\n[a]\ny=2\n", "[A]\nx=1\ny=3\n[a]\ny=2\n"},
+        {'w', "A", "x", "3", "[A]\nx=1\nX=2\n", "[A]\nx=3\nX=2\n"},
         {'w', "A", "n", "3", "[A]\nx=1", "[A]\nx=1\nn=3\n"},
         {'w', "B", "k", "v", "[A]\r\nx=1", "[A]\r\nx=1\r\n[B]\r\nk=v\r\n"},
         {'w', "B", "k", "v", "", "[B]\nk=v\n"},
-        {'k', "a", "K", "", "[A]\nk=1\nK=2\nj=3\n[a]\nk=4\n", "[A]\nj=3\n[a]\n"},
+        {'k', "a", "K", "", "[A]\nk=1\nK=2\nj=3\n[a]\nk=4\n", "[A]\nj=3\n[a]\nk=4\n"},
+        {'k', "a", "K", "", "[A]\nj=3\n[a]\nk=4\n", "[A]\nj=3\n[a]\nk=4\n"},
         {'s', "daytime", "", "", "[C]\n[DAYTIME]\nT=x\n; note\nU=y\n\n; end\n[Z]\n[Daytime]\n",
          "[C]\n\n; end\n[Z]\n"},
         // Refused: what would not read back as one line of its kind.
@@ -150,7 +155,7 @@ TEST_F(FileTest, FailedSavesKeepTheOldFile) {
     EXPECT_EQ(entries(), 3);
 }
 
-const ConnectSettings kDefaults{false, "", "", false, false, 1};
+const ConnectSettings kDefaults{false, "", "", false, false, 1, ""};
 
 // The plan sections and foreign lines that every write must leave exactly as they are.
 const std::string kPlans =
@@ -164,17 +169,24 @@ struct ConnectSettingsTest : FileTest {
 TEST_F(ConnectSettingsTest, ReadsSection) {
     EXPECT_EQ(readConnectSettings(path), kDefaults);  // no file
     const std::pair<std::string, ConnectSettings> cases[] = {
-        {"[CONNECT]\nSerialTcp=1\nIP=10.0.0.1\nPort=23\n", {true, "", "", false, false, 1}},
+        {"[CONNECT]\nSerialTcp=1\nIP=10.0.0.1\nPort=23\n", {true, "", "", false, false, 1, ""}},
         // Numbers: leading blanks and sign, anything after the digits ignored, saturation.
-        {"[CONNECT]\nConnectFlag=1\nDeviceID=260\n", {false, "", "", true, false, 4}},
+        {"[CONNECT]\nConnectFlag=1\nDeviceID=260\n", {false, "", "", true, false, 4, ""}},
         {"[CONNECT]\nConnectFlag=\t+2\nSerialTcp=0x1\nDeviceID=-1\n",
-         {false, "", "", true, false, 255}},
+         {false, "", "", true, false, 255, ""}},
         {"[CONNECT]\nConnectFlag=1x\nStartTimerFlag=- 3\nDeviceID=-99999999999999999999\n",
-         {false, "", "", true, false, 0}},
+         {false, "", "", true, false, 0, ""}},
         {"[CONNECT]\nConnectFlag=0\nStartTimerFlag=1\nDeviceID=3\n",
-         {false, "", "", false, true, 1}},  // no address without auto-connect
+         {false, "", "", false, true, 1, ""}},  // no address without auto-connect
         {"[connect]\r\nserialtcp=0\r\nip=1.2.3.4\r\nPORT=80\r\nconnectflag=1\r\ndeviceid=6\r\n",
-         {false, "1.2.3.4", "80", true, false, 6}},
+         {false, "1.2.3.4", "80", true, false, 6, ""}},
+        // The serial port only for the serial link; a repeated section is not read.
+        {"[CONNECT]\nSerialTcp=1\nSerialPort=/dev/ttyUSB1\n",
+         {true, "", "", false, false, 1, "/dev/ttyUSB1"}},
+        {"[CONNECT]\nSerialPort=/dev/ttyUSB1\nIP=1.1.1.1\n",
+         {false, "1.1.1.1", "", false, false, 1, ""}},
+        {"[CONNECT]\nPort=1\n[DAYTIME]\n[CONNECT]\nIP=2.2.2.2\nPort=2\n",
+         {false, "", "1", false, false, 1, ""}},
     };
     for (const auto& [file, expected] : cases) {
         writeFile(path, file);
@@ -187,26 +199,43 @@ TEST_F(ConnectSettingsTest, ReadsSection) {
 TEST_F(ConnectSettingsTest, SaveChangesOnlyItsKeys) {
     const std::tuple<std::string, ConnectSettings, std::string> cases[] = {
         {kPlans,
-         {false, "10.1.1.2", "5000", false, true, 255},
+         {false, "10.1.1.2", "5000", false, true, 255, "/dev/ttyS1"},
          kPlans + "[CONNECT]\r\nIP=10.1.1.2\r\nPort=5000\r\nConnectFlag=0\r\nStartTimerFlag=1\r\n"
                   "DeviceID=255\r\n"},
         {"[connect]\r\nSerialTcp=0\r\nip=1.1.1.1\r\nPort=1\r\nConnectFlag=1\r\nDeviceID=3\r\n" +
              kPlans,
-         {false, "2.2.2.2", "2", false, false, 0},
+         {false, "2.2.2.2", "2", false, false, 0, ""},
          "[connect]\r\nSerialTcp=0\r\nip=2.2.2.2\r\nPort=2\r\nConnectFlag=0\r\nDeviceID=0\r\n"
          "StartTimerFlag=0\r\n" +
              kPlans},
         // Empty boxes keep the earlier address and port; the serial link writes neither.
         {"[CONNECT]\nIP=1.1.1.1\nPort=5000\n", kDefaults,
          "[CONNECT]\nIP=1.1.1.1\nPort=5000\nConnectFlag=0\nStartTimerFlag=0\nDeviceID=1\n"},
-        {"[CONNECT]\nSerialTcp=1\n",
-         {true, "9.9.9.9", "99", true, true, 2},
-         "[CONNECT]\nSerialTcp=1\nConnectFlag=1\nStartTimerFlag=1\nDeviceID=2\n"},
+        {"[CONNECT]\nSerialTcp=1\nSerialPort=COM3\n",
+         {true, "9.9.9.9", "99", true, true, 2, ""},
+         "[CONNECT]\nSerialTcp=1\nSerialPort=COM3\nConnectFlag=1\nStartTimerFlag=1\nDeviceID=2\n"},
+        {"[CONNECT]\nSerialTcp=1\nSerialPort=COM3\n",
+         {true, "", "", false, false, 1, "/dev/ttyUSB0"},
+         "[CONNECT]\nSerialTcp=1\nSerialPort=/dev/ttyUSB0\nConnectFlag=0\nStartTimerFlag=0\n"
+         "DeviceID=1\n"},
+        // A repeated section is left as it is: the first one is written, as it is read.
+        {"[CONNECT]\nPort=1\n[CONNECT]\nIP=2.2.2.2\n",
+         {false, "3.3.3.3", "3", false, false, 1, ""},
+         "[CONNECT]\nPort=3\nIP=3.3.3.3\nConnectFlag=0\nStartTimerFlag=0\nDeviceID=1\n"
+         "[CONNECT]\nIP=2.2.2.2\n"},
     };
     for (const auto& [before, saved, after] : cases) {
         writeFile(path, before);
-        EXPECT_TRUE(saveConnectSettings(path, saved));
+        EXPECT_EQ(saveConnectSettings(path, saved), std::error_code{}) << before;
         EXPECT_EQ(readFile(path), after);
+        // What was written reads back.
+        const ConnectSettings read = readConnectSettings(path);
+        if (saved.useSerial) {
+            if (!saved.serialPort.empty()) EXPECT_EQ(read.serialPort, saved.serialPort);
+        } else {
+            if (!saved.ip.empty()) EXPECT_EQ(read.ip, saved.ip);
+            if (!saved.port.empty()) EXPECT_EQ(read.port, saved.port);
+        }
     }
     EXPECT_EQ(said.text(), "");
 }
@@ -214,7 +243,8 @@ TEST_F(ConnectSettingsTest, SaveChangesOnlyItsKeys) {
 // A failed write says why in one line and changes nothing; a folder is read as the defaults.
 TEST_F(ConnectSettingsTest, FailuresAreReportedAndChangeNothing) {
     writeFile(path, "[CONNECT]\nSerialTcp=1\n");
-    EXPECT_FALSE(saveConnectSettings(path, {false, "1.2.3.4\n[X]", "1", false, false, 1}));
+    EXPECT_EQ(saveConnectSettings(path, {false, "1.2.3.4\n[X]", "1", false, false, 1, ""}),
+              std::errc::invalid_argument);
     EXPECT_EQ(said.text(), "Cannot save " + path.string() + ": Invalid argument\n");
     EXPECT_EQ(readFile(path), "[CONNECT]\nSerialTcp=1\n");
 
@@ -222,10 +252,13 @@ TEST_F(ConnectSettingsTest, FailuresAreReportedAndChangeNothing) {
     fs::create_directory(path);
     said.clear();
     EXPECT_EQ(readConnectSettings(path), kDefaults);
-    EXPECT_FALSE(writeSerialTcp(path, true));
+    EXPECT_EQ(writeSerialTcp(path, true), std::errc::is_a_directory);
     EXPECT_EQ(said.text(), "Cannot read " + path.string() + ": Is a directory\nCannot save " +
                                path.string() + ": Is a directory\n");
     EXPECT_TRUE(fs::is_directory(path));
+    // The Info line gets the reason too (the GUI translates the rest).
+    EXPECT_EQ(settingsNotSaved(std::make_error_code(std::errc::is_a_directory)).english(),
+              "Settings not saved: Is a directory");
 }
 
 }  // namespace
