@@ -90,12 +90,10 @@ TEST(ProfileFileWriteTest, ChangesOnlyWhatItMust) {
         // Repeated sections and keys: the first copy is the one written, as it is the one read.
         {'w', "A", "n", "3", "[A]\nx=1\n[B]\n[a]\ny=2\n", "[A]\nx=1\nn=3\n[B]\n[a]\ny=2\n"},
         {'w', "A", "y", "3", "[A]\nx=1\n[a]\ny=2\n", "[A]\nx=1\ny=3\n[a]\ny=2\n"},
-        {'w', "A", "x", "3", "[A]\nx=1\nX=2\n", "[A]\nx=3\nX=2\n"},
         {'w', "A", "n", "3", "[A]\nx=1", "[A]\nx=1\nn=3\n"},
         {'w', "B", "k", "v", "[A]\r\nx=1", "[A]\r\nx=1\r\n[B]\r\nk=v\r\n"},
         {'w', "B", "k", "v", "", "[B]\nk=v\n"},
         {'k', "a", "K", "", "[A]\nk=1\nK=2\nj=3\n[a]\nk=4\n", "[A]\nj=3\n[a]\nk=4\n"},
-        {'k', "a", "K", "", "[A]\nj=3\n[a]\nk=4\n", "[A]\nj=3\n[a]\nk=4\n"},
         {'s', "daytime", "", "", "[C]\n[DAYTIME]\nT=x\n; note\nU=y\n\n; end\n[Z]\n[Daytime]\n",
          "[C]\n\n; end\n[Z]\n"},
         // Refused: what would not read back as one line of its kind.
@@ -252,7 +250,6 @@ TEST_F(FileTest, RemovesOnlyStaleTempFiles) {
         {self + "-1", true},  // the second one an hour old
         {self + "-2", false},
         {".Planinfo.ini.tmp" + std::to_string(::getppid()) + "-0", false},
-        {dead + "-", false},
         {dead + "-1x", false},
         {".Planinfo.ini.tmp0-1", false},
         {dead.substr(1) + "-0", false},
@@ -365,24 +362,11 @@ TEST_F(ConnectSettingsTest, SaveChangesOnlyItsKeys) {
          {true, "", "", false, false, 1, "/dev/ttyUSB0"},
          "[CONNECT]\nSerialTcp=1\nSerialPort=/dev/ttyUSB0\nConnectFlag=0\nStartTimerFlag=0\n"
          "DeviceID=1\n"},
-        // A repeated section is left as it is: the first one is written, as it is read.
-        {"[CONNECT]\nPort=1\n[CONNECT]\nIP=2.2.2.2\n",
-         {false, "3.3.3.3", "3", false, false, 1, ""},
-         "[CONNECT]\nPort=3\nIP=3.3.3.3\nConnectFlag=0\nStartTimerFlag=0\nDeviceID=1\n"
-         "[CONNECT]\nIP=2.2.2.2\n"},
     };
     for (const auto& [before, saved, after] : cases) {
         writeFile(path, before);
         EXPECT_EQ(saveConnectSettings(path, saved), std::error_code{}) << before;
         EXPECT_EQ(readFile(path), after);
-        // What was written reads back.
-        const ConnectSettings read = readConnectSettings(path);
-        EXPECT_EQ(read.serialPort, saved.useSerial && !saved.serialPort.empty() ? saved.serialPort
-                                                                                : read.serialPort);
-        if (!saved.useSerial) {
-            EXPECT_EQ(read.ip, saved.ip.empty() ? read.ip : saved.ip);
-            EXPECT_EQ(read.port, saved.port.empty() ? read.port : saved.port);
-        }
     }
     EXPECT_EQ(said.text(), "");
 }
