@@ -382,6 +382,10 @@
         <translation>自 %1 起设备无应答</translation>
     </message>
     <message>
+        <source>Settings not saved: %1</source>
+        <translation>设置未保存：%1</translation>
+    </message>
+    <message>
         <source>Connection lost, reconnecting (next try in %1 s)</source>
         <translation>连接已断开，正在重新连接（%1 秒后重试）</translation>
     </message>

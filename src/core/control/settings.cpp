@@ -12,15 +12,14 @@ namespace {
 constexpr char kSection[] = "CONNECT";
 
 // Loads the file afresh, applies change and saves; reports any failure once.
-bool updateFile(const std::filesystem::path& path,
-                const std::function<bool(ProfileFile&)>& change) {
+std::error_code updateFile(const std::filesystem::path& path,
+                           const std::function<bool(ProfileFile&)>& change) {
     ProfileFile file(path);
     std::error_code ec = file.loadError();
     if (!ec && !change(file)) ec = std::make_error_code(std::errc::invalid_argument);
     if (!ec) ec = file.save();
-    if (!ec) return true;
-    diagnostic("Cannot save " + path.string() + ": " + ec.message() + "\n");
-    return false;
+    if (ec) diagnostic("Cannot save " + path.string() + ": " + ec.message() + "\n");
+    return ec;
 }
 
 }  // namespace
@@ -32,7 +31,9 @@ ConnectSettings readConnectSettings(const std::filesystem::path& path) {
 
     ConnectSettings settings;
     settings.useSerial = file.readInt(kSection, "SerialTcp") != 0;
-    if (!settings.useSerial) {
+    if (settings.useSerial) {
+        settings.serialPort = file.readString(kSection, "SerialPort");
+    } else {
         settings.ip = file.readString(kSection, "IP");
         settings.port = file.readString(kSection, "Port");
     }
@@ -46,24 +47,31 @@ ConnectSettings readConnectSettings(const std::filesystem::path& path) {
     return settings;
 }
 
-bool writeSerialTcp(const std::filesystem::path& path, bool useSerial) {
+std::error_code writeSerialTcp(const std::filesystem::path& path, bool useSerial) {
     return updateFile(path, [&](ProfileFile& file) {
         return file.writeInt(kSection, "SerialTcp", useSerial ? 1 : 0);
     });
 }
 
-bool saveConnectSettings(const std::filesystem::path& path, const ConnectSettings& settings) {
+std::error_code saveConnectSettings(const std::filesystem::path& path,
+                                    const ConnectSettings& settings) {
     return updateFile(path, [&](ProfileFile& file) {
         bool ok = true;
         if (!settings.useSerial) {
             if (!settings.ip.empty()) ok = file.writeString(kSection, "IP", settings.ip) && ok;
             if (!settings.port.empty())
                 ok = file.writeString(kSection, "Port", settings.port) && ok;
+        } else if (!settings.serialPort.empty()) {
+            ok = file.writeString(kSection, "SerialPort", settings.serialPort) && ok;
         }
         ok = file.writeInt(kSection, "ConnectFlag", settings.autoConnect ? 1 : 0) && ok;
         ok = file.writeInt(kSection, "StartTimerFlag", settings.startTimer ? 1 : 0) && ok;
         return file.writeInt(kSection, "DeviceID", settings.deviceAddress) && ok;
     });
+}
+
+InfoText settingsNotSaved(const std::error_code& why) {
+    return InfoText::message(MessageId::SettingsNotSaved, why.message());
 }
 
 }  // namespace tvq

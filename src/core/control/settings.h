@@ -5,6 +5,9 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <system_error>
+
+#include "core/platform/messages.h"
 
 namespace tvq {
 
@@ -18,6 +21,7 @@ struct ConnectSettings {
     bool autoConnect = false;
     bool startTimer = false;
     std::uint8_t deviceAddress = 1;  // only read, and only meaningful, when autoConnect
+    std::string serialPort;          // read only for the serial link; empty: none saved
 
     bool operator==(const ConnectSettings&) const = default;
 };
@@ -26,10 +30,15 @@ struct ConnectSettings {
 ConnectSettings readConnectSettings(const std::filesystem::path& path = kSettingsFile);
 
 // Each write reloads the file, changes only its own keys and replaces the file atomically. On
-// failure it prints one diagnostic line and returns false; the file is then as it was.
-bool writeSerialTcp(const std::filesystem::path& path, bool useSerial);
-// Writes ConnectFlag, StartTimerFlag and DeviceID; IP and Port only for the network link and only
-// when not empty, so an empty box keeps the earlier value.
-bool saveConnectSettings(const std::filesystem::path& path, const ConnectSettings& settings);
+// failure it prints one diagnostic line and returns why; the file is then as it was.
+std::error_code writeSerialTcp(const std::filesystem::path& path, bool useSerial);
+// Writes ConnectFlag, StartTimerFlag and DeviceID; IP and Port only for the network link and
+// SerialPort only for the serial link, each only when not empty, so an empty box keeps the earlier
+// value.
+std::error_code saveConnectSettings(const std::filesystem::path& path,
+                                    const ConnectSettings& settings);
+
+// The Info line's report of a failed write.
+InfoText settingsNotSaved(const std::error_code& why);
 
 }  // namespace tvq

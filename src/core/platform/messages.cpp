@@ -20,6 +20,8 @@ constexpr std::array<const char*, static_cast<std::size_t>(MessageId::Count)> kE
     QT_TRANSLATE_NOOP("Messages", "Please restart the device and control software，Thank you！"),
     QT_TRANSLATE_NOOP("Messages", "No answer from the device since %1"),
     QT_TRANSLATE_NOOP("Messages", "Connection lost, reconnecting (next try in %1 s)"),
+    // Settings file
+    QT_TRANSLATE_NOOP("Messages", "Settings not saved: %1"),
 };
 
 }  // namespace
@@ -32,7 +34,8 @@ std::string_view englishText(MessageId id) {
 std::string InfoText::english() const {
     if (id == MessageId::None) return literal;
     std::string text(englishText(id));
-    if (const auto at = text.find("%1"); at != std::string::npos) text.replace(at, 2, argument);
+    if (const std::size_t at = text.find("%1"); at != std::string::npos)
+        text.replace(at, 2, argument);
     return text;
 }
 

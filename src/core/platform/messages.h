@@ -27,6 +27,8 @@ enum class MessageId {
     // The link's health, with the moment or the wait as the argument.
     NoAnswerSince,
     Reconnecting,
+    // Settings file
+    SettingsNotSaved,  // %1: why
     Count
 };
 
@@ -34,7 +36,8 @@ enum class MessageId {
 inline constexpr const char* kMessageContext = "Messages";
 std::string_view englishText(MessageId id);
 
-// One line for an Info field: either a message or a literal text.
+// One line for an Info field: either a message or a literal text. A message may carry one
+// argument (a time, a reason), put in place of "%1" after the message is translated.
 struct InfoText {
     MessageId id = MessageId::None;
     std::string literal;   // the text itself when id is None

@@ -1,6 +1,7 @@
 #include "core/platform/profile_file.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -115,6 +116,77 @@ std::error_code writeAll(int fd, std::string_view data) {
         if (n < 0) return errnoCode();
         data.remove_prefix(static_cast<std::size_t>(n));
     }
+    return {};
+}
+
+// Follows a chain of symbolic links to the file a save must replace. A missing file, or a link to
+// one, is itself the target: the save creates it there.
+fs::path finalTarget(const fs::path& path, std::error_code& ec) {
+    fs::path p = path;
+    for (int hop = 0; hop <= kProfileMaxLinkHops; ++hop) {
+        struct stat st {};
+        if (::lstat(p.c_str(), &st) != 0) {
+            if (errno == ENOENT) return p;
+            ec = errnoCode();
+            return {};
+        }
+        if (!S_ISLNK(st.st_mode)) return p;
+        const fs::path link = fs::read_symlink(p, ec);
+        if (ec) return {};
+        p = link.is_absolute() ? link : p.parent_path() / link;
+    }
+    ec = std::make_error_code(std::errc::too_many_symbolic_link_levels);
+    return {};
+}
+
+fs::path folderOf(const fs::path& file) {
+    return file.has_parent_path() ? file.parent_path() : fs::path(".");
+}
+
+// Temporary files are ".<name>.tmp<pid>-<serial>" beside the target: hidden, and naming their
+// writer so that a later start-up can tell an abandoned one from one still being written.
+std::string tempPrefix(const fs::path& target) {
+    std::string prefix = ".";  // built step by step: g++ 12 misreports the chained form
+    prefix += target.filename().string();
+    prefix += ".tmp";
+    return prefix;
+}
+
+// The writer's pid when name is one of our temporary files, else 0.
+pid_t tempWriter(std::string_view name, std::string_view prefix) {
+    if (!name.starts_with(prefix)) return 0;
+    name.remove_prefix(prefix.size());
+    const std::size_t dash = name.find('-');
+    const auto digits = [](std::string_view d) {
+        return !d.empty() && d.size() <= 10 &&
+               std::all_of(d.begin(), d.end(), [](char c) { return c >= '0' && c <= '9'; });
+    };
+    if (dash == std::string_view::npos || !digits(name.substr(0, dash)) ||
+        !digits(name.substr(dash + 1)))
+        return 0;
+    const long long pid = std::stoll(std::string(name.substr(0, dash)));
+    return pid > 0 && pid <= INT_MAX ? static_cast<pid_t>(pid) : 0;
+}
+
+// Refuses to replace a file that is read-only to us. Root passes every permission check, so a
+// file without any write bit counts as read-only for root too: someone made it so on purpose.
+std::error_code checkWritable(const fs::path& target, const struct stat& st) {
+    if (S_ISDIR(st.st_mode)) return std::make_error_code(std::errc::is_a_directory);
+    if ((st.st_mode & 0222) == 0) return std::make_error_code(std::errc::permission_denied);
+    if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) return errnoCode();
+    return {};
+}
+
+// Gives the new file the old one's owner where allowed (only root may give a file away; others
+// may still keep its group), then its mode, which a change of owner may have cut.
+std::error_code copyOwnerAndMode(int fd, const struct stat& old) {
+    if (::fchown(fd, old.st_uid, old.st_gid) != 0) {
+        if (errno != EPERM && errno != EINVAL && errno != EOPNOTSUPP) return errnoCode();
+        if (::fchown(fd, static_cast<uid_t>(-1), old.st_gid) != 0) {
+            // Not ours to give: the file stays ours, with our group.
+        }
+    }
+    if (::fchmod(fd, old.st_mode & 07777) != 0) return errnoCode();
     return {};
 }
 
@@ -238,9 +310,10 @@ std::size_t ProfileFile::bodyEnd(const Span& span) const {
 
 const ProfileFile::Line* ProfileFile::findKey(std::string_view section,
                                               std::string_view key) const {
-    for (const Span& span : sectionSpans(section))
-        for (std::size_t i = span.header + 1; i < span.end; ++i)
-            if (lines_[i].kind == Kind::Key && sameName(lines_[i].name(), key)) return &lines_[i];
+    const std::vector<Span> spans = sectionSpans(section);
+    if (spans.empty()) return nullptr;
+    for (std::size_t i = spans.front().header + 1; i < spans.front().end; ++i)
+        if (lines_[i].kind == Kind::Key && sameName(lines_[i].name(), key)) return &lines_[i];
     return nullptr;
 }
 
@@ -263,7 +336,8 @@ bool ProfileFile::writeString(std::string_view section, std::string_view key,
     if (!validSection(section) || !validKey(key) || hasLineBreakOrNul(value)) return false;
 
     const std::vector<Span> spans = sectionSpans(section);
-    for (const Span& span : spans) {
+    if (!spans.empty()) {
+        const Span& span = spans.front();
         for (std::size_t i = span.header + 1; i < span.end; ++i) {
             Line& line = lines_[i];
             if (line.kind != Kind::Key || !sameName(line.name(), key)) continue;
@@ -287,7 +361,7 @@ bool ProfileFile::writeString(std::string_view section, std::string_view key,
 
     std::string keyLine = std::string(key) + "=" + std::string(value) + std::string(newline());
     if (!spans.empty()) {
-        const std::size_t at = bodyEnd(spans.back());
+        const std::size_t at = bodyEnd(spans.front());
         if (at == lines_.size()) ensureLastLineEnds();
         lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at),
                       makeLine(std::move(keyLine)));
@@ -304,18 +378,20 @@ bool ProfileFile::writeInt(std::string_view section, std::string_view key, int v
 }
 
 bool ProfileFile::removeKey(std::string_view section, std::string_view key) {
+    // Every copy of the key in the first section goes, so that none of them reads back.
+    const std::vector<Span> spans = sectionSpans(section);
+    if (spans.empty()) return false;
     std::vector<bool> drop(lines_.size(), false);
     bool any = false;
-    for (const Span& span : sectionSpans(section))
-        for (std::size_t i = span.header + 1; i < span.end; ++i)
-            if (lines_[i].kind == Kind::Key && sameName(lines_[i].name(), key))
-                drop[i] = any = true;
+    for (std::size_t i = spans.front().header + 1; i < spans.front().end; ++i)
+        if (lines_[i].kind == Kind::Key && sameName(lines_[i].name(), key)) drop[i] = any = true;
     if (!any) return false;
     std::size_t i = 0;
     std::erase_if(lines_, [&](const Line&) { return drop[i++]; });
     return true;
 }
 
+// Every copy of the section goes: removing only the first would bring a stale one back.
 bool ProfileFile::removeSection(std::string_view section) {
     const std::vector<Span> spans = sectionSpans(section);
     if (spans.empty()) return false;
@@ -342,16 +418,23 @@ std::error_code ProfileFile::save() const {
     if (path_.empty() || !path_.has_filename())
         return std::make_error_code(std::errc::invalid_argument);
 
+    // A link stays a link: its target is what gets replaced, beside itself.
+    std::error_code resolved;
+    const fs::path target = finalTarget(path_, resolved);
+    if (resolved) return resolved;
+    struct stat old {};
+    const bool exists = ::stat(target.c_str(), &old) == 0;
+    if (exists) {
+        if (std::error_code ec = checkWritable(target, old)) return ec;
+    }
+
     static std::atomic<unsigned> serial{0};
-    const fs::path dir = path_.has_parent_path() ? path_.parent_path() : fs::path(".");
-    std::string stem = ".";  // built step by step: g++ 12 misreports the chained form
-    stem += path_.filename().string();
-    stem += ".tmp";
-    stem += std::to_string(::getpid());
+    const fs::path dir = folderOf(target);
+    const std::string stem = tempPrefix(target) + std::to_string(::getpid()) + "-";
     fs::path temp;
     int rawFd = -1;
     for (int attempt = 0; attempt < 100 && rawFd < 0; ++attempt) {
-        temp = dir / (stem + "-" + std::to_string(serial++));
+        temp = dir / (stem + std::to_string(serial++));
         rawFd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (rawFd < 0 && errno != EEXIST) break;
     }
@@ -363,9 +446,9 @@ std::error_code ProfileFile::save() const {
         ::unlink(temp.c_str());
         return ec;
     };
-    struct stat old {};
-    if (::stat(path_.c_str(), &old) == 0 && ::fchmod(fd.get(), old.st_mode & 07777) != 0)
-        return fail(errnoCode());
+    if (exists) {
+        if (std::error_code ec = copyOwnerAndMode(fd.get(), old)) return fail(ec);
+    }
     if (std::error_code ec = writeAll(fd.get(), text())) return fail(ec);
     if (::fsync(fd.get()) != 0) return fail(errnoCode());
     if (::close(fd.release()) != 0) {
@@ -373,13 +456,39 @@ std::error_code ProfileFile::save() const {
         ::unlink(temp.c_str());
         return ec;
     }
-    if (::rename(temp.c_str(), path_.c_str()) != 0) {
+    if (::rename(temp.c_str(), target.c_str()) != 0) {
         const std::error_code ec = errnoCode();
         ::unlink(temp.c_str());
         return ec;
     }
     syncDirectory(dir);
     return {};
+}
+
+int ProfileFile::removeStaleTemps(const std::filesystem::path& path) {
+    std::error_code ec;
+    const fs::path target = path.has_filename() ? finalTarget(path, ec) : fs::path();
+    if (ec || !target.has_filename()) return 0;
+    const std::string prefix = tempPrefix(target);
+    const fs::path dir = folderOf(target);
+
+    std::vector<std::pair<fs::path, pid_t>> ours;
+    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+        const fs::path& entry = it->path();
+        if (const pid_t pid = tempWriter(entry.filename().string(), prefix))
+            ours.emplace_back(entry, pid);
+    }
+    int removed = 0;
+    const auto now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+    for (const auto& [entry, pid] : ours) {
+        struct stat st {};
+        if (::lstat(entry.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+        // kill(pid, 0) fails with ESRCH only when no such process exists; EPERM means it lives.
+        const bool writerGone = pid != ::getpid() && ::kill(pid, 0) != 0 && errno == ESRCH;
+        const bool tooOld = now - st.st_mtime > kProfileStaleTempAge.count();
+        if ((writerGone || tooOld) && ::unlink(entry.c_str()) == 0) ++removed;
+    }
+    return removed;
 }
 
 }  // namespace tvq

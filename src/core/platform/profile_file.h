@@ -3,6 +3,7 @@
 // lines we do not change are written back byte for byte, and saves replace the file atomically.
 
 #include <algorithm>
+#include <chrono>
 #include <cstddef>
 #include <filesystem>
 #include <string>
@@ -17,6 +18,12 @@ inline constexpr std::size_t kProfileValueMax = 259;
 
 // Larger files are refused rather than read: nothing we write comes close.
 inline constexpr std::size_t kProfileFileMaxBytes = 64u << 20;
+
+// Symbolic links followed before a save gives up on a chain (as the system's own loop limit).
+inline constexpr int kProfileMaxLinkHops = 40;
+
+// A temporary file older than this is stale even when its writer's pid is in use again.
+inline constexpr std::chrono::seconds kProfileStaleTempAge{3600};
 
 // Decimal integer at the start of text: leading blanks and a sign allowed, anything else after
 // the digits ignored; no digits reads as 0 and out-of-range values saturate.
@@ -46,7 +53,8 @@ public:
     // Why the file could not be read (empty unless Unreadable).
     std::error_code loadError() const { return loadError_; }
 
-    // Section and key names compare without regard to ASCII letter case.
+    // Section and key names compare without regard to ASCII letter case. A section or key that
+    // appears twice counts once, at its first place, for reading and for writing alike.
     std::string readString(std::string_view section, std::string_view key,
                            std::string_view fallback = {}) const;
     // profileInt() of the value; a missing key reads as 0.
@@ -63,8 +71,16 @@ public:
     // The whole file as save() would write it.
     std::string text() const;
     // Writes a temporary file beside the target, flushes it to disk and renames it over the
-    // target. On failure the old file is untouched and no temporary file is left.
+    // target. A symbolic link is followed and its final target replaced; the new file keeps the
+    // old one's mode and, where the system allows, its owner. A file without write permission
+    // for us, or without any write bit even for root, is refused (permission_denied). On failure
+    // the old file is untouched and no temporary file is left.
     std::error_code save() const;
+
+    // Removes the temporary files that saves of path left behind when killed: only names save()
+    // makes, and only those whose writer is gone or that are older than kProfileStaleTempAge.
+    // Returns how many were removed.
+    static int removeStaleTemps(const std::filesystem::path& path);
 
 private:
     enum class Kind { Blank, Comment, Section, Key, Other };
@@ -87,6 +103,7 @@ private:
     void parse(std::string_view text);
     void accept(std::string_view text);
     static Line makeLine(std::string raw, bool firstLine = false);
+    // Every span of the section, in file order; only the first one is read and written.
     std::vector<Span> sectionSpans(std::string_view section) const;
     const Line* findKey(std::string_view section, std::string_view key) const;
     std::size_t bodyEnd(const Span& span) const;

@@ -69,7 +69,7 @@ private:
     void showLinkChoice();
     void onAutoConnectBox();
     void onStartTimerBox();
-    void saveSettings();
+    std::error_code saveSettings();  // a failure is also shown in the Info line
     void onAddressRadio(int address);
     void onAddressList(int index);
     void showAddress(int address);

@@ -13,6 +13,7 @@
 
 #include "core/control/settings.h"
 #include "core/link/serial_port.h"
+#include "core/platform/profile_file.h"
 #include "gui/control/main_window.h"
 #include "gui/control/wait_box.h"
 #include "gui/ui/message_boxes.h"
@@ -57,6 +58,8 @@ void CTVQ418ControlDlg::fillAddressList() {
 }
 
 void CTVQ418ControlDlg::readSettings() {
+    // What saves of an earlier run left behind when it was killed.
+    tvq::ProfileFile::removeStaleTemps(deps_.settingsPath);
     const tvq::ConnectSettings saved = tvq::readConnectSettings(deps_.settingsPath);
     useSerial_ = saved.useSerial;
     {
@@ -64,7 +67,12 @@ void CTVQ418ControlDlg::readSettings() {
         const QSignalBlocker quietSerial(w_.serialRadio), quietNetwork(w_.networkRadio);
         (useSerial_ ? w_.serialRadio : w_.networkRadio)->setChecked(true);
     }
-    if (!useSerial_) {
+    if (useSerial_ && !saved.serialPort.empty()) {
+        // The operator's port, even while it is absent: connecting to another would be worse.
+        const QString port = QString::fromStdString(saved.serialPort);
+        if (w_.portList->findText(port) < 0) w_.portList->addItem(port);
+        w_.portList->setCurrentText(port);
+    } else if (!useSerial_) {
         w_.ipBox->setText(QString::fromStdString(saved.ip));
         w_.tcpPortBox->setText(QString::fromStdString(saved.port));
     }
@@ -87,7 +95,7 @@ void CTVQ418ControlDlg::readSettings() {
     if (session_->deviceAddress() == 0 && session_->connected()) openCascade();
 }
 
-void CTVQ418ControlDlg::saveSettings() {
+std::error_code CTVQ418ControlDlg::saveSettings() {
     tvq::ConnectSettings s;
     s.useSerial = useSerial_;
     s.ip = w_.ipBox->text().trimmed().toStdString();
@@ -95,7 +103,10 @@ void CTVQ418ControlDlg::saveSettings() {
     s.autoConnect = autoConnectFlag_;
     s.startTimer = startTimerFlag_;
     s.deviceAddress = session_->deviceAddress();
-    tvq::saveConnectSettings(deps_.settingsPath, s);
+    s.serialPort = w_.portList->currentText().trimmed().toStdString();
+    const std::error_code ec = tvq::saveConnectSettings(deps_.settingsPath, s);
+    if (ec) setInfo(tvq::settingsNotSaved(ec));
+    return ec;
 }
 
 // Only the boxes of the chosen link can be edited.
@@ -107,7 +118,8 @@ void CTVQ418ControlDlg::showLinkChoice() {
 
 void CTVQ418ControlDlg::chooseLink(bool serial) {
     useSerial_ = serial;
-    tvq::writeSerialTcp(deps_.settingsPath, serial);
+    if (const std::error_code ec = tvq::writeSerialTcp(deps_.settingsPath, serial))
+        setInfo(tvq::settingsNotSaved(ec));
     showLinkChoice();
 }
 
@@ -194,8 +206,10 @@ void CTVQ418ControlDlg::onConnect() {
                "the status of each machine, whether to continue.?"));
         if (answer != MessageBoxes::Answer::Yes) return;
     }
-    saveSettings();
+    const std::error_code notSaved = saveSettings();
     runConnectJob();
+    // The connect's own reports cover the Info line; the failed save must not go unseen.
+    if (notSaved) setInfo(tvq::settingsNotSaved(notSaved));
     if (session_->deviceAddress() == 0) openCascade();
 }
 

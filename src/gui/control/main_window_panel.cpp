@@ -47,12 +47,14 @@ void CTVQ418ControlDlg::render(const tvq::PanelState& state) {
 }
 
 void CTVQ418ControlDlg::setInfo(const tvq::InfoText& info) {
-    // Translated now: a message keeps the language it was shown in.
-    const QString text =
+    // Translated now: a message keeps the language it was shown in. The argument goes in after
+    // translation, so that it lands where the translation puts "%1".
+    QString text =
         info.id == tvq::MessageId::None
             ? QString::fromStdString(info.literal)
-            : QCoreApplication::translate(tvq::kMessageContext, tvq::englishText(info.id).data())
-                  .replace(QStringLiteral("%1"), QString::fromStdString(info.argument));
+            : QCoreApplication::translate(tvq::kMessageContext, tvq::englishText(info.id).data());
+    if (info.id != tvq::MessageId::None && text.contains(QLatin1String("%1")))
+        text = text.arg(QString::fromStdString(info.argument));
     w_.infoLine->setText(text);
     w_.infoLine->setCursorPosition(0);
     w_.infoLine->setAccessibleDescription(text);
