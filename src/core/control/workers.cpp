@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bitset>
 #include <cstdio>
+#include <utility>
 
 #include "core/control/session_core.h"
 #include "core/link/commands.h"
@@ -63,11 +64,15 @@ class HealthWatch {
 public:
     explicit HealthWatch(SessionCore& core) : core_(core) {}
 
+    // Before the reply is applied, which then decides the buttons of the device's state.
     void answered() {
         misses_ = 0;
         if (!unknown_) return;
         unknown_ = false;
-        core_.update([](PanelState& s) { s.stateUnknown = false; });
+        core_.update([this](PanelState& s) {
+            s.stateUnknown = false;
+            if (std::exchange(controlsOff_, false)) s.setOperationControls(true);
+        });
         core_.info(InfoText::message(MessageId::EquipmentNormal));
     }
     void unanswered() {
@@ -77,10 +82,16 @@ public:
             core_.info(InfoText::message(MessageId::NoAnswerSince, firstMiss_));
         }
     }
-    // The line is gone; its reopening says so itself. Polls count afresh on the new line.
+    // The line is gone; its reopening says so itself. Polls count afresh on the new line. The
+    // buttons go grey meanwhile: a press could not reach the device.
     void lineLost() {
         misses_ = 0;
         showUnknown();
+        controlsOff_ = true;
+        core_.update([](PanelState& s) {
+            s.setOperationControls(false);
+            s.setPipModeButtons(false);
+        });
     }
 
 private:
@@ -92,6 +103,7 @@ private:
     SessionCore& core_;
     int misses_ = 0;
     bool unknown_ = false;
+    bool controlsOff_ = false;
     std::string firstMiss_;
 };
 
@@ -161,8 +173,8 @@ void statusPoller(SessionCore& core, std::stop_token stop) {
             const int result =
                 core.link.exchangeFrame(pageQuery(address), reply, kPollTimeoutMs, stop);
             if (goodReply(result, reply) && answeredBy(reply, address)) {
-                core.applyStatus(reply);
                 health.answered();
+                core.applyStatus(reply);
             } else if (address != 0 && core.link.isUp() && !stop.stop_requested()) {
                 // Nobody answers at address 0, and a lost line is dealt with above.
                 health.unanswered();

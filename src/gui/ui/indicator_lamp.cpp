@@ -62,7 +62,7 @@ void IndicatorLamp::paintEvent(QPaintEvent*) {
     // Unknown: the last known state shows through a grey veil with a question mark, so nobody
     // takes it for the device's state now.
     if (unknown_) {
-        p.setBrush(QColor(0xB0, 0xB0, 0xB0, 200));
+        p.setBrush(QColor(0xB0, 0xB0, 0xB0, 160));
         p.drawEllipse(glass);
         QFont font = p.font();
         font.setBold(true);

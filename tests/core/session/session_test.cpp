@@ -396,10 +396,12 @@ TEST(SessionHealth, ALostLineIsReopenedWithGrowingPausesUntilItAnswers) {
     EXPECT_EQ(said, waits);
     EXPECT_TRUE(rig.unknown);
     EXPECT_EQ(rig.session.pressSource(kHdmi), PressOutcome{}) << "no line: the press does nothing";
+    EXPECT_TRUE(operationControls(rig.session.snapshot(), false)) << "and its button is grey";
 
     rig.opening = O::Connected;  // back again
     ASSERT_TRUE(eventually([&] { return rig.lastInfo == MessageId::EquipmentNormal; }));
     EXPECT_FALSE(rig.unknown);
+    EXPECT_TRUE(rig.session.snapshot().isEnabled(Control::SrcHdmi));
     EXPECT_EQ(rig.device.liveLinks(), 1);
     rig.session.pressSource(kHdmi);
     ASSERT_TRUE(eventually([&] { return rig.device.count(cmd::kMainSource) == 1; }));
