@@ -24,6 +24,14 @@ enum class MessageId {
     IncorrectSource,
     NotExtModel,
     RestartDevice,
+    // screen setup
+    ValueOutOfRange,
+    ValueMustBeEven,
+    SetupFailed,
+    SetSuccessfully,
+    CannotAdjustUp,
+    CannotAdjustDown,
+    SameAudioChannel,
     Count
 };
 
