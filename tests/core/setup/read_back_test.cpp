@@ -5,6 +5,7 @@
 #include <map>
 
 #include "core/link/commands.h"
+#include "core/setup/setup_frames.h"
 
 namespace tvq::setup {
 namespace {
@@ -140,6 +141,21 @@ TEST(ReadBack, AStopSendsNothingMoreAndSkipsThePause) {
         EXPECT_EQ(dev.reads.back().first, stopAt);
         EXPECT_EQ(dev.clock.elapsed(), dev.sentAt.back()) << "paused after the stop";
     }
+}
+
+TEST(ReadBack, RectanglesOfSilentPagesKeepTheirValues) {
+    ScriptedPages dev;
+    dev.answerAll();
+    dev.pages.erase(2);
+    dev.answer(1, {3, 0, 2, 0x01, 0, 0, 4, 0x01, 0});
+    WindowGeometry geometry;
+    geometry[RectTarget::Pip] = {64, 0, 64, 0};
+    storeRects(geometry, readBack(dev.exchange(), 1, dev.clock, {}).settings);
+    EXPECT_EQ(geometry[RectTarget::Main], (WindowRect{256, 2, 256, 4}));
+    EXPECT_EQ(geometry[RectTarget::Pip], (WindowRect{64, 0, 64, 0}));
+    EXPECT_EQ(geometry.replace(RectTarget::Main, {}), (WindowRect{256, 2, 256, 4}));
+    EXPECT_EQ(saveCodeOfReported(3), 0x8E);
+    EXPECT_EQ(saveCodeOfReported(4), std::nullopt);
 }
 
 TEST(ModeRects, ReadsBothPagesOfTheModeWithAPauseBetween) {
