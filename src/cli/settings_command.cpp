@@ -369,7 +369,7 @@ CommandResult runSettings(const CliOptions& options, DeviceLink& link, Clock& cl
     if (!s.output)
         return out.finish(kExitFailed,
                           "no usable reply to page 3 from address " + std::to_string(address));
-    return out.finish(kExitFailed, std::to_string(missing.size()) + " settings did not answer");
+    return out.finish(kExitFailed, "missing: " + list);
 }
 
 }  // namespace tvq::cli
