@@ -45,7 +45,8 @@ std::variant<SetRequest, std::string> parseSetRequest(const std::vector<std::str
 
 inline constexpr std::string_view kSetUsage =
     "  settings                  read every setting back (pages 3, 0, 1, 2, 4, 5, 6 and the\n"
-    "                            rectangles of the four PIP modes); its lines are set commands\n"
+    "                            rectangles of the four PIP modes); a writable setting's\n"
+    "                            line reads as its set command\n"
     "  set NAME VALUE...         write one setting after the setup's checks:\n"
     "                              brightness 0..64 (even) | saturation 0..100 | bias 0..100\n"
     "                              sharpness normal|sharp | sync-mosaic on|off\n"
