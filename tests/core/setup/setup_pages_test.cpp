@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "core/link/commands.h"
+#include "core/setup/output_format.h"
 #include "core/setup/setup_frames.h"
 #include "core/setup/setup_pages.h"
 
@@ -9,6 +10,15 @@ namespace {
 
 CommandFrame reply(std::initializer_list<std::uint8_t> params, std::uint8_t address = 1) {
     return makeFrame(address, cmd::kReadPage, params);
+}
+
+TEST(Preview, ScalesToTheFrameCuttingTowardZero) {
+    const Resolution xga{1024, 768};
+    EXPECT_EQ(previewPlace(0, 1024, 0, 768, xga, 200, 150), (PreviewPlace{0, 0, 200, 150}));
+    // 0.1953125 per pixel: 5.86, 1.95, 19.5, 9.77
+    EXPECT_EQ(previewPlace(30, 100, 10, 50, xga, 200, 150), (PreviewPlace{5, 1, 19, 9}));
+    EXPECT_EQ(previewPlace(683, 683, 0, 768, {1366, 768}, 200, 150),
+              (PreviewPlace{100, 0, 100, 150}));
 }
 
 TEST(Pages, RectanglesAreStartThenSizeHighByteFirst) {
