@@ -190,6 +190,11 @@ ConsoleReply runConsoleLine(std::string_view line, SimCore& core) {
             s.setOutputFormat(static_cast<std::uint8_t>(*index));
         });
     }
+    if (key == "mute") {
+        const auto pages = n == 3 ? parsePageSet(w[2]) : std::nullopt;
+        if (!pages) return usage("mute ADDR PAGES|none");
+        return change(core, w[1], [&](ProcessorState& s) { s.mutedPages = *pages; });
+    }
     if (key == "pipmode") {
         const auto mode = n == 3 ? pipModeArg(w[2]) : std::nullopt;
         if (!mode) return usage("pipmode ADDR M1..M4");
@@ -215,6 +220,7 @@ std::string consoleHelp() {
            "  ext ADDR TYPE             EXT. input type (NULL SDI VGA DVI VIDEO)\n"
            "  format ADDR N             output format 0..9 (the output window follows it)\n"
            "  pipmode ADDR M1..M4       current PIP mode\n"
+           "  mute ADDR PAGES|none      leave reads of these pages unanswered, e.g. 0-2,4-14\n"
            "  transition ADDR 0..3      Cut, Fade 0.5/1.0/1.5 s\n"
            "  status [ADDR]             show the state\n"
            "  fault NAME P              probability 0..1 of drop delay split corrupt "

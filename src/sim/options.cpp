@@ -123,6 +123,12 @@ const std::map<std::string_view, Setter>& valueOptions() {
         {"--drop", probability(Fault::Drop)},
         {"--delay", parseDelay},
         {"--output-format", parseOutputFormats},
+        {"--mute-pages",
+         [](std::string_view t, SimOptions& o) {
+             const auto pages = parsePageSet(t);
+             if (pages) o.mutedPages = *pages;
+             return pages.has_value();
+         }},
         {"--delay-prob", probability(Fault::Delay)},
         {"--split", probability(Fault::Split)},
         {"--corrupt", probability(Fault::Corrupt)},
@@ -209,6 +215,7 @@ A simulated chain of TVQ418 processors behind a TCP port and/or a pseudo-termina
   --close P           close the TCP connection instead of answering
   --answer-ms N       processing time before every reply (default 0)
   --output-format F   output format 0..9 of every processor, or ADDR:F,ADDR:F,... each its own
+  --mute-pages LIST   page reads left unanswered, e.g. 0-2,4-14 (silent after page 3)
   --help              this text
 At least one of --tcp and --pty is needed. Type "help" on standard input for the operator keys.
 )";

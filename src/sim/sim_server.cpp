@@ -32,6 +32,9 @@ bool SimServer::start(const SimOptions& options, std::string* error) {
     }
     core_ = std::make_unique<SimCore>(options.addresses, options.faults, options.seed,
                                       std::move(log), Millis{options.answerMs});
+    core_->withChain([&](Chain& chain) {
+        for (Processor& p : chain.processors()) p.state().mutedPages = options.mutedPages;
+    });
     for (const auto& [address, format] : options.outputFormats) {
         const bool found = core_->withChain([&](Chain& chain) {
             bool any = false;

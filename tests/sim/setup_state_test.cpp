@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "core/setup/setup_pages.h"
+#include "sim/console.h"
 #include "sim/options.h"
 #include "sim/pages.h"
+#include "sim/sim_core.h"
 
 namespace tvq::sim {
 namespace {
@@ -24,6 +26,23 @@ TEST(SimOutputFormat, OptionGivesEachAddressItsResolution) {
               (setup::OutputPage{9, {2048, 0, 1152, 0}}));
     EXPECT_FALSE(s.setOutputFormat(10));
     EXPECT_EQ(s.outputFormat, 9);
+}
+
+TEST(SimMutedPages, ListedPagesGoUnansweredOthersAndWritesStillAnswer) {
+    EXPECT_EQ(parsePageSet("0-2,4-14"), 0x7FF7u);
+    EXPECT_EQ(parsePageSet("none"), 0u);
+    for (const char* bad : {"", "3-1", "32", "1,,2", "a", "-3"})
+        EXPECT_EQ(parsePageSet(bad), std::nullopt) << bad;
+
+    SimCore core(std::vector<std::uint8_t>{1});
+    ASSERT_EQ(runConsoleLine("mute 1 0-2,4-14", core).text, "ok\n");
+    const auto answers = [&](const CommandFrame& frame) {
+        return core.withChain([&](Chain& c) { return !c.deliver(frame).empty(); });
+    };
+    EXPECT_TRUE(answers(pageQuery(1, 3)));
+    EXPECT_FALSE(answers(pageQuery(1, 0)));
+    EXPECT_FALSE(answers(pageQuery(1, 5)));
+    EXPECT_TRUE(answers(makeFrame(1, 0x91, {10})));
 }
 
 }  // namespace
