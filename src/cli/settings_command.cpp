@@ -87,15 +87,6 @@ CommandResult refused(Output& out, const PreparedSet& prepared) {
     return out.finish(kExitUsage, std::string(englishText(prepared.refusal)));
 }
 
-// One page read; the reply only when it answers this read.
-std::optional<CommandFrame> readPage(DeviceLink& link, std::uint8_t address, std::uint8_t page) {
-    CommandFrame reply{};
-    if (link.exchangeFrame(pageQuery(address, page), reply, kPageTimeoutMs) != kReplyTaken ||
-        !isPageReply(reply, address))
-        return std::nullopt;
-    return reply;
-}
-
 void reportFormat(Output& out, const OutputPage& page) {
     const auto resolution = formatResolution(page.formatIndex);
     JsonObject format;
@@ -182,16 +173,27 @@ std::optional<CommandResult> refuseBeforeLink(const CliOptions& options) {
     return refused(out, prepared);
 }
 
+namespace {
+
+ExchangeFn exchangeOver(DeviceLink& link) {
+    return
+        [&link](const CommandFrame& frame, CommandFrame& reply, std::int32_t timeoutMs,
+                std::stop_token stop) { return link.exchangeFrame(frame, reply, timeoutMs, stop); };
+}
+
+}  // namespace
+
 CommandResult runSet(const CliOptions& options, DeviceLink& link, Clock& clock) {
     const SetRequest& r = options.set;
     const std::uint8_t address = options.address;
+    const ExchangeFn exchange = exchangeOver(link);
     Output out(options);
     out.json().addString("setting", r.name);
 
     Resolution resolution = kDefaultResolution;
     if (r.isWindow()) {
         // The window checks need the output resolution, as the setup has it from page 3.
-        const auto page3 = readPage(link, address, kOutputPage);
+        const auto page3 = readPage(exchange, address, kOutputPage, kPageTimeoutMs);
         if (!page3)
             return out.finish(kExitFailed,
                               "no usable reply to page 3 from address " + std::to_string(address));
@@ -200,7 +202,7 @@ CommandResult runSet(const CliOptions& options, DeviceLink& link, Clock& clock) 
         if (const auto known = formatResolution(output.formatIndex)) resolution = *known;
         if (r.kind == SetKind::InputWindow) {
             clock.sleepFor(kPagePause);
-            const auto page0 = readPage(link, address, kStatusPage);
+            const auto page0 = readPage(exchange, address, kStatusPage, kPageTimeoutMs);
             const auto status = page0 ? decodeSetupStatus(*page0) : std::nullopt;
             if (!status)
                 return out.finish(kExitFailed, "no status from address " + std::to_string(address));
@@ -239,10 +241,7 @@ CommandResult runSet(const CliOptions& options, DeviceLink& link, Clock& clock) 
 
 CommandResult runSettings(const CliOptions& options, DeviceLink& link, Clock& clock) {
     const std::uint8_t address = options.address;
-    const ExchangeFn exchange = [&link](const CommandFrame& frame, CommandFrame& reply,
-                                        std::int32_t timeoutMs, std::stop_token stop) {
-        return link.exchangeFrame(frame, reply, timeoutMs, stop);
-    };
+    const ExchangeFn exchange = exchangeOver(link);
     const ScreenSettings s = readBack(exchange, address, clock, {}).settings;
     std::array<ModeRects, kPipModes> modes{};
     if (s.output) {

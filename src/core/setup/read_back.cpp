@@ -8,17 +8,6 @@ namespace {
 
 constexpr int kReplyTaken = static_cast<int>(kFrameSize);
 
-// One page read; the reply only when it answers this read.
-std::optional<CommandFrame> readPage(const ExchangeFn& exchange, std::uint8_t address,
-                                     std::uint8_t page, std::int32_t timeoutMs,
-                                     std::stop_token stop) {
-    CommandFrame reply{};
-    if (exchange(pageQuery(address, page), reply, timeoutMs, stop) != kReplyTaken)
-        return std::nullopt;
-    if (!isPageReply(reply, address)) return std::nullopt;
-    return reply;
-}
-
 void store(ScreenSettings& s, std::uint8_t page, const CommandFrame& reply) {
     switch (page) {
         case kOutputPage:
@@ -49,6 +38,16 @@ void store(ScreenSettings& s, std::uint8_t page, const CommandFrame& reply) {
 }
 
 }  // namespace
+
+std::optional<CommandFrame> readPage(const ExchangeFn& exchange, std::uint8_t address,
+                                     std::uint8_t page, std::int32_t timeoutMs,
+                                     std::stop_token stop) {
+    CommandFrame reply{};
+    if (exchange(pageQuery(address, page), reply, timeoutMs, stop) != kReplyTaken)
+        return std::nullopt;
+    if (!isPageReply(reply, address)) return std::nullopt;
+    return reply;
+}
 
 bool pauseUnlessStopped(Clock& clock, Millis duration, std::stop_token stop) {
     std::mutex mutex;

@@ -83,6 +83,11 @@ ModeRects readModeRects(const ExchangeFn& exchange, std::uint8_t address, unsign
 void storeRects(WindowGeometry& geometry, const ScreenSettings& settings);
 void storeRects(WindowGeometry& geometry, const ModeRects& mode);
 
+// One page read: the reply only when it answers this read (see isPageReply).
+std::optional<CommandFrame> readPage(const ExchangeFn& exchange, std::uint8_t address,
+                                     std::uint8_t page, std::int32_t timeoutMs,
+                                     std::stop_token stop = {});
+
 // Waits `duration` on clock, returning early (false) when a stop is requested.
 bool pauseUnlessStopped(Clock& clock, Millis duration, std::stop_token stop);
 
