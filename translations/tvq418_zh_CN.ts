@@ -389,5 +389,33 @@
         <source>Connection lost, reconnecting (next try in %1 s)</source>
         <translation>连接已断开，正在重新连接（%1 秒后重试）</translation>
     </message>
+    <message>
+        <source>Value out  of range</source>
+        <translation>值越界</translation>
+    </message>
+    <message>
+        <source>The input value must be even, and can not be odd</source>
+        <translation>输入值必须是偶数，不能是奇数</translation>
+    </message>
+    <message>
+        <source>Setup failed</source>
+        <translation>设置失败</translation>
+    </message>
+    <message>
+        <source>Set successfully</source>
+        <translation>设置成功</translation>
+    </message>
+    <message>
+        <source>Value cannot be upward adjustment</source>
+        <translation>数值无法再向上调节</translation>
+    </message>
+    <message>
+        <source>Value cannot be downward adjustment</source>
+        <translation>数值无法再向下调节</translation>
+    </message>
+    <message>
+        <source>Sorry, audio1 and audio2 can&apos;t use the same channel</source>
+        <translation>对不起，音频1和音频2无法使用同一个通道</translation>
+    </message>
 </context>
 </TS>

@@ -25,16 +25,20 @@ constexpr std::string_view kUsage =
     "  status                    read and decode the device's status\n"
     "  page N                    read page N (0..255) and print it in hex\n"
     "  source NAME|CODE          switch the main picture to a source: V1 V2 V3 S-VIDEO VGA1\n"
-    "                            VGA2 DVI HDMI EXT. YPbPr, or its code 0..10\n"
+    "                            VGA2 DVI HDMI EXT. YPbPr, or its code 0..10\n";
+
+constexpr std::string_view kOptionsUsage =
     "\n"
     "Options:\n"
     "  --tcp HOST:PORT   TCP link; HOST is a dotted IPv4 address or localhost\n"
     "  --serial PATH     serial link, for example /dev/ttyUSB0 or /dev/pts/7\n"
     "  --address N       device address 1..255 (default: byte 1 of a sent frame, else 1); 0\n"
-    "                    sends to every device of the chain and awaits no reply (send and\n"
-    "                    source only); send refuses an address other than the frame's byte 1\n"
+    "                    sends to every device of the chain and awaits no reply (send, source\n"
+    "                    and set but the windows); send refuses an address other than the\n"
+    "                    frame's byte 1\n"
     "  --timeout MS      how long to wait for a reply, in milliseconds, 100 or more\n"
-    "                    (default 6000)\n"
+    "                    (default 6000); settings and set wait as the setup does (5000, 7000,\n"
+    "                    15000)\n"
     "  --json            print one JSON object, usage errors included; the serial trace then\n"
     "                    goes to stderr\n"
     "  --help            print this text\n"
@@ -109,7 +113,8 @@ std::optional<UsageError> parseTcp(std::string_view text, CliOptions& options) {
 
 std::optional<UsageError> parseCommand(const std::vector<std::string_view>& words,
                                        CliOptions& options) {
-    if (words.empty()) return UsageError{"no command: give send, status, page or source"};
+    if (words.empty())
+        return UsageError{"no command: give send, status, page, source, settings or set"};
     const std::string_view name = words[0];
     const std::vector<std::string_view> args(words.begin() + 1, words.end());
 
@@ -148,6 +153,18 @@ std::optional<UsageError> parseCommand(const std::vector<std::string_view>& word
                               "\": give V1 V2 V3 S-VIDEO VGA1 VGA2 DVI HDMI EXT. YPbPr or a code"};
         options.command = Command::Source;
         options.source = *code;
+        return std::nullopt;
+    }
+    if (name == "settings") {
+        if (!args.empty()) return UsageError{"settings takes no arguments"};
+        options.command = Command::Settings;
+        return std::nullopt;
+    }
+    if (name == "set") {
+        auto request = parseSetRequest(args);
+        if (const auto* error = std::get_if<std::string>(&request)) return UsageError{*error};
+        options.command = Command::Set;
+        options.set = std::get<SetRequest>(std::move(request));
         return std::nullopt;
     }
     return UsageError{"unknown command \"" + std::string(name) + "\""};
@@ -223,8 +240,11 @@ ParsedArgs parseArgList(const std::vector<std::string_view>& args) {
                               " differs from the frame's byte 1 (" +
                               std::to_string(options.frame[1]) + ")"};
     }
-    if (options.address == 0 &&
-        (options.command == Command::Status || options.command == Command::Page))
+    const bool readsDevice = options.command == Command::Status ||
+                             options.command == Command::Page ||
+                             options.command == Command::Settings ||
+                             (options.command == Command::Set && options.set.isWindow());
+    if (options.address == 0 && readsDevice)
         return UsageError{std::string(commandName(options.command)) +
                           " reads one device: give --address 1..255"};
     return options;
@@ -233,7 +253,9 @@ ParsedArgs parseArgList(const std::vector<std::string_view>& args) {
 }  // namespace
 
 std::string_view usageText() {
-    return kUsage;
+    static const std::string text =
+        std::string(kUsage) + std::string(kSetUsage) + std::string(kOptionsUsage);
+    return text;
 }
 
 ParsedArgs parseArgs(int argc, const char* const* argv) {

@@ -141,7 +141,10 @@ struct WindowRig {
     // Connects at the current address and waits until the panel shows it.
     void connect() {
         click("connectButton");
-        ASSERT_TRUE(waitFor([this] { return get("disconnectButton")->isEnabled(); }));
+        // The connect job enables Disconnect first and the operation controls a moment later.
+        ASSERT_TRUE(waitFor([this] {
+            return get("disconnectButton")->isEnabled() && get("source:V1")->isEnabled();
+        }));
     }
 };
 

@@ -22,6 +22,14 @@ constexpr std::array<const char*, static_cast<std::size_t>(MessageId::Count)> kE
     QT_TRANSLATE_NOOP("Messages", "Connection lost, reconnecting (next try in %1 s)"),
     // Settings file
     QT_TRANSLATE_NOOP("Messages", "Settings not saved: %1"),
+    // screen setup
+    QT_TRANSLATE_NOOP("Messages", "Value out  of range"),
+    QT_TRANSLATE_NOOP("Messages", "The input value must be even, and can not be odd"),
+    QT_TRANSLATE_NOOP("Messages", "Setup failed"),
+    QT_TRANSLATE_NOOP("Messages", "Set successfully"),
+    QT_TRANSLATE_NOOP("Messages", "Value cannot be upward adjustment"),
+    QT_TRANSLATE_NOOP("Messages", "Value cannot be downward adjustment"),
+    QT_TRANSLATE_NOOP("Messages", "Sorry, audio1 and audio2 can't use the same channel"),
 };
 
 }  // namespace

@@ -29,6 +29,14 @@ enum class MessageId {
     Reconnecting,
     // Settings file
     SettingsNotSaved,  // %1: why
+    // screen setup
+    ValueOutOfRange,
+    ValueMustBeEven,
+    SetupFailed,
+    SetSuccessfully,
+    CannotAdjustUp,
+    CannotAdjustDown,
+    SameAudioChannel,
     Count
 };
 
