@@ -79,6 +79,277 @@
     </message>
 </context>
 <context>
+    <name>CSetScreen</name>
+    <message>
+        <source>Screen Program</source>
+        <translation>屏幕参数</translation>
+    </message>
+    <message>
+        <source>Set</source>
+        <translation>设置</translation>
+    </message>
+    <message>
+        <source>Brightness</source>
+        <translation>亮度</translation>
+    </message>
+    <message>
+        <source>Save</source>
+        <translation>保存</translation>
+    </message>
+    <message>
+        <source>Saturation</source>
+        <translation>颜色</translation>
+    </message>
+    <message>
+        <source>Bias</source>
+        <translation>低灰偏置</translation>
+    </message>
+    <message>
+        <source>Sharpness</source>
+        <translation>清晰度</translation>
+    </message>
+    <message>
+        <source>Normal</source>
+        <translation>平滑</translation>
+    </message>
+    <message>
+        <source>Sharp</source>
+        <translation>清晰</translation>
+    </message>
+    <message>
+        <source>Text</source>
+        <translation>字幕</translation>
+    </message>
+    <message>
+        <source>&lt;Threshold</source>
+        <translation>&lt;阈值</translation>
+    </message>
+    <message>
+        <source>&gt;Threshold</source>
+        <translation>&gt;阈值</translation>
+    </message>
+    <message>
+        <source>Threshold(Red/Green/Blue：0~255)</source>
+        <translation>字幕阈值(红/绿/蓝：0~255)</translation>
+    </message>
+    <message>
+        <source>  Red</source>
+        <translation>   红</translation>
+    </message>
+    <message>
+        <source> Green</source>
+        <translation>    绿</translation>
+    </message>
+    <message>
+        <source>    Blue</source>
+        <translation>     蓝</translation>
+    </message>
+    <message>
+        <source>MosaicMode</source>
+        <translation>拼接模式</translation>
+    </message>
+    <message>
+        <source>No Sync Mosaic</source>
+        <translation>非同步拼接</translation>
+    </message>
+    <message>
+        <source>Sync Mosaic</source>
+        <translation>同步拼接</translation>
+    </message>
+    <message>
+        <source>Audio_Set</source>
+        <translation>音频设置</translation>
+    </message>
+    <message>
+        <source>Hot_Spare</source>
+        <translation>热备份</translation>
+    </message>
+    <message>
+        <source>Output_Format</source>
+        <translation>输出分辨率</translation>
+    </message>
+    <message>
+        <source>PIP_Size_Position</source>
+        <translation>PIP窗口位置大小</translation>
+    </message>
+    <message>
+        <source>PIP_Mode</source>
+        <translation>PIP模式</translation>
+    </message>
+    <message>
+        <source>Main</source>
+        <translation>主窗口</translation>
+    </message>
+    <message>
+        <source>Main_Hori_Width:</source>
+        <translation>背景宽度:</translation>
+    </message>
+    <message>
+        <source>Main_Hori_Start:</source>
+        <translation>背景水平起始:</translation>
+    </message>
+    <message>
+        <source>Main_Vert_Height:</source>
+        <translation>背景高度:</translation>
+    </message>
+    <message>
+        <source>Main_Vert_Start:</source>
+        <translation>背景垂直起始:</translation>
+    </message>
+    <message>
+        <source>PIP</source>
+        <translation>PIP窗口</translation>
+    </message>
+    <message>
+        <source>PIP_Hori_Width:</source>
+        <translation>PIP宽度:</translation>
+    </message>
+    <message>
+        <source>PIP_Hori_Start:</source>
+        <translation>PIP水平起始:</translation>
+    </message>
+    <message>
+        <source>PIP_Vert_Height:</source>
+        <translation>PIP高度:</translation>
+    </message>
+    <message>
+        <source>PIP_Vert_Start:</source>
+        <translation>PIP垂直起始:</translation>
+    </message>
+    <message>
+        <source>Main_Hori_Width+Main_Hori_Start</source>
+        <translation>背景宽度+背景水平起始</translation>
+    </message>
+    <message>
+        <source>Main_Vert_Height+Main_Vert_Start</source>
+        <translation>背景高度+背景垂直起始</translation>
+    </message>
+    <message>
+        <source>PIP_Hori_Width+PIP_Hori_Start</source>
+        <translation>PIP宽度+PIP水平起始</translation>
+    </message>
+    <message>
+        <source>PIP_Vert_Height+PIP_Vert_Start</source>
+        <translation>PIP高度+PIP垂直起始</translation>
+    </message>
+    <message>
+        <source>Input_Size_Position</source>
+        <translation>输入窗口位置大小</translation>
+    </message>
+    <message>
+        <source>In_Hori_Width:</source>
+        <translation>输入宽度:</translation>
+    </message>
+    <message>
+        <source>In_Hori_Start:</source>
+        <translation>输入水平起始:</translation>
+    </message>
+    <message>
+        <source>In_Vert_Height:</source>
+        <translation>输入高度:</translation>
+    </message>
+    <message>
+        <source>In_Vert_Start:</source>
+        <translation>输入垂直起始:</translation>
+    </message>
+    <message>
+        <source>In_Hori_Width+In_Hori_Start</source>
+        <translation>输入宽度+输入水平起始</translation>
+    </message>
+    <message>
+        <source>In_Vert_Height+In_Vert_Start</source>
+        <translation>输入高度+输入垂直起始</translation>
+    </message>
+    <message>
+        <source>Output_Size_Position</source>
+        <translation>输出窗口位置大小</translation>
+    </message>
+    <message>
+        <source>Out_Hori_Width:</source>
+        <translation>输出宽度:</translation>
+    </message>
+    <message>
+        <source>Out_Hori_Start:</source>
+        <translation>输出水平起始:</translation>
+    </message>
+    <message>
+        <source>Out_Vert_Height:</source>
+        <translation>输出高度:</translation>
+    </message>
+    <message>
+        <source>Out_Vert_Start:</source>
+        <translation>输出垂直起始:</translation>
+    </message>
+    <message>
+        <source>Out_Hori_Width+Out_Hori_Start</source>
+        <translation>输出宽度+输出水平起始</translation>
+    </message>
+    <message>
+        <source>Out_Vert_Height+Out_Vert_Start</source>
+        <translation>输出高度+输出垂直起始</translation>
+    </message>
+    <message>
+        <source>Color_Explain</source>
+        <translation>颜色说明</translation>
+    </message>
+    <message>
+        <source>Not Saved</source>
+        <translation>正在输入</translation>
+    </message>
+    <message>
+        <source>Saved</source>
+        <translation>完成输入</translation>
+    </message>
+    <message>
+        <source>Main_Area</source>
+        <translation>背景窗口</translation>
+    </message>
+    <message>
+        <source>PIP_Area</source>
+        <translation>PIP窗口</translation>
+    </message>
+    <message>
+        <source>Output_Area</source>
+        <translation>输出主窗口</translation>
+    </message>
+    <message>
+        <source>Input_Area</source>
+        <translation>输入主窗口</translation>
+    </message>
+    <message>
+        <source>Bg_Area</source>
+        <translation>背景区域</translation>
+    </message>
+    <message>
+        <source>Info</source>
+        <translation>信息</translation>
+    </message>
+    <message>
+        <source>Refresh</source>
+        <translation>刷新</translation>
+    </message>
+    <message>
+        <source>Exit</source>
+        <translation>退出</translation>
+    </message>
+    <message>
+        <source>%1 up</source>
+        <translation>%1 向上</translation>
+    </message>
+    <message>
+        <source>%1 down</source>
+        <translation>%1 向下</translation>
+    </message>
+    <message>
+        <source>Reading page %1...</source>
+        <translation>正在读取第 %1 页...</translation>
+    </message>
+    <message>
+        <source>System Information</source>
+        <translation>系统信息</translation>
+    </message>
+</context>
+<context>
     <name>CTVQ418ControlDlg</name>
     <message>
         <source>System Information</source>
@@ -372,6 +643,34 @@
     <message>
         <source>Please restart the device and control software，Thank you！</source>
         <translation>请重启设备和控制软件，谢谢!</translation>
+    </message>
+    <message>
+        <source>Value out  of range</source>
+        <translation>值越界</translation>
+    </message>
+    <message>
+        <source>The input value must be even, and can not be odd</source>
+        <translation>输入值必须是偶数，不能是奇数</translation>
+    </message>
+    <message>
+        <source>Setup failed</source>
+        <translation>设置失败</translation>
+    </message>
+    <message>
+        <source>Set successfully</source>
+        <translation>设置成功</translation>
+    </message>
+    <message>
+        <source>Value cannot be upward adjustment</source>
+        <translation>数值无法再向上调节</translation>
+    </message>
+    <message>
+        <source>Value cannot be downward adjustment</source>
+        <translation>数值无法再向下调节</translation>
+    </message>
+    <message>
+        <source>Sorry, audio1 and audio2 can&apos;t use the same channel</source>
+        <translation>对不起，音频1和音频2无法使用同一个通道</translation>
     </message>
 </context>
 </TS>
