@@ -89,13 +89,16 @@ int main(int argc, char** argv) {
 
     // The stall meter: the largest gap between two runs of a 1 ms timer.
     QElapsedTimer clock;
-    qint64 lastTick = -1, worst = 0;
+    qint64 lastTick = -1, worst = 0, worstAt = 0;
     bool metering = false;
     QTimer meter;
     meter.setTimerType(Qt::PreciseTimer);
     QObject::connect(&meter, &QTimer::timeout, [&] {
         const qint64 now = clock.nsecsElapsed();
-        if (metering && lastTick >= 0) worst = std::max(worst, now - lastTick);
+        if (metering && lastTick >= 0 && now - lastTick > worst) {
+            worst = now - lastTick;
+            worstAt = now;
+        }
         lastTick = now;
     });
     clock.start();
@@ -140,10 +143,11 @@ int main(int argc, char** argv) {
                 if (dialog) return;
                 std::printf(
                     "link %s%s: Setup press to dialog %lld ms, read-back %lld ms, "
-                    "longest UI stall %.1f ms\n",
+                    "longest UI stall %.1f ms, ending %lld ms after the press\n",
                     pty ? "pty" : "tcp", silent ? ", silent after page 3" : "",
                     static_cast<long long>(openedAt - pressedAt),
-                    static_cast<long long>(readAt - openedAt), static_cast<double>(worst) / 1e6);
+                    static_cast<long long>(readAt - openedAt), static_cast<double>(worst) / 1e6,
+                    static_cast<long long>(worstAt / 1000000 - pressedAt));
                 window.session().disconnect();
                 QApplication::exit(result);
                 return;
