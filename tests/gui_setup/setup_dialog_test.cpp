@@ -120,59 +120,48 @@ TEST(GuiSetupDialog, SequenceDisablesTheSetupControlsAndPageZeroDecidesInputSave
     }
 }
 
-TEST(GuiSetupDialog, RectangleSaveChecksBeforeSending) {
+// What a refused value leaves in its field: a rectangle's out-of-range field is emptied, a
+// level's is set to 0, an odd one is marked unsaved; threshold arrows stop at 0 and 255.
+// Nothing is sent in any case.
+TEST(GuiSetupDialog, RefusalsLeaveTheFieldAsTheOperatorMustFixIt) {
     struct Case {
-        const char* prefix;
-        std::array<const char*, 4> texts;  // width, horizontal start, height, vertical start
-        const char* refusal;               // empty: sent
-        const char* emptied;               // the field a range refusal empties
-        const char* unsaved;               // the field an even refusal marks
+        std::vector<std::pair<const char*, const char*>> typed;
+        const char* button;
+        const char* refusal;
+        const char* field;  // and its text afterwards
+        const char* after;
     };
+    const char* range = "Value out  of range";
+    const char* odd = "The input value must be even, and can not be odd";
     const std::vector<Case> cases{
-        {"main", {"1024", "0", "768", "0"}, "", "", ""},
-        {"main", {"1024", "2", "768", "0"}, "Value out  of range", "mainWidthEdit", ""},
-        {"pip", {"100", "-4", "100", "0"}, "Value out  of range", "pipXEdit", ""},
-        {"in", {"100", "0", "48", "0"}, "Value out  of range", "inHeightEdit", ""},
-        {"out", {"100", "0", "100", "700"}, "Value out  of range", "outHeightEdit", ""},
-        {"out", {"100", "0", "100", "-2"}, "Value out  of range", "outYEdit", ""},
-        {"out", {"100", "0", "abc", "0"}, "Value out  of range", "outHeightEdit", ""},
-        {"main",
-         {"101", "0", "100", "0"},
-         "The input value must be even, and can not be odd",
-         "",
-         "mainWidthEdit"},
-        {"pip",
-         {"100", "0", "100", "3"},
-         "The input value must be even, and can not be odd",
-         "",
-         "pipYEdit"},
+        {{{"mainWidthEdit", "1024"}, {"mainXEdit", "2"}}, "mainSave", range, "mainWidthEdit", ""},
+        {{{"pipWidthEdit", "100"}, {"pipXEdit", "-4"}}, "pipSave", range, "pipXEdit", ""},
+        {{{"outHeightEdit", "48"}}, "outSave", range, "outHeightEdit", ""},
+        {{{"outYEdit", "abc"}}, "outSave", range, "outYEdit", ""},
+        {{{"mainWidthEdit", "101"}}, "mainSave", odd, "mainWidthEdit", "101"},
+        {{{"brightnessEdit", "66"}}, "brightnessSave", range, "brightnessEdit", "0"},
+        {{{"brightnessEdit", "63"}}, "brightnessSave", odd, "brightnessEdit", "63"},
+        {{{"saturationEdit", "101"}}, "saturationSave", range, "saturationEdit", "0"},
+        {{{"redEdit", "248"}}, "redUp", "Value cannot be upward adjustment", "redEdit", "248"},
+        {{{"greenEdit", "252"}},
+         "greenUp",
+         "Value cannot be upward adjustment",
+         "greenEdit",
+         "252"},
+        {{{"blueEdit", "7"}}, "blueDown", "Value cannot be downward adjustment", "blueEdit", "7"},
     };
     for (const auto& c : cases) {
         Rig rig;
-        rig.line.processor.state().mainSource = 7;  // DVI in a mosaic: the input Save is on
-        rig.line.processor.state().mosaic = true;
         rig.open();
-        typeRect(rig, c.prefix, c.texts);
-        const QString prefix = c.prefix;
-        const auto before = rig.writes().size();
-        rig.press(prefix == "out" ? "outSave" : prefix + "Save");
-        const QString where = QString("%1 %2").arg(prefix, c.texts[0]);
-        if (!*c.refusal) {
-            EXPECT_EQ(rig.writes().size(), before + 1) << where.toStdString();
-            EXPECT_EQ(rig.info(), "Set successfully");
-            continue;
-        }
-        EXPECT_EQ(rig.writes().size(), before) << where.toStdString();
-        ASSERT_EQ(rig.boxes.shown.size(), 1u) << where.toStdString();
-        EXPECT_EQ(rig.boxes.shown[0].title, "System Information");
-        EXPECT_EQ(rig.boxes.shown[0].text, c.refusal);
-        if (*c.emptied) {
-            EXPECT_EQ(rig.text(c.emptied), "") << where.toStdString();
-        }
-        if (*c.unsaved) {
-            EXPECT_EQ(rig.background(c.unsaved), CSetScreen::kUnsaved);
-        }
-        EXPECT_EQ(enabledOf(rig, kSetupControls), kSetupControls);
+        for (const auto& [field, text] : c.typed) rig.type(field, text);
+        rig.press(c.button);
+        const std::string where = std::string(c.button) + " " + c.typed[0].second;
+        EXPECT_TRUE(rig.writes().empty()) << where;
+        ASSERT_EQ(rig.boxes.shown.size(), 1u) << where;
+        EXPECT_EQ(rig.boxes.shown[0].text, c.refusal) << where;
+        EXPECT_EQ(rig.text(c.field), c.after) << where;
+        EXPECT_TRUE(rig.unsaved(c.field)) << where;
+        EXPECT_EQ(enabledOf(rig, kSetupControls), kSetupControls) << where;
     }
 }
 
@@ -205,77 +194,6 @@ TEST(GuiSetupDialog, SaveOutcomeDecidesMessageStoredValuesAndColour) {
     }
 }
 
-TEST(GuiSetupDialog, LevelSavesSendOrRefuse) {
-    struct Case {
-        const char* field;
-        const char* text;
-        int sent;  // byte 3 sent; -1 nothing sent
-        const char* refusal;
-        const char* after;  // the field afterwards
-    };
-    const std::vector<Case> cases{
-        {"brightness", "64", 64, "", "64"},
-        {"brightness", "66", -1, "Value out  of range", "0"},
-        {"brightness", "63", -1, "The input value must be even, and can not be odd", "63"},
-        {"saturation", "100", 100, "", "100"},
-        {"saturation", "101", -1, "Value out  of range", "0"},
-        {"bias", "99", 99, "", "99"},
-        {"bias", "-1", -1, "Value out  of range", "0"},
-    };
-    const std::map<QString, std::uint8_t> command{
-        {"brightness", 0x91}, {"saturation", 0x92}, {"bias", 0x90}};
-    for (const auto& c : cases) {
-        Rig rig;
-        rig.open();
-        const QString field = c.field;
-        rig.type(field + "Edit", c.text);
-        rig.press(field + "Save");
-        const std::string where = field.toStdString() + " " + c.text;
-        if (c.sent >= 0) {
-            EXPECT_EQ(rig.writes(), std::vector{frame(command.at(field), {std::uint8_t(c.sent)})})
-                << where;
-            EXPECT_FALSE(rig.unsaved(field + "Edit")) << where;
-        } else {
-            EXPECT_TRUE(rig.writes().empty()) << where;
-            ASSERT_EQ(rig.boxes.shown.size(), 1u) << where;
-            EXPECT_EQ(rig.boxes.shown[0].text, c.refusal) << where;
-        }
-        EXPECT_EQ(rig.text(field + "Edit"), c.after) << where;
-    }
-}
-
-TEST(GuiSetupDialog, ThresholdArrowsStepWithinZeroTo255) {
-    struct Case {
-        const char* channel;
-        int start;
-        bool up;
-        int after;
-        const char* refusal;
-    };
-    const std::vector<Case> cases{
-        {"red", 248, true, 248, "Value cannot be upward adjustment"},
-        {"red", 240, true, 248, ""},
-        {"green", 252, true, 252, "Value cannot be upward adjustment"},
-        {"green", 251, true, 255, ""},
-        {"blue", 7, false, 7, "Value cannot be downward adjustment"},
-        {"blue", 8, false, 0, ""},
-    };
-    for (const auto& c : cases) {
-        Rig rig;
-        rig.open();
-        const QString field = QString(c.channel) + "Edit";
-        EXPECT_TRUE(rig.get<QLineEdit>(field)->isReadOnly());
-        rig.type(field, QString::number(c.start));
-        rig.press(QString(c.channel) + (c.up ? "Up" : "Down"));
-        EXPECT_EQ(rig.text(field), QString::number(c.after));
-        QStringList shown;
-        for (const auto& s : rig.boxes.shown) shown << s.text;
-        EXPECT_EQ(shown.join(""), c.refusal);
-        EXPECT_TRUE(rig.writes().empty());
-        EXPECT_EQ(rig.background(field), CSetScreen::kUnsaved);
-    }
-}
-
 TEST(GuiSetupDialog, AudioHotSpareTextKeyAndRadiosSendTheirFrames) {
     Rig rig;
     rig.open();
@@ -292,16 +210,20 @@ TEST(GuiSetupDialog, AudioHotSpareTextKeyAndRadiosSendTheirFrames) {
     rig.press("hotSpareSave");
     rig.press("textAboveRadio");  // chooses the mode, sends nothing by itself
     rig.press("redUp");
+    rig.press("greenDown");  // green moves by 4
     rig.press("textSave");
+    rig.type("brightnessEdit", "64");
+    rig.press("brightnessSave");
     rig.press("syncRadio");
     rig.press("sharpSharpRadio");
-    EXPECT_EQ(rig.writes(),
-              (std::vector{frame(0x94, {8, 0}), frame(0x95, {0, 0, 1, 0}),
-                           frame(0x8F, {1, 136, 128, 128}), frame(0x9A, {1}), frame(0x93, {1})}));
+    EXPECT_EQ(rig.writes(), (std::vector{frame(0x94, {8, 0}), frame(0x95, {0, 0, 1, 0}),
+                                         frame(0x8F, {1, 136, 124, 128}), frame(0x91, {64}),
+                                         frame(0x9A, {1}), frame(0x93, {1})}));
     const auto& s = rig.line.processor.state();
     EXPECT_EQ(s.hotSpare, 0x04);
     EXPECT_EQ(s.audio1, 8);
     EXPECT_FALSE(rig.unsaved("redEdit"));
+    EXPECT_FALSE(rig.unsaved("brightnessEdit"));
 }
 
 // A radio pressed while a read-back runs is sent once the read-back is over, not lost.
