@@ -229,7 +229,7 @@ TEST(GuiSetupDialog, AudioHotSpareTextKeyAndRadiosSendTheirFrames) {
 // A radio pressed while a read-back runs is sent once the read-back is over, not lost.
 TEST(GuiSetupDialog, RadioPressedDuringReadBackIsSentAfterIt) {
     Rig rig;
-    rig.line.holdPage(5);
+    rig.line.holdPage(4);
     rig.open({.connected = true}, false);
     ASSERT_TRUE(guitest::waitFor([&] { return rig.line.holding(); }));
     rig.get<QAbstractButton>("syncRadio")->click();
@@ -238,6 +238,7 @@ TEST(GuiSetupDialog, RadioPressedDuringReadBackIsSentAfterIt) {
     EXPECT_TRUE(guitest::waitFor([&] { return rig.writes().size() == 1; }));
     rig.settle();
     EXPECT_EQ(rig.writes(), std::vector{frame(0x9A, {1})});
+    EXPECT_TRUE(rig.get<QRadioButton>("syncRadio")->isChecked());  // page 4 said No Sync
     EXPECT_EQ(rig.line.pagesRead().back(), 6);  // the read-back went on to its end first
 }
 

@@ -64,7 +64,6 @@ CSetScreen::CSetScreen(tvq::Session& session, tvq::setup::WindowGeometry& geomet
 
     fillLists();
     paintLegend();
-    clearAllChanged();
     // The values this program last knew stand until the read-back replaces them.
     for (std::size_t t = 0; t < tvq::setup::kRectTargets; ++t) {
         const auto target = static_cast<Target>(t);
@@ -77,7 +76,8 @@ CSetScreen::CSetScreen(tvq::Session& session, tvq::setup::WindowGeometry& geomet
     ui_.inSave->setEnabled(
         tvq::setup::inputSaveAllowedAtOpen(inputs.mainIsDvi, inputs.mosaic, inputs.bypass));
     retranslate();
-    showResolution();
+    showCorners();
+    showLimits();
     if (inputs_.connected) startReadBack(true);
 }
 
@@ -240,7 +240,7 @@ void CSetScreen::applyStep(const tvq::setup::ReadStep& step) {
                 ui_.outputFormatList->setCurrentIndex(s.output->formatIndex);
                 output_ = *resolution;
             }
-            showResolution();
+            showCorners();
             fillRect(RectTarget::Output, s.output->output);
             redraw(RectTarget::Output);
             break;
@@ -293,14 +293,17 @@ void CSetScreen::applyStep(const tvq::setup::ReadStep& step) {
 void CSetScreen::finishReadBack() {
     ui_.progressLabel->clear();
     clearAllChanged();
-    showResolution();
+    showLimits();
     setSetupControls(true);
 }
 
-void CSetScreen::showResolution() {
+void CSetScreen::showCorners() {
     const QString corner = QStringLiteral("(%1,%2)").arg(output_.width).arg(output_.height);
     for (auto* label : {ui_.pipBottomRight, ui_.inBottomRight, ui_.outBottomRight})
         label->setText(corner);
+}
+
+void CSetScreen::showLimits() {
     const QString wide = QStringLiteral("<=%1").arg(output_.width);
     const QString high = QStringLiteral("<=%1").arg(output_.height);
     for (auto* label : {ui_.mainHoriLimit, ui_.pipHoriLimit, ui_.inHoriLimit, ui_.outHoriLimit})

@@ -80,7 +80,8 @@ private:
     // Values into fields and previews.
     void fillRect(Target target, const tvq::setup::WindowRect& rect);
     void redraw(Target target);
-    void showResolution();
+    void showCorners();  // "(w,h)" under the previews
+    void showLimits();   // "<=w" and "<=h" beside the sums
     void checkModeRadio(unsigned mode);
     void setPair(QRadioButton* off, QRadioButton* on, bool isOn);
 

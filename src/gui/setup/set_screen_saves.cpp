@@ -37,11 +37,20 @@ void CSetScreen::wireControls() {
     onClick(ui_.audioSave, [this] { saveAudio(); });
     onClick(ui_.hotSpareSave, [this] { saveHotSpare(); });
     onClick(ui_.refreshButton, [this] { startReadBack(false); });
-    onClick(ui_.sharpNormalRadio,
-            [this] { sendRadio(tvq::setup::sharpnessFrame(address_, false)); });
-    onClick(ui_.sharpSharpRadio, [this] { sendRadio(tvq::setup::sharpnessFrame(address_, true)); });
-    onClick(ui_.noSyncRadio, [this] { sendRadio(tvq::setup::syncMosaicFrame(address_, false)); });
-    onClick(ui_.syncRadio, [this] { sendRadio(tvq::setup::syncMosaicFrame(address_, true)); });
+    // A radio's send may wait for a read-back that marks the device's choice meanwhile; the
+    // operator's choice is marked again as it goes out.
+    const auto onRadio = [this, &onClick](QRadioButton* radio, auto frameOf) {
+        onClick(radio, [this, radio, frameOf] {
+            radio->setChecked(true);
+            sendRadio(frameOf(address_));
+        });
+    };
+    onRadio(ui_.sharpNormalRadio,
+            [](std::uint8_t a) { return tvq::setup::sharpnessFrame(a, false); });
+    onRadio(ui_.sharpSharpRadio,
+            [](std::uint8_t a) { return tvq::setup::sharpnessFrame(a, true); });
+    onRadio(ui_.noSyncRadio, [](std::uint8_t a) { return tvq::setup::syncMosaicFrame(a, false); });
+    onRadio(ui_.syncRadio, [](std::uint8_t a) { return tvq::setup::syncMosaicFrame(a, true); });
     const std::array<QRadioButton*, 4> modes{ui_.mode1Radio, ui_.mode2Radio, ui_.mode3Radio,
                                              ui_.mode4Radio};
     for (unsigned m = 0; m < modes.size(); ++m) onClick(modes[m], [this, m] { onModeRadio(m); });
