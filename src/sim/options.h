@@ -20,6 +20,9 @@ struct SimOptions {
     std::uint32_t seed = 1;
     FaultSettings faults;
     int answerMs = 0;  // processing time before every reply
+    // Output format per address at start; address 0 stands for every processor.
+    std::vector<std::pair<std::uint8_t, std::uint8_t>> outputFormats;
+    std::uint32_t mutedPages = 0;  // page reads no processor answers (bit p for page p)
 };
 
 struct ParsedOptions {

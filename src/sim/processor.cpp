@@ -24,7 +24,10 @@ CommandFrame acknowledge(const ProcessorState& s, const CommandFrame& frame) {
 }  // namespace
 
 std::optional<CommandFrame> Processor::handle(const CommandFrame& frame) {
-    if (frame[2] == cmd::kReadPage) return encodePage(state_, frame[3]);
+    if (frame[2] == cmd::kReadPage) {
+        if (frame[3] < 32 && (state_.mutedPages >> frame[3]) & 1u) return std::nullopt;
+        return encodePage(state_, frame[3]);
+    }
     if (!apply(frame)) return std::nullopt;
     return acknowledge(state_, frame);
 }

@@ -3,6 +3,8 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
+#include <string_view>
 
 namespace tvq::sim {
 
@@ -41,6 +43,9 @@ struct ProcessorState {
                                           false, true, true,  false, true};
 
     std::uint8_t outputFormat = 0;  // index into the output format table (0 = 1024x768@60)
+    // Another output format also brings the output window to that format's whole screen, as a
+    // processor does when its resolution changes. Indices outside the table are ignored.
+    bool setOutputFormat(std::uint8_t index);
     std::array<Rect, kPipModes> mainRect{};
     std::array<Rect, kPipModes> pipRect{};
     Rect inputRect{0, 1024, 0, 768};
@@ -58,6 +63,9 @@ struct ProcessorState {
     std::uint8_t audio2 = 1;
     std::uint8_t hotSpare = 0;  // bit 0 V1>>V3, 1 V2>>S-VIDEO, 2 HDMI>>DVI, 3 VGA1>>VGA2
     bool syncMosaic = false;
+    // Pages whose reads go unanswered (bit p for page p), to stand for a processor that stops
+    // answering part-way through a read-back.
+    std::uint32_t mutedPages = 0;
     unsigned vgaAutoCount = 0;  // VGA-AUTO presses seen; nothing else to show for them
 
     // PIP/POP 3 (1 while the second picture has no signal), TEXT 5 (4), else 0.
@@ -68,5 +76,8 @@ struct ProcessorState {
 // A fresh processor: full-screen main windows and a quarter-size PIP window in a different
 // corner for each PIP mode, so the four modes read back distinguishably.
 ProcessorState defaultState(std::uint8_t address);
+
+// "none", or pages 0..31 as a list of numbers and ranges: "0-2,4-14".
+std::optional<std::uint32_t> parsePageSet(std::string_view text);
 
 }  // namespace tvq::sim

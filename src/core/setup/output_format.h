@@ -34,6 +34,19 @@ inline constexpr std::array<OutputFormat, 10> kOutputFormats{{
     {"2048x1152@60Hz", {2048, 1152}},
 }};
 
+// Where a rectangle is drawn inside a preview frame that stands for the whole output, relative
+// to the frame's top left corner: the scales are computed in floating point and each product is
+// cut toward zero.
+struct PreviewPlace {
+    int left = 0;
+    int top = 0;
+    int width = 0;
+    int height = 0;
+    friend bool operator==(const PreviewPlace&, const PreviewPlace&) = default;
+};
+PreviewPlace previewPlace(int x, int width, int y, int height, Resolution output, int frameWidth,
+                          int frameHeight);
+
 // The resolution before any read-back has reported a format.
 inline constexpr Resolution kDefaultResolution{1024, 768};
 
