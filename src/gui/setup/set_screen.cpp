@@ -248,9 +248,9 @@ void CSetScreen::applyStep(const tvq::setup::ReadStep& step) {
             if (s.status) ui_.inSave->setEnabled(s.status->inputSaveAllowed);
             break;
         case tvq::setup::kMainPage:
-            if (s.main->mode < tvq::setup::kPipModes) {
+            if (const auto code = tvq::setup::saveCodeOfReported(s.main->mode)) {
                 checkModeRadio(s.main->mode);
-                saveCode_ = tvq::setup::saveCodeOf(s.main->mode);
+                saveCode_ = *code;
             }
             fillRect(RectTarget::Main, s.main->rect);
             redraw(RectTarget::Main);
@@ -373,19 +373,23 @@ void CSetScreen::fillRect(Target target, const tvq::setup::WindowRect& rect) {
 
 void CSetScreen::redraw(Target target) {
     const auto& r = geometry_[target];
-    const QSize output(output_.width, output_.height);
+    const auto placeIn = [&](SetupPreview* preview, int area) {
+        const auto at = tvq::setup::previewPlace(r.x, r.width, r.y, r.height, output_,
+                                                 preview->width(), preview->height());
+        preview->place(area, QRect(at.left, at.top, at.width, at.height));
+    };
     switch (target) {
         case RectTarget::Main:
-            ui_.pipPreview->place(mainArea_, r.x, r.width, r.y, r.height, output);
+            placeIn(ui_.pipPreview, mainArea_);
             break;
         case RectTarget::Pip:
-            ui_.pipPreview->place(pipArea_, r.x, r.width, r.y, r.height, output);
+            placeIn(ui_.pipPreview, pipArea_);
             break;
         case RectTarget::Input:
-            ui_.inPreview->place(0, r.x, r.width, r.y, r.height, output);
+            placeIn(ui_.inPreview, 0);
             break;
         case RectTarget::Output:
-            ui_.outPreview->place(0, r.x, r.width, r.y, r.height, output);
+            placeIn(ui_.outPreview, 0);
             break;
     }
 }

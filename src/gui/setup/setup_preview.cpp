@@ -12,13 +12,9 @@ int SetupPreview::addArea(const QColor& colour, const QString& text) {
     return static_cast<int>(areas_.size()) - 1;
 }
 
-void SetupPreview::place(int area, int x, int width, int y, int height, QSize output) {
+void SetupPreview::place(int area, const QRect& place) {
     Area& a = areas_.at(static_cast<std::size_t>(area));
-    // A zero output size would divide by zero; the resolution is never zero, but keep it safe.
-    const double sx = output.width() > 0 ? double(this->width()) / output.width() : 0.0;
-    const double sy = output.height() > 0 ? double(this->height()) / output.height() : 0.0;
-    const auto cut = [](double v) { return static_cast<int>(v); };  // toward zero
-    a.rect = QRect(cut(x * sx), cut(y * sy), cut(width * sx), cut(height * sy));
+    a.rect = place;
     a.placed = true;
     update();
 }

@@ -19,9 +19,8 @@ public:
 
     // Adds an area, hidden until placed; later areas are drawn over earlier ones.
     int addArea(const QColor& colour, const QString& text = {});
-    // Places an area for a rectangle in output pixels over an output of `output` pixels. Each
-    // scaled edge is cut toward zero, as the device's own preview does.
-    void place(int area, int x, int width, int y, int height, QSize output);
+    // Draws an area at `place`, in frame pixels, until it is placed again.
+    void place(int area, const QRect& place);
     // Where an area was last drawn, in frame pixels; empty before it is placed.
     QRect areaRect(int area) const { return areas_.at(static_cast<std::size_t>(area)).rect; }
 
