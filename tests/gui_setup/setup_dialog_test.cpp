@@ -167,30 +167,39 @@ TEST(GuiSetupDialog, RefusalsLeaveTheFieldAsTheOperatorMustFixIt) {
 
 // What each kind of answer to a save leaves behind: the Info line, the stored rectangle, the
 // fields' colour.
+// At address 0 the whole chain hears the save and nobody answers it.
 TEST(GuiSetupDialog, SaveOutcomeDecidesMessageStoredValuesAndColour) {
     struct Case {
         SimLine::Fault fault;
+        std::uint8_t address;
         const char* info;
-        tvq::setup::WindowRect stored;
-        bool stillUnsaved;
+        bool keepsTyped;  // else the values from before the save are back
     };
-    const tvq::setup::WindowRect before{1024, 0, 768, 0}, typed{512, 100, 384, 200};
     const std::vector<Case> cases{
-        {SimLine::Fault::None, "Set successfully", typed, false},
-        {SimLine::Fault::Silent, "Setup failed", before, true},
-        {SimLine::Fault::WrongCommand, "", typed, true},
-        {SimLine::Fault::BadCheckByte, "", typed, true},
+        {SimLine::Fault::None, 1, "Set successfully", true},
+        {SimLine::Fault::Silent, 1, "Setup failed", false},
+        {SimLine::Fault::WrongCommand, 1, "", true},
+        {SimLine::Fault::BadCheckByte, 1, "", true},
+        {SimLine::Fault::None, 0, "Setup failed", false},
     };
+    const tvq::setup::WindowRect typed{512, 100, 384, 200};
     for (const auto& c : cases) {
         Rig rig;
+        rig.geometry[tvq::setup::RectTarget::Main] = {640, 0, 480, 0};
+        rig.session.setDeviceAddress(c.address);
         rig.open();
+        const auto before = rig.geometry[tvq::setup::RectTarget::Main];
         rig.line.writeFault = c.fault;
         typeRect(rig, "main", {"512", "100", "384", "200"});
         rig.press("mainSave");
-        EXPECT_EQ(rig.info(), c.info);
-        EXPECT_EQ(rig.geometry[tvq::setup::RectTarget::Main], c.stored) << c.info;
-        EXPECT_EQ(rig.unsaved("mainWidthEdit"), c.stillUnsaved) << c.info;
-        EXPECT_EQ(rig.writes().back(), frame(0x8B, {0, 0, 100, 2, 0, 0, 200, 1, 128}));
+        const std::string where = std::string(c.info) + " at " + std::to_string(c.address);
+        EXPECT_EQ(rig.info(), c.info) << where;
+        EXPECT_EQ(rig.geometry[tvq::setup::RectTarget::Main], c.keepsTyped ? typed : before)
+            << where;
+        EXPECT_EQ(rig.unsaved("mainWidthEdit"), c.info != std::string("Set successfully")) << where;
+        auto sent = rig.writes().back();
+        sent[1] = 1, sent[12] = tvq::frameCheck(sent);
+        EXPECT_EQ(sent, frame(0x8B, {0, 0, 100, 2, 0, 0, 200, 1, 128})) << where;
     }
 }
 
