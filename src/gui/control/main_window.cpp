@@ -9,11 +9,13 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 
 #include "gui/control/about_box.h"
 #include "gui/control/ui_thread_observer.h"
 #include "gui/control/wait_box.h"
 #include "gui/ui/choice.h"
+#include "gui/setup/set_screen.h"
 #include "gui/ui/message_boxes.h"
 #include "gui/ui/painted_icon.h"
 
@@ -151,9 +153,17 @@ void CTVQ418ControlDlg::onSetup() {
         boxes_.inform(this, tr("System Information"), tr("Device is not connected"));
         return;
     }
-    session_->holdWorkers(tvq::kAllWorkers);
-    openScreenSetup();
-    session_->releaseWorkers();
+    // The pause lets a worker finish the exchange it is in; it runs on a timer, so the window
+    // keeps painting and answering meanwhile.
+    if (setupPending_) return;
+    setupPending_ = true;
+    QTimer::singleShot(deps_.setupPause, this, [this] {
+        setupPending_ = false;
+        if (!session_->connected()) return;  // disconnected during the pause
+        session_->holdWorkers(tvq::kAllWorkers);
+        openScreenSetup();
+        session_->releaseWorkers();
+    });
 }
 
 void CTVQ418ControlDlg::onFastMs() {
@@ -178,7 +188,17 @@ void CTVQ418ControlDlg::startPlanScheduler() {}
 
 void CTVQ418ControlDlg::stopPlanScheduler() {}
 
-void CTVQ418ControlDlg::openScreenSetup() {}
+void CTVQ418ControlDlg::openScreenSetup() {
+    const tvq::PanelState state = session_->snapshot();
+    CSetScreen dialog(*session_, screenGeometry_, deps_.clock ? *deps_.clock : tvq::systemClock(),
+                      boxes_,
+                      {.connected = session_->connected(),
+                       .mainIsDvi = state.mainIsDviFlag,
+                       .mosaic = state.mosaicFlag,
+                       .bypass = state.bypassFlag},
+                      this);
+    dialog.exec();
+}
 
 void CTVQ418ControlDlg::openProgramWindow() {}
 

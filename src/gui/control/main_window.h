@@ -4,12 +4,14 @@
 // renders the Session's panel snapshots and turns clicks into Session calls.
 
 #include <QDialog>
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <vector>
 
 #include "core/control/session.h"
+#include "core/setup/window_rect.h"
 #include "gui/control/main_window_widgets.h"
 
 namespace tvq {
@@ -29,6 +31,7 @@ struct MainWindowDeps {
     MessageBoxes* boxes = nullptr;                             // null: real message boxes
     std::function<std::vector<tvq::PresentPort>()> listPorts;  // null: the system's ports
     std::filesystem::path settingsPath = "Planinfo.ini";
+    std::chrono::milliseconds setupPause{1000};  // Setup: lets a worker finish its exchange
 };
 
 // The system's serial ports as findSerialPort expects them.
@@ -117,4 +120,7 @@ private:
     bool startTimerFlag_ = false;
     bool allPlansFlag_ = false;
     bool panelCollapsed_ = true;
+    bool setupPending_ = false;  // Setup pressed, the dialog not open yet
+    // The sixteen rectangle values the screen setup shows; they outlive each opening.
+    tvq::setup::WindowGeometry screenGeometry_;
 };
