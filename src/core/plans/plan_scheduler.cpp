@@ -1,6 +1,7 @@
 #include "core/plans/plan_scheduler.h"
 
 #include <algorithm>
+#include <ctime>
 
 #include "core/link/commands.h"
 #include "core/link/sources.h"
@@ -66,6 +67,7 @@ std::vector<PlanOccurrence> PlanScheduler::planFor(const CInfoPlan& loaded, Plan
 }
 
 void PlanScheduler::reload(Moment now, Moment after) {
+    ::tzset();  // a zone changed since the last reload counts from this day on
     LoadedPlans loaded = loadPlanFile(options_.planFile);
     for (const std::string& line : loaded.result.diagnostics) diagnostic(line);
     // A bad entry stops the load; the plans read before it still run.
