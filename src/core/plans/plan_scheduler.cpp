@@ -113,6 +113,7 @@ void PlanScheduler::handleDue(const PlanOccurrence& due, TimePoint now, std::sto
     if (link_.isOpen && !link_.isOpen()) {
         event.what = PlanEvent::What::CannotSend;
         observer_.planEvent(event);
+        observer_.planNotice({MessageId::PlanCannotSend, {}});
         return;
     }
     switch (link_.send(planFrame(options_.deviceAddress, due.source), stop)) {
@@ -123,6 +124,7 @@ void PlanScheduler::handleDue(const PlanOccurrence& due, TimePoint now, std::sto
             break;
         case SendOutcome::LinkClosed:
             event.what = PlanEvent::What::CannotSend;
+            observer_.planNotice({MessageId::PlanCannotSend, {}});
             break;
         case SendOutcome::Stopped:
             return;

@@ -263,6 +263,7 @@ TEST_F(SchedulerRun, ClosedLinkShowsCannotSendAndSendsNothing) {
     EXPECT_EQ(recorder_.lines(), std::vector<std::string>{"2025-07-01 10:00:00 cannot-send day 0"});
     ASSERT_FALSE(recorder_.shown.empty());
     EXPECT_EQ(recorder_.shown.front().first->result, MessageId::PlanCannotSend);
+    EXPECT_EQ(recorder_.notices, (std::vector<PlanNotice>{{MessageId::PlanCannotSend, {}}}));
 }
 
 TEST_F(SchedulerRun, BadEntryIsReportedAndEarlierPlansStillRun) {
