@@ -41,32 +41,3 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (rewrite(again) != once) std::abort();
     return 0;
 }
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    using namespace tvq;
-    const std::string_view text(reinterpret_cast<const char*>(data), size);
-    LoadedPlans loaded = loadPlanText(text);
-
-    for (const PlanKind kind : kPlanKinds) {
-        (void)pageRows(loaded.store, kind, PlanLanguage::Chinese);
-        buildTodayPlans(loaded.store, kind, 1743300000);  // 2025-03-30, the spring jump
-    }
-    (void)firingOrder(loaded.store.todayPlans);
-
-    // What the pages write must read back as the same rows.
-    for (const PlanKind kind : kPlanKinds) {
-        if (!pageEditable(loaded.result, kind)) continue;
-        refreshPage(loaded.store.plans(kind), kind);
-        savePageSection(loaded.file, loaded.store.plans(kind), kind);
-        loaded.file.writeString(kPlanCountSection, planCountKey(kind),
-                                std::to_string(loaded.store.plans(kind).size()));
-    }
-    const LoadedPlans again = loadPlanText(loaded.file.text());
-    for (const PlanKind kind : kPlanKinds) {
-        if (!pageEditable(loaded.result, kind)) continue;
-        if (pageRows(again.store, kind, PlanLanguage::English) !=
-            pageRows(loaded.store, kind, PlanLanguage::English))
-            std::abort();
-    }
-    return 0;
-}

@@ -8,7 +8,6 @@
 #include <mutex>
 
 #include "core/plans/plan_scheduler.h"
-#include "core/plans/today_plans.h"
 #include "core/plans/zone.h"
 
 namespace tvq {
@@ -286,40 +285,6 @@ TEST_F(SchedulerRun, StopEndsALongSleepAtOnce) {
     // A sleep of up to a minute was in progress; well under a second shows it was cut short.
     EXPECT_LT(std::chrono::steady_clock::now() - begin, 1s);
     EXPECT_FALSE(scheduler.running());
-}
-
-TEST(TodayPlans, WhichPlansFallOnADay) {
-    test::ScopedZone zone("America/New_York");
-    CInfoPlan store;
-    PlanRecord clock;
-    clock.timeOfDay = clockAt(2000, 1, 1, 9, 0, 0);
-    PlanRecord week = clock, month = clock, month31 = clock, once = clock;
-    week.weekDayText = "1";
-    month.monthDayText = "05";
-    month31.monthDayText = "31";
-    once.date = clockAt(2025, 5, 5, 0, 0, 0);
-    store.weekPlans[0] = week;
-    store.monthPlans[0] = month;
-    store.monthPlans[1] = month31;
-    store.oncePlans[0] = once;
-    struct Case {
-        int y, m, d;
-        std::size_t week, month, once;
-    };
-    // 2025-05-05 is a Monday, 2025-06-30 a Monday at the end of a 30-day month.
-    for (const Case c : {Case{2025, 5, 5, 1, 1, 1}, Case{2025, 5, 6, 0, 0, 0},
-                         Case{2025, 6, 30, 1, 0, 0}, Case{2025, 5, 31, 0, 1, 0}}) {
-        SCOPED_TRACE(std::to_string(c.m) + "-" + std::to_string(c.d));
-        const Moment morning = clockAt(c.y, c.m, c.d, 1, 0, 0);
-        for (const PlanKind kind : {PlanKind::Week, PlanKind::Month, PlanKind::Once}) {
-            store.todayPlans.clear();
-            buildTodayPlans(store, kind, morning);
-            const std::size_t expected = kind == PlanKind::Week    ? c.week
-                                         : kind == PlanKind::Month ? c.month
-                                                                   : c.once;
-            EXPECT_EQ(store.todayPlans.size(), expected) << kindName(kind);
-        }
-    }
 }
 
 }  // namespace
