@@ -194,8 +194,15 @@ std::string planEntryValue(const PlanRecord& record, PlanKind kind) {
 
 bool writePlanEntry(ProfileFile& file, std::string_view section,
                     std::optional<std::string_view> key, std::optional<std::string_view> value) {
-    if (!key) return file.removeSection(section) || true;
-    if (!value) return file.removeKey(section, *key) || true;
+    // Removing what is not there is no failure.
+    if (!key) {
+        file.removeSection(section);
+        return true;
+    }
+    if (!value) {
+        file.removeKey(section, *key);
+        return true;
+    }
     return file.writeString(section, *key, *value);
 }
 
