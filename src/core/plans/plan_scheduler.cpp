@@ -21,6 +21,13 @@ TimePoint pointOf(Moment moment) {
     return TimePoint{std::chrono::seconds{moment}};
 }
 
+unsigned bitsOf(PlanKindSet kinds) {
+    unsigned bits = 0;
+    for (const PlanKind kind : kPlanKinds)
+        if (kinds.has(kind)) bits |= 1u << kindIndex(kind);
+    return bits;
+}
+
 TimerDisplay timerFor(const PlanOccurrence& occurrence, MessageId status, bool linkOpen) {
     return {clockText(occurrence.timeOfDay),
             std::string(sourceName(static_cast<unsigned>(occurrence.source))), status,
@@ -35,7 +42,11 @@ CommandFrame planFrame(std::uint8_t address, std::int32_t source) {
 
 PlanScheduler::PlanScheduler(PlanSchedulerOptions options, PlanLink link, PlanObserver& observer,
                              WallClock& clock)
-    : options_(std::move(options)), link_(std::move(link)), observer_(observer), clock_(clock) {}
+    : options_(std::move(options)),
+      link_(std::move(link)),
+      observer_(observer),
+      clock_(clock),
+      kindBits_(bitsOf(options_.kinds)) {}
 
 PlanScheduler::~PlanScheduler() {
     stop();
@@ -51,6 +62,10 @@ void PlanScheduler::stop() {
     thread_.request_stop();
     thread_.join();
     thread_ = {};
+}
+
+void PlanScheduler::setKinds(PlanKindSet kinds) {
+    kindBits_.store(bitsOf(kinds));
 }
 
 bool PlanScheduler::running() const {
@@ -74,8 +89,9 @@ void PlanScheduler::reload(Moment now, Moment after) {
     if (!loaded.result.ok) observer_.planNotice(loaded.result.notice());
     store_ = std::move(loaded.store);
     store_.todayPlans.clear();
+    const unsigned kinds = kindBits_.load();
     for (const PlanKind kind : kPlanKinds)
-        if (options_.kinds.has(kind)) buildTodayPlans(store_, kind, now, after);
+        if (kinds & (1u << kindIndex(kind))) buildTodayPlans(store_, kind, now, after);
     loadedDay_ = startOfDay(now);
     shownKey_.reset();
 }

@@ -6,6 +6,7 @@
 // clock jumps and the change of day. A stop request ends it at once, also inside a sleep; the
 // send callable gets the stop token, so an exchange in flight ends within one reply try.
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
@@ -96,6 +97,9 @@ public:
     void start();  // runs run() on its own thread; no effect while running
     void stop();   // requests the stop and joins; returns within one reply try
     bool running() const;
+    // The main window's Day/Week/Month/Once boxes changed: takes effect at the next reload,
+    // that is after the next change of day. Safe from any thread.
+    void setKinds(PlanKindSet kinds);
 
     // The scheduler's loop on the caller's thread, until stop is requested.
     void run(std::stop_token stop);
@@ -114,6 +118,7 @@ private:
     PlanObserver& observer_;
     WallClock& clock_;
     CInfoPlan store_;
+    std::atomic<unsigned> kindBits_;
     Moment loadedDay_ = 0;  // local midnight of the day the list was built for
     std::optional<std::int32_t> shownKey_;
     std::jthread thread_;

@@ -77,7 +77,9 @@ protected:
             if (now >= end) stop.request_stop();
         };
         PlanScheduler scheduler(options_, link_, recorder_, clock_);
+        scheduler_ = &scheduler;
         scheduler.run(stop.get_token());
+        scheduler_ = nullptr;
     }
 
     test::ScopedZone zone_{"Europe/Berlin"};
@@ -88,6 +90,7 @@ protected:
     Recorder recorder_;
     std::vector<CommandFrame> frames_;
     std::chrono::milliseconds sendTakes_{0};
+    PlanScheduler* scheduler_ = nullptr;  // while runBetween runs
 };
 
 TEST_F(SchedulerRun, SendsOnlyWhatLiesAheadOnTheSecondInSummerTime) {
@@ -252,6 +255,18 @@ TEST_F(SchedulerRun, PlansAddedBeforeMidnightRunTheNextDay) {
     EXPECT_EQ(recorder_.lines(), (std::vector<std::string>{"2025-07-02 00:00:00 sent day 0",
                                                            "2025-07-02 00:00:05 sent day 1",
                                                            "2025-07-02 08:00:00 sent once 0"}));
+}
+
+TEST_F(SchedulerRun, KindBoxesCountFromTheNextDay) {
+    // 2025-07-02 is a Wednesday (3).
+    writePlans(
+        "[PLANCOUNT]\ndaytimecount=2\nweektimecount=1\n[DAYTIME]\nTime0= 8: 0: 0,1\n"
+        "Time1=23:40: 0,1\n[WEEKTIME]\nTime0=3, 8:30: 0,2\n");
+    runBetween(at(2025, 7, 1, 23, 0, 0), at(2025, 7, 2, 9, 0, 0), [&](TimePoint now) {
+        if (now >= at(2025, 7, 1, 23, 30, 0)) scheduler_->setKinds({{false, true, false, false}});
+    });
+    EXPECT_EQ(recorder_.lines(), (std::vector<std::string>{"2025-07-01 23:40:00 sent day 1",
+                                                           "2025-07-02 08:30:00 sent week 0"}));
 }
 
 TEST_F(SchedulerRun, ClosedLinkShowsCannotSendAndSendsNothing) {
