@@ -7,6 +7,7 @@
 
 #include "cli/set_request.h"
 #include "core/link/command_frame.h"
+#include "core/plans/plan_record.h"
 
 namespace tvq::cli {
 
@@ -15,7 +16,7 @@ inline constexpr int kExitFailed = 1;  // no answer, a reply that fails its chec
 inline constexpr int kExitUsage = 2;   // bad arguments or bad input
 
 enum class LinkKind { Tcp, Serial };
-enum class Command { Send, Status, Page, Source, Settings, Set };
+enum class Command { Send, Status, Page, Source, Settings, Set, RunPlans };
 
 struct CliOptions {
     LinkKind link = LinkKind::Tcp;
@@ -31,6 +32,8 @@ struct CliOptions {
     std::uint8_t page = 0;    // page
     std::uint8_t source = 0;  // source
     SetRequest set;           // set
+    std::string planFile = "Planinfo.ini";   // run-plans
+    PlanKindSet kinds = PlanKindSet::all();  // run-plans
 };
 
 constexpr std::string_view commandName(Command command) {
@@ -47,6 +50,8 @@ constexpr std::string_view commandName(Command command) {
             return "settings";
         case Command::Set:
             return "set";
+        case Command::RunPlans:
+            return "run-plans";
     }
     return "";
 }

@@ -6,6 +6,7 @@
 #include <optional>
 #include <vector>
 
+#include "cli/plans_command.h"
 #include "core/link/network_link.h"
 #include "core/link/sources.h"
 
@@ -25,7 +26,14 @@ constexpr std::string_view kUsage =
     "  status                    read and decode the device's status\n"
     "  page N                    read page N (0..255) and print it in hex\n"
     "  source NAME|CODE          switch the main picture to a source: V1 V2 V3 S-VIDEO VGA1\n"
-    "                            VGA2 DVI HDMI EXT. YPbPr, or its code 0..10\n";
+    "                            VGA2 DVI HDMI EXT. YPbPr, or its code 0..10\n"
+    "  run-plans [--file F] [--kinds day,week,month,once]\n"
+    "                            carry out the timed plans of F (default ./Planinfo.ini) until\n"
+    "                            SIGINT or SIGTERM, one line per event\n";
+
+constexpr std::string_view kPlansUsage =
+    "\n"
+    "Plan files (no link needed): tvq418ctl plans list|today|add|delete ... (plans --help)\n";
 
 constexpr std::string_view kOptionsUsage =
     "\n"
@@ -33,9 +41,9 @@ constexpr std::string_view kOptionsUsage =
     "  --tcp HOST:PORT   TCP link; HOST is a dotted IPv4 address or localhost\n"
     "  --serial PATH     serial link, for example /dev/ttyUSB0 or /dev/pts/7\n"
     "  --address N       device address 1..255 (default: byte 1 of a sent frame, else 1); 0\n"
-    "                    sends to every device of the chain and awaits no reply (send, source\n"
-    "                    and set but the windows); send refuses an address other than the\n"
-    "                    frame's byte 1\n"
+    "                    sends to every device of the chain and awaits no reply (send, source,\n"
+    "                    run-plans, and set but the windows); send refuses an address other\n"
+    "                    than the frame's byte 1\n"
     "  --timeout MS      how long to wait for a reply, in milliseconds, 100 or more\n"
     "                    (default 6000); settings and set wait as the setup does (5000, 7000,\n"
     "                    15000)\n"
@@ -167,6 +175,11 @@ std::optional<UsageError> parseCommand(const std::vector<std::string_view>& word
         options.set = std::get<SetRequest>(std::move(request));
         return std::nullopt;
     }
+    if (name == "run-plans") {
+        if (!args.empty()) return UsageError{"run-plans takes options only (--file, --kinds)"};
+        options.command = Command::RunPlans;
+        return std::nullopt;
+    }
     return UsageError{"unknown command \"" + std::string(name) + "\""};
 }
 
@@ -178,6 +191,7 @@ ParsedArgs parseArgList(const std::vector<std::string_view>& args) {
     bool tcp = false;
     bool serial = false;
     bool addressGiven = false;
+    bool planOption = false;
     std::vector<std::string_view> words;
 
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -197,7 +211,8 @@ ParsedArgs parseArgList(const std::vector<std::string_view>& args) {
             name = arg.substr(0, eq);
             value = arg.substr(eq + 1);
         }
-        if (name != "--tcp" && name != "--serial" && name != "--address" && name != "--timeout")
+        if (name != "--tcp" && name != "--serial" && name != "--address" && name != "--timeout" &&
+            name != "--file" && name != "--kinds")
             return UsageError{"unknown option " + std::string(name)};
         if (!value) {
             if (i + 1 >= args.size()) return UsageError{std::string(name) + " wants a value"};
@@ -218,6 +233,14 @@ ParsedArgs parseArgList(const std::vector<std::string_view>& args) {
                 return UsageError{"bad address \"" + std::string(*value) + "\": give 0..255"};
             options.address = static_cast<std::uint8_t>(*address);
             addressGiven = true;
+        } else if (name == "--file") {
+            if (value->empty()) return UsageError{"--file wants a path"};
+            options.planFile = std::string(*value);
+            planOption = true;
+        } else if (name == "--kinds") {
+            std::string error;
+            if (!parseKinds(*value, options.kinds, error)) return UsageError{error};
+            planOption = true;
         } else {
             const auto timeout = parseNumber(*value);
             if (!timeout || *timeout < kMinTimeoutMs ||
@@ -231,6 +254,8 @@ ParsedArgs parseArgList(const std::vector<std::string_view>& args) {
     if (tcp && serial) return UsageError{"give either --tcp or --serial, not both"};
     if (!tcp && !serial) return UsageError{"no link: give --tcp HOST:PORT or --serial PATH"};
     if (auto error = parseCommand(words, options)) return *error;
+    if (planOption && options.command != Command::RunPlans)
+        return UsageError{"--file and --kinds belong to run-plans"};
     if (options.command == Command::Send) {
         // The address decides whether a reply is awaited and which reply is good: it must be
         // the one the frame goes to.
@@ -254,7 +279,8 @@ ParsedArgs parseArgList(const std::vector<std::string_view>& args) {
 
 std::string_view usageText() {
     static const std::string text =
-        std::string(kUsage) + std::string(kSetUsage) + std::string(kOptionsUsage);
+        std::string(kUsage) + std::string(kSetUsage) + std::string(kPlansUsage) +
+        std::string(kOptionsUsage);
     return text;
 }
 

@@ -63,6 +63,8 @@ CommandFrame commandFrame(const CliOptions& options) {
         case Command::Settings:
         case Command::Set:
             break;  // sequences of their own
+        case Command::RunPlans:
+            break;  // sends plan frames of its own
     }
     return options.frame;
 }

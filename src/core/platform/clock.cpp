@@ -31,4 +31,24 @@ Clock& systemClock() {
     return clock;
 }
 
+bool SystemWallClock::sleepFor(Millis duration, std::stop_token stop) {
+    std::mutex mutex;
+    std::condition_variable_any cv;
+    std::unique_lock lock(mutex);
+    cv.wait_for(lock, stop, duration, [] { return false; });
+    return !stop.stop_requested();
+}
+
+WallClock& systemWallClock() {
+    static SystemWallClock clock;
+    return clock;
+}
+
+bool FakeWallClock::sleepFor(Millis duration, std::stop_token stop) {
+    if (stop.stop_requested()) return false;
+    advance(duration);
+    if (onSleep) onSleep(now());
+    return !stop.stop_requested();
+}
+
 }  // namespace tvq

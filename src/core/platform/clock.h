@@ -55,4 +55,49 @@ private:
     std::atomic<Millis::rep> elapsed_{0};
 };
 
+// Wall-clock time for what happens at a local clock time (plans). Separate from Clock, whose
+// steady time never jumps: this one follows the system's time, jumps and all.
+class WallClock {
+public:
+    using TimePoint = std::chrono::system_clock::time_point;
+    virtual ~WallClock() = default;
+    virtual TimePoint now() const = 0;
+    // Sleeps for the duration or until stop is requested, whichever comes first. Returns false
+    // when it ended because of the stop request.
+    virtual bool sleepFor(Millis duration, std::stop_token stop) = 0;
+};
+
+class SystemWallClock final : public WallClock {
+public:
+    TimePoint now() const override { return std::chrono::system_clock::now(); }
+    bool sleepFor(Millis duration, std::stop_token stop) override;
+};
+
+WallClock& systemWallClock();
+
+// Virtual wall time: a sleep moves it forward at once. onSleep (if set) runs after every sleep
+// with the new time, so a test can change the world or request a stop at a given moment.
+class FakeWallClock final : public WallClock {
+public:
+    explicit FakeWallClock(TimePoint start = {}) : now_(start) {}
+    TimePoint now() const override {
+        std::lock_guard lock(mutex_);
+        return now_;
+    }
+    bool sleepFor(Millis duration, std::stop_token stop) override;
+    void set(TimePoint to) {
+        std::lock_guard lock(mutex_);
+        now_ = to;
+    }
+    void advance(Millis duration) {
+        std::lock_guard lock(mutex_);
+        now_ += duration;
+    }
+    std::function<void(TimePoint)> onSleep;
+
+private:
+    mutable std::mutex mutex_;
+    TimePoint now_;
+};
+
 }  // namespace tvq

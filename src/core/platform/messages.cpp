@@ -30,6 +30,31 @@ constexpr std::array<const char*, static_cast<std::size_t>(MessageId::Count)> kE
     QT_TRANSLATE_NOOP("Messages", "Value cannot be upward adjustment"),
     QT_TRANSLATE_NOOP("Messages", "Value cannot be downward adjustment"),
     QT_TRANSLATE_NOOP("Messages", "Sorry, audio1 and audio2 can't use the same channel"),
+    // Timed plans
+    QT_TRANSLATE_NOOP("Messages", "Name"),
+    QT_TRANSLATE_NOOP("Messages", "Time"),
+    QT_TRANSLATE_NOOP("Messages", "Signal"),
+    QT_TRANSLATE_NOOP("Messages", "WDay"),
+    QT_TRANSLATE_NOOP("Messages", "Day"),
+    QT_TRANSLATE_NOOP("Messages", "Date"),
+    QT_TRANSLATE_NOOP("Messages", "Are you Sure  want to delete the current timing settings? "),
+    QT_TRANSLATE_NOOP("Messages", "Are you Sure  want to delete the current timing settings?"),
+    QT_TRANSLATE_NOOP("Messages", "Are you sure  want to delete the current timing settings?"),
+    QT_TRANSLATE_NOOP("Messages", "Please select an item."),
+    QT_TRANSLATE_NOOP("Messages", "The plan items of one day can not exceed %d."),
+    QT_TRANSLATE_NOOP("Messages", "%1 entries beyond the limit are in the file."),
+    // clang-format off
+    QT_TRANSLATE_NOOP("Messages", "Sorry, opertion is invalid due to that the minimal time interval between a new plan and a exsisted one is 10 seconds"),
+    // clang-format on
+    QT_TRANSLATE_NOOP("Messages", "请选定要启动的定时器"),
+    QT_TRANSLATE_NOOP("Messages", "Immediate Execution"),
+    QT_TRANSLATE_NOOP("Messages", "No Execution"),
+    QT_TRANSLATE_NOOP("Messages", "Unknown"),
+    QT_TRANSLATE_NOOP("Messages", "Cannot send: the link is closed"),
+    QT_TRANSLATE_NOOP("Messages", "Plan at %1 missed: it was %2 s late"),
+    QT_TRANSLATE_NOOP("Messages",
+                      "Plan file: bad entry %2 in section %1; later entries not loaded"),
+    QT_TRANSLATE_NOOP("Messages", "Plan file not saved: %1"),
 };
 
 }  // namespace
@@ -37,6 +62,22 @@ constexpr std::array<const char*, static_cast<std::size_t>(MessageId::Count)> kE
 std::string_view englishText(MessageId id) {
     const auto index = static_cast<std::size_t>(id);
     return index < kEnglish.size() ? kEnglish[index] : std::string_view{};
+}
+
+std::string formatMessage(std::string_view text, const std::vector<std::string>& args) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const bool placeholder = text[i] == '%' && i + 1 < text.size() && text[i + 1] >= '1' &&
+                                 text[i + 1] <= '9' &&
+                                 static_cast<std::size_t>(text[i + 1] - '1') < args.size();
+        if (!placeholder) {
+            out += text[i];
+            continue;
+        }
+        out += args[static_cast<std::size_t>(text[i + 1] - '1')];
+        ++i;
+    }
+    return out;
 }
 
 std::string InfoText::english() const {

@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #ifndef QT_TRANSLATE_NOOP
 #define QT_TRANSLATE_NOOP(scope, text) text
@@ -37,12 +38,37 @@ enum class MessageId {
     CannotAdjustUp,
     CannotAdjustDown,
     SameAudioChannel,
+    // Timed plans: pages, plan dialog, scheduler and its timer display
+    PlanColumnName,
+    PlanColumnTime,
+    PlanColumnSignal,
+    PlanColumnWeekday,
+    PlanColumnMonthDay,
+    PlanColumnDate,
+    PlanDeleteQuestionDay,
+    PlanDeleteQuestionWeek,
+    PlanDeleteQuestionOnce,
+    PlanSelectItem,
+    PlanLimitExceeded,
+    PlanEntriesOverLimit,
+    PlanSpacingRefused,
+    PlanNoKindTicked,
+    PlanStatusImmediate,
+    PlanStatusWaiting,
+    PlanResultUnknown,
+    PlanCannotSend,
+    PlanMissed,
+    PlanLoadFailed,
+    PlanSaveFailed,
     Count
 };
 
 // English source text of a message; the translation context is kMessageContext.
 inline constexpr const char* kMessageContext = "Messages";
 std::string_view englishText(MessageId id);
+
+// Replaces %1..%9 by args (a placeholder without an argument stays as it is).
+std::string formatMessage(std::string_view text, const std::vector<std::string>& args);
 
 // One line for an Info field: either a message or a literal text. A message may carry one
 // argument (a time, a reason), put in place of "%1" after the message is translated.
