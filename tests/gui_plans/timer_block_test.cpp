@@ -110,6 +110,24 @@ TEST(GuiTimerBlock, AutoStartAtAddressZeroShowsItCannotSendOnceTheCascadeClosedT
     EXPECT_TRUE(rig.get("connectButton")->isEnabled());
 }
 
+// A file that stops loading at a bad entry: the timer keeps running on what came before it and
+// the Info line names the entry.
+TEST(GuiTimerBlock, ABadEntryIsNamedOnTheInfoLineAndTheTimerRunsOn) {
+    WindowRig rig;
+    plantest::writeFile(
+        rig.settings,
+        "[PLANCOUNT]\ndaytimecount=2\n[DAYTIME]\nTime0=23:59:59,8\nTime1=24: 0: 0,8\n");
+    rig.open();
+    rig.connect();
+    rig.click("startButton");
+    EXPECT_TRUE(waitFor([&] {
+        return rig.info() ==
+               "Plan file: bad entry Time1 in section DAYTIME; later entries not loaded";
+    }));
+    EXPECT_TRUE(rig.window->planSchedulerRunning());
+    EXPECT_TRUE(rig.get("stopButton")->isEnabled());
+}
+
 // The Program button opens the window on the file's plans while the workers wait.
 TEST(GuiTimerBlock, ProgramOpensTheWindowOnTheFilesPlans) {
     WindowRig rig;
