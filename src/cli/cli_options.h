@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "core/link/command_frame.h"
+#include "core/plans/plan_record.h"
 
 namespace tvq::cli {
 
@@ -14,7 +15,7 @@ inline constexpr int kExitFailed = 1;  // no answer, a reply that fails its chec
 inline constexpr int kExitUsage = 2;   // bad arguments or bad input
 
 enum class LinkKind { Tcp, Serial };
-enum class Command { Send, Status, Page, Source };
+enum class Command { Send, Status, Page, Source, RunPlans };
 
 struct CliOptions {
     LinkKind link = LinkKind::Tcp;
@@ -29,6 +30,8 @@ struct CliOptions {
     CommandFrame frame{};     // send: the bytes as given; byte 12 is recomputed on the way out
     std::uint8_t page = 0;    // page
     std::uint8_t source = 0;  // source
+    std::string planFile = "Planinfo.ini";   // run-plans
+    PlanKindSet kinds = PlanKindSet::all();  // run-plans
 };
 
 constexpr std::string_view commandName(Command command) {
@@ -41,6 +44,8 @@ constexpr std::string_view commandName(Command command) {
             return "page";
         case Command::Source:
             return "source";
+        case Command::RunPlans:
+            return "run-plans";
     }
     return "";
 }

@@ -1,5 +1,7 @@
 // tvq418ctl: one exchange with a TVQ418 processor from the command line.
 
+#include <signal.h>
+
 #include <cstdio>
 #include <exception>
 #include <string>
@@ -7,7 +9,9 @@
 
 #include "cli/open_link.h"
 #include "cli/parse_args.h"
+#include "cli/plans_command.h"
 #include "cli/run_command.h"
+#include "cli/run_plans.h"
 #include "core/link/device_link.h"
 #include "core/platform/diagnostics.h"
 
@@ -26,6 +30,7 @@ int finish(const tvq::cli::CommandResult& result) {
 
 int run(int argc, char** argv) {
     using namespace tvq::cli;
+    if (isPlansInvocation(argc, argv)) return finish(runPlansCommand(argc, argv));
     const ParsedArgs parsed = parseArgs(argc, argv);
     if (std::holds_alternative<HelpRequest>(parsed)) {
         std::fwrite(usageText().data(), 1, usageText().size(), stdout);
@@ -45,11 +50,20 @@ int run(int argc, char** argv) {
         });
     }
 
+    if (options.command == Command::RunPlans) {
+        // Before any thread starts, so the runner's sigwait is the only taker.
+        sigset_t signals;
+        sigemptyset(&signals);
+        sigaddset(&signals, SIGINT);
+        sigaddset(&signals, SIGTERM);
+        pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    }
     OpenedLink opened = openLink(options);
     if (!opened.link) return finish(commandFailure(options, opened.exitCode, opened.error));
 
     tvq::DeviceLink link;
     link.attach(std::move(opened.link));
+    if (options.command == Command::RunPlans) return runPlans(options, link);
     return finish(runCommand(options, link));
 }
 

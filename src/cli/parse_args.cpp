@@ -5,6 +5,7 @@
 #include <optional>
 #include <vector>
 
+#include "cli/plans_command.h"
 #include "core/link/network_link.h"
 #include "core/link/sources.h"
 
@@ -22,6 +23,11 @@ constexpr std::string_view kUsage =
     "  page N                    read page N (0..255) and print it in hex\n"
     "  source NAME|CODE          switch the main picture to a source: V1 V2 V3 S-VIDEO VGA1\n"
     "                            VGA2 DVI HDMI EXT. YPbPr, or its code 0..10\n"
+    "  run-plans [--file F] [--kinds day,week,month,once]\n"
+    "                            carry out the timed plans of F (default ./Planinfo.ini) until\n"
+    "                            SIGINT or SIGTERM, one line per event\n"
+    "\n"
+    "Plan files (no link needed): tvq418ctl plans list|today|add|delete ... (plans --help)\n"
     "\n"
     "Options:\n"
     "  --tcp HOST:PORT   TCP link; HOST is a dotted IPv4 address or localhost\n"
@@ -143,6 +149,11 @@ std::optional<UsageError> parseCommand(const std::vector<std::string_view>& word
         options.source = *code;
         return std::nullopt;
     }
+    if (name == "run-plans") {
+        if (!args.empty()) return UsageError{"run-plans takes options only (--file, --kinds)"};
+        options.command = Command::RunPlans;
+        return std::nullopt;
+    }
     return UsageError{"unknown command \"" + std::string(name) + "\""};
 }
 
@@ -160,6 +171,7 @@ ParsedArgs parseArgs(int argc, const char* const* argv) {
     CliOptions options;
     bool tcp = false;
     bool serial = false;
+    bool planOption = false;
     std::vector<std::string_view> words;
 
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -179,7 +191,8 @@ ParsedArgs parseArgs(int argc, const char* const* argv) {
             name = arg.substr(0, eq);
             value = arg.substr(eq + 1);
         }
-        if (name != "--tcp" && name != "--serial" && name != "--address" && name != "--timeout")
+        if (name != "--tcp" && name != "--serial" && name != "--address" && name != "--timeout" &&
+            name != "--file" && name != "--kinds")
             return UsageError{"unknown option " + std::string(name)};
         if (!value) {
             if (i + 1 >= args.size()) return UsageError{std::string(name) + " wants a value"};
@@ -199,6 +212,14 @@ ParsedArgs parseArgs(int argc, const char* const* argv) {
             if (!address || *address < 0 || *address > 255)
                 return UsageError{"bad address \"" + std::string(*value) + "\": give 0..255"};
             options.address = static_cast<std::uint8_t>(*address);
+        } else if (name == "--file") {
+            if (value->empty()) return UsageError{"--file wants a path"};
+            options.planFile = std::string(*value);
+            planOption = true;
+        } else if (name == "--kinds") {
+            std::string error;
+            if (!parseKinds(*value, options.kinds, error)) return UsageError{error};
+            planOption = true;
         } else {
             const auto timeout = parseNumber(*value);
             if (!timeout || *timeout < 0 || *timeout > std::numeric_limits<std::int32_t>::max())
@@ -210,6 +231,8 @@ ParsedArgs parseArgs(int argc, const char* const* argv) {
     if (tcp && serial) return UsageError{"give either --tcp or --serial, not both"};
     if (!tcp && !serial) return UsageError{"no link: give --tcp HOST:PORT or --serial PATH"};
     if (auto error = parseCommand(words, options)) return *error;
+    if (planOption && options.command != Command::RunPlans)
+        return UsageError{"--file and --kinds belong to run-plans"};
     if (options.address == 0 &&
         (options.command == Command::Status || options.command == Command::Page))
         return UsageError{std::string(commandName(options.command)) +

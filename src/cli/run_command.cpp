@@ -59,6 +59,8 @@ CommandFrame commandFrame(const CliOptions& options) {
             return pageQuery(options.address, options.page);
         case Command::Source:
             return makeFrame(options.address, cmd::kMainSource, {options.source});
+        case Command::RunPlans:
+            break;  // sends plan frames of its own
     }
     return options.frame;
 }

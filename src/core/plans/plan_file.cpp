@@ -74,6 +74,9 @@ int numberField(const std::string& text) {
 bool buildRecord(PlanKind kind, const std::vector<std::string>& fields, PlanRecord& record) {
     const std::size_t needed = kind == PlanKind::Day ? 2 : 3;
     if (fields.size() < needed) return false;
+    // A weekday or day of month is a few characters; a long one would not survive the rewrite
+    // (values are read at most 259 characters), so it is treated as unusable.
+    if (kind != PlanKind::Day && fields[0].size() > kPlanDayFieldMax) return false;
     const std::size_t clockField = needed - 2;
     const ClockFields clock = parseClock(fields[clockField]);
     if (clock.count < 3) return false;
@@ -149,7 +152,7 @@ PlanLoadResult loadPlans(CInfoPlan& store, const ProfileFile& file) {
             try {
                 if (!buildRecord(kind, splitFields(value), record)) {
                     result.diagnostics.push_back("Plan file: " + std::string(section) + " " + key +
-                                                 "=" + value + " has too few fields, skipped\n");
+                                                 "=" + value + " lacks a usable field, skipped\n");
                     continue;
                 }
             } catch (const std::invalid_argument&) {

@@ -20,6 +20,8 @@ namespace tvq {
 
 inline constexpr std::string_view kPlanFileName = "Planinfo.ini";
 inline constexpr std::string_view kPlanCountSection = "PLANCOUNT";
+// Longest weekday or day-of-month field an entry may have.
+inline constexpr std::size_t kPlanDayFieldMax = 32;
 
 std::string_view planSection(PlanKind kind);   // "DAYTIME", ...
 std::string_view planCountKey(PlanKind kind);  // "daytimecount", ...

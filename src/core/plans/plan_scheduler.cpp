@@ -1,6 +1,7 @@
 #include "core/plans/plan_scheduler.h"
 
 #include <algorithm>
+#include <ctime>
 
 #include "core/link/commands.h"
 #include "core/link/sources.h"
@@ -66,6 +67,7 @@ std::vector<PlanOccurrence> PlanScheduler::planFor(const CInfoPlan& loaded, Plan
 }
 
 void PlanScheduler::reload(Moment now, Moment after) {
+    ::tzset();  // a zone changed since the last reload counts from this day on
     LoadedPlans loaded = loadPlanFile(options_.planFile);
     for (const std::string& line : loaded.result.diagnostics) diagnostic(line);
     // A bad entry stops the load; the plans read before it still run.
@@ -111,6 +113,7 @@ void PlanScheduler::handleDue(const PlanOccurrence& due, TimePoint now, std::sto
     if (link_.isOpen && !link_.isOpen()) {
         event.what = PlanEvent::What::CannotSend;
         observer_.planEvent(event);
+        observer_.planNotice({MessageId::PlanCannotSend, {}});
         return;
     }
     switch (link_.send(planFrame(options_.deviceAddress, due.source), stop)) {
@@ -121,6 +124,7 @@ void PlanScheduler::handleDue(const PlanOccurrence& due, TimePoint now, std::sto
             break;
         case SendOutcome::LinkClosed:
             event.what = PlanEvent::What::CannotSend;
+            observer_.planNotice({MessageId::PlanCannotSend, {}});
             break;
         case SendOutcome::Stopped:
             return;

@@ -47,16 +47,15 @@ Moment clockAt(int year, int month, int day, int hour, int minute, int second) {
     fields.tm_sec = second;
     const Moment wall = wallNumber(fields);  // normalised: 31 April is 1 May
 
-    // Every candidate the library can give; keep those that really show this wall time.
+    // The offsets in force a day either side cover any change near this time; each gives one
+    // candidate, kept if it really shows this wall time. (localtime_r only: mktime rereads the
+    // zone file on every call when TZ is unset, a hundred times slower.)
     bool found = false;
     Moment best = 0;
-    for (const int dst : {-1, 0, 1}) {
-        std::tm probe = fields;
-        probe.tm_isdst = dst;
-        const std::time_t t = ::mktime(&probe);
-        if (t == static_cast<std::time_t>(-1) && !sameWallTime(-1, wall)) continue;
-        if (!sameWallTime(t, wall)) continue;
-        if (!found || t < best) best = t;
+    for (const Moment probe : {wall - 86400, wall + 86400}) {
+        const Moment candidate = wall - localTm(probe).tm_gmtoff;
+        if (!sameWallTime(candidate, wall)) continue;
+        if (!found || candidate < best) best = candidate;
         found = true;
     }
     if (found) return best;

@@ -1,0 +1,122 @@
+// Reading and writing the plans' sections of the profile file.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "core/plans/plan_file.h"
+#include "core/plans/plan_text.h"
+#include "core/plans/zone.h"
+
+namespace tvq {
+namespace {
+
+struct Shown {
+    int hour, minute, second;
+    std::int32_t source;
+};
+
+Shown shown(const PlanRecord& plan) {
+    const LocalTime t = localTimeOf(plan.timeOfDay);
+    return {t.hour, t.minute, t.second, plan.source};
+}
+
+TEST(PlanFile, LoadsEveryKindAsWritten) {
+    test::ScopedZone zone("Europe/Berlin");
+    const LoadedPlans loaded = loadPlanText(
+        "[PLANCOUNT]\ndaytimecount=2\nweektimecount=1\nmonthtimecount=1\noncetimecount=1\n"
+        "[DAYTIME]\nTime0= 8:30: 0,8\nTime1=23:59:59,-1\n"
+        "[WEEKTIME]\nTime0=6,23:59:59,10\n"
+        "[MONTHTIME]\nTime0=05, 8:30: 0,abc\n"
+        "[ONCETIME]\nTime0=2014-12-25, 8:00: 0,10\n");
+    ASSERT_TRUE(loaded.result.ok);
+    const CInfoPlan& s = loaded.store;
+    ASSERT_EQ(s.dayPlans.size(), 2u);
+    EXPECT_EQ(shown(s.dayPlans.at(0)).hour, 8);
+    EXPECT_EQ(shown(s.dayPlans.at(0)).minute, 30);
+    EXPECT_EQ(s.dayPlans.at(0).source, 8);
+    EXPECT_EQ(s.dayPlans.at(1).source, -1);
+    EXPECT_EQ(s.weekPlans.at(0).weekDayText, "6");
+    EXPECT_EQ(clockText(s.weekPlans.at(0).timeOfDay), "23:59:59");
+    EXPECT_EQ(s.monthPlans.at(0).monthDayText, "05");
+    EXPECT_EQ(s.monthPlans.at(0).source, 0);  // not a number: V1
+    EXPECT_EQ(stampText(s.oncePlans.at(0).date), "2014-12-25 00:00:00");
+    EXPECT_EQ(s.oncePlans.at(0).source, 10);
+
+    // Written back exactly as read.
+    EXPECT_EQ(planEntryValue(s.dayPlans.at(0), PlanKind::Day), " 8:30: 0,8");
+    EXPECT_EQ(planEntryValue(s.dayPlans.at(1), PlanKind::Day), "23:59:59,-1");
+    EXPECT_EQ(planEntryValue(s.weekPlans.at(0), PlanKind::Week), "6,23:59:59,10");
+    EXPECT_EQ(planEntryValue(s.monthPlans.at(0), PlanKind::Month), "05, 8:30: 0,0");
+    EXPECT_EQ(planEntryValue(s.oncePlans.at(0), PlanKind::Once), "2014-12-25, 8: 0: 0,10");
+}
+
+TEST(PlanFile, BadAndShortEntries) {
+    struct Case {
+        const char* why;
+        const char* text;
+        bool ok;
+        std::size_t dayPlans, weekPlans;
+        int diagnostics;
+        int failedEntry;
+    };
+    const Case cases[] = {
+        {"missing entry reads 00: skipped",
+         "[PLANCOUNT]\ndaytimecount=2\n[DAYTIME]\nTime0=1:2:3,4\n", true, 1, 0, 1, -1},
+        {"too few fields: skipped, the next still read",
+         "[PLANCOUNT]\ndaytimecount=3\n[DAYTIME]\nTime0=8:00:00\nTime1=8:00,1\nTime2=9:0:0,2\n",
+         true, 1, 0, 2, -1},
+        {"hour 24 stops the load, earlier plans stay",
+         "[PLANCOUNT]\ndaytimecount=3\nweektimecount=1\n[DAYTIME]\nTime0=8:0:0,1\n"
+         "Time1=24:00:00,2\nTime2=9:0:0,2\n[WEEKTIME]\nTime0=1,8:0:0,1\n",
+         false, 1, 0, 0, 1},
+        {"minute 60 stops it too", "[PLANCOUNT]\nweektimecount=1\n[WEEKTIME]\nTime0=1,12:60:00,2\n",
+         false, 0, 0, 0, 0},
+        {"a date 2014-13-1 stops it",
+         "[PLANCOUNT]\noncetimecount=1\n[ONCETIME]\nTime0=2014-13-1,8:0:0,2\n", false, 0, 0, 0, 0},
+        {"count -5 and abc read as nothing",
+         "[PLANCOUNT]\ndaytimecount=-5\nweektimecount=abc\n[DAYTIME]\nTime0=8:0:0,1\n"
+         "[WEEKTIME]\nTime0=1,8:0:0,1\n",
+         true, 0, 0, 0, -1},
+        {"entries past the count stay unread",
+         "[PLANCOUNT]\ndaytimecount=1\n[DAYTIME]\nTime0=8:0:0,1\nTime1=9:0:0,1\n", true, 1, 0, 0,
+         -1},
+        {"names are case-blind, leading zeros are other keys",
+         "[plancount]\nDAYTIMECOUNT=2\n[daytime]\ntime0=8:0:0,1\nTime01=9:0:0,1\n", true, 1, 0, 1,
+         -1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.why);
+        const LoadedPlans loaded = loadPlanText(c.text);
+        EXPECT_EQ(loaded.result.ok, c.ok);
+        EXPECT_EQ(loaded.store.dayPlans.size(), c.dayPlans);
+        EXPECT_EQ(loaded.store.weekPlans.size(), c.weekPlans);
+        EXPECT_EQ(static_cast<int>(loaded.result.diagnostics.size()), c.diagnostics);
+        EXPECT_EQ(loaded.result.failedEntry, c.failedEntry);
+    }
+    const LoadedPlans failed = loadPlanText(cases[2].text);
+    EXPECT_EQ(failed.result.notice().english(),
+              "Plan file: bad entry Time1 in section DAYTIME; later entries not loaded");
+}
+
+TEST(PlanFile, HostileCountCostsWhatTheFileHolds) {
+    const auto start = std::chrono::steady_clock::now();
+    const LoadedPlans loaded = loadPlanText(
+        "[PLANCOUNT]\ndaytimecount=2147483647\n[DAYTIME]\nTime0=8:0:0,1\nTime2147483646=9:0:0,2\n");
+    EXPECT_EQ(loaded.store.dayCount, 2147483647);
+    EXPECT_EQ(loaded.store.dayPlans.size(), 2u);
+    EXPECT_TRUE(loaded.store.dayPlans.contains(2147483646));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+}
+
+TEST(PlanText, NamesAndFields) {
+    EXPECT_EQ(weekdayIndexOf("1星期一"), 1);
+    EXPECT_EQ(sourceFieldText(weekdayIndexOf("Mon")), "-1");
+    EXPECT_EQ(sourceCodeOf("hdmi"), 255);  // exact names only
+    EXPECT_EQ(splitFields(" 8:30: 0,8 "), (std::vector<std::string>{"8:30: 0", "8"}));
+    EXPECT_EQ(splitFields("a,,b"), (std::vector<std::string>{"a", "", "b"}));
+    EXPECT_EQ(parseClock("99999999999:0:0").value[0], 2147483647);  // saturates, then refused
+}
+
+}  // namespace
+}  // namespace tvq
