@@ -1,7 +1,6 @@
 #pragma once
 // A program window over a plan file written by the test, with scripted message boxes.
 
-#include <QDateEdit>
 #include <QTimeEdit>
 #include <QTreeWidget>
 #include <fstream>
@@ -12,52 +11,17 @@
 #include "gui/plans/plan_page.h"
 #include "gui/plans/program_window.h"
 
-// Readable failures.
-inline void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
-
 namespace plantest {
 
-using guitest::ScriptedBoxes;
 using tvq::PlanKind;
 
 inline void writeFile(const std::filesystem::path& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
 }
 
-inline std::string readFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-inline const QStringList kSourceRadios{"sourceV1",  "sourceV2",   "sourceV3",   "sourceSVideo",
-                                       "sourceDvi", "sourceHdmi", "sourceVga1", "sourceVga2",
-                                       "sourceExt", "sourceYPbPr"};
-
-// What the operator types into the plan dialog; empty texts leave a box as it opened.
-struct Entry {
-    QTime time{};
-    int sourceRadio = 0;  // screen order: V1 V2 V3 S-VIDEO DVI HDMI VGA1 VGA2 EXT. YPbPr
-    QString weekday{};
-    QString day{};
-    QDate date{};
-};
-
-inline void fill(CAddPlan* dialog, const Entry& e) {
-    dialog->findChild<QTimeEdit*>("timePicker")->setTime(e.time);
-    if (!e.weekday.isEmpty()) dialog->findChild<QComboBox*>("weekdayBox")->setEditText(e.weekday);
-    if (!e.day.isEmpty()) dialog->findChild<QComboBox*>("monthDayBox")->setEditText(e.day);
-    if (e.date.isValid()) dialog->findChild<QDateEdit*>("datePicker")->setDate(e.date);
-    guitest::clickOn(dialog->findChild<QRadioButton*>(kSourceRadios[e.sourceRadio]));
-    guitest::clickOn(dialog->findChild<QPushButton*>("okButton"));
-}
-
 struct ProgramRig {
     std::filesystem::path path = "Planinfo.ini";
-    ScriptedBoxes boxes;
+    guitest::ScriptedBoxes boxes;
     tvq::LoadedPlans plans;
     std::unique_ptr<CProgram> window;
 
@@ -72,36 +36,42 @@ struct ProgramRig {
         guitest::switchLanguage(false);
     }
 
-    PlanPage* page(PlanKind kind) { return window->page(kind); }
-    QTreeWidget* list(PlanKind kind) { return page(kind)->findChild<QTreeWidget*>("planList"); }
-    QPushButton* button(PlanKind kind, const char* name) {
-        return page(kind)->findChild<QPushButton*>(name);
+    template <class W = QPushButton>
+    W* get(const char* name, PlanKind kind = PlanKind::Day) {
+        return guitest::child<W>(window->page(kind), name);
     }
-    // Rows as "cell|cell|...".
-    QStringList rows(PlanKind kind) {
+    // The day page's rows as "Name|Time|Signal".
+    QStringList rows() {
         QStringList out;
-        auto* l = list(kind);
-        for (int r = 0; r < l->topLevelItemCount(); ++r) {
-            QStringList cells;
-            for (int c = 0; c < l->columnCount(); ++c) cells << l->topLevelItem(r)->text(c);
-            out << cells.join('|');
+        auto* list = get<QTreeWidget>("planList");
+        for (int r = 0; r < list->topLevelItemCount(); ++r) {
+            const auto* item = list->topLevelItem(r);
+            out << item->text(0) + '|' + item->text(1) + '|' + item->text(2);
         }
         return out;
     }
-    void select(PlanKind kind, int row) {
-        list(kind)->setCurrentItem(list(kind)->topLevelItem(row));
+    void select(int row) {
+        get<QTreeWidget>("planList")
+            ->setCurrentItem(get<QTreeWidget>("planList")->topLevelItem(row));
     }
-    // Presses Add (or Modify) and fills the dialog that opens.
-    void enter(PlanKind kind, const char* buttonName, const Entry& e) {
+    // Presses Add or Modify on the day page and enters a time and a source in the dialog.
+    void enter(const char* button, QTime time, const char* sourceRadio) {
         bool filled = false;
         guitest::onNextModal<CAddPlan>([&](CAddPlan* d) {
-            fill(d, e);
+            guitest::child<QTimeEdit>(d, "timePicker")->setTime(time);
+            guitest::clickOn(guitest::child<QRadioButton>(d, sourceRadio));
+            guitest::clickOn(guitest::child<QPushButton>(d, "okButton"));
             filled = true;
         });
-        guitest::clickOn(button(kind, buttonName));
+        guitest::clickOn(get(button));
         EXPECT_TRUE(filled);
     }
-    std::string file() const { return readFile(path); }
+    std::string file() const {
+        std::stringstream text;
+        text << std::ifstream(path, std::ios::binary).rdbuf();
+        return text.str();
+    }
+    bool fileHas(const std::string& part) const { return file().find(part) != std::string::npos; }
 };
 
 }  // namespace plantest
