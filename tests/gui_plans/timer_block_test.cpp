@@ -86,30 +86,40 @@ TEST(GuiTimerBlock, StartShowsAndSendsThePlanAndStopGivesThePanelBack) {
 }
 
 // Auto-connect at address 0 with StartTimer: the cascade's end closes the link, so the running
-// timer shows that it cannot send rather than sending into nothing; Stop then leaves the panel
-// as a closed link wants it.
+// timer shows that it cannot send rather than sending into nothing. A connect meanwhile keeps
+// the panel shut until Stop; Stop gives it back only with a link.
 TEST(GuiTimerBlock, AutoStartAtAddressZeroShowsItCannotSendOnceTheCascadeClosedTheLink) {
-    WindowRig rig;
-    const auto at = dayPlanAhead(rig.settings, 3, 8,
-                                 "[CONNECT]\nSerialTcp=0\nIP=127.0.0.1\nPort=5000\nConnectFlag=1\n"
-                                 "StartTimerFlag=1\nDeviceID=0\n");
-    if (!at) GTEST_SKIP() << "too close to midnight";
-    bool cascadeShown = false;
-    onNextModal<CJilian>([&](CJilian* cascade) {
-        cascadeShown = true;
-        cascade->close();
-    });
-    rig.open();
-    EXPECT_TRUE(cascadeShown);
-    EXPECT_TRUE(rig.window->planSchedulerRunning());
-    ASSERT_TRUE(waitFor([&] { return rig.info() == "Cannot send: the link is closed"; }, 8000));
-    EXPECT_EQ(field(rig, 3), "Cannot send: the link is closed");
-    EXPECT_EQ(rig.device.count(0x80), 0u);
+    for (bool reconnect : {false, true}) {
+        WindowRig rig;
+        const auto at = dayPlanAhead(rig.settings, 3, 8,
+                                     "[CONNECT]\nSerialTcp=0\nIP=127.0.0.1\nPort=5000\n"
+                                     "ConnectFlag=1\nStartTimerFlag=1\nDeviceID=0\n");
+        if (!at) GTEST_SKIP() << "too close to midnight";
+        bool cascadeShown = false;
+        onNextModal<CJilian>([&](CJilian* cascade) {
+            cascadeShown = true;
+            cascade->close();
+        });
+        rig.open();
+        EXPECT_TRUE(cascadeShown);
+        EXPECT_TRUE(rig.window->planSchedulerRunning());
+        ASSERT_TRUE(waitFor([&] { return rig.info() == "Cannot send: the link is closed"; }, 8000));
+        EXPECT_EQ(field(rig, 3), "Cannot send: the link is closed");
+        EXPECT_EQ(rig.device.count(0x80), 0u);
 
-    rig.click("stopButton");
-    for (const char* name : {"startButton", "programButton", "disconnectButton", "source:V1"})
-        EXPECT_FALSE(rig.get(name)->isEnabled()) << name;
-    EXPECT_TRUE(rig.get("connectButton")->isEnabled());
+        if (reconnect) {
+            rig.click("addressRadio1");
+            rig.click("connectButton");
+            ASSERT_TRUE(waitFor([&] { return rig.window->session().workersRunning(); }));
+            QTest::qWait(300);  // every panel report of the connect has arrived
+            for (const char* name : {"startButton", "programButton", "disconnectButton"})
+                EXPECT_FALSE(rig.get(name)->isEnabled()) << name;
+            EXPECT_TRUE(rig.get("stopButton")->isEnabled());
+        }
+        rig.click("stopButton");
+        for (const char* name : {"startButton", "programButton", "source:V1"})
+            EXPECT_EQ(rig.get(name)->isEnabled(), reconnect) << name;
+    }
 }
 
 }  // namespace
