@@ -38,6 +38,14 @@
         <source>Source</source>
         <translation>信号选择</translation>
     </message>
+    <message>
+        <source>Date</source>
+        <translation>日期</translation>
+    </message>
+    <message>
+        <source>Time</source>
+        <translation>时间</translation>
+    </message>
 </context>
 <context>
     <name>CAnswer</name>

@@ -69,6 +69,9 @@ CAddPlan::CAddPlan(int kind, std::optional<Loaded> modify, QWidget* parent)
 
 void CAddPlan::retranslate() {
     ui_.retranslateUi(this);
+    // The pickers sit under one label; assistive tools get a name for each.
+    ui_.datePicker->setAccessibleName(tr("Date"));
+    ui_.timePicker->setAccessibleName(tr("Time"));
     fillWeekdays();
 }
 
