@@ -33,7 +33,7 @@ constexpr std::string_view kUsage =
     "  --tcp HOST:PORT   TCP link; HOST is a dotted IPv4 address or localhost\n"
     "  --serial PATH     serial link, for example /dev/ttyUSB0 or /dev/pts/7\n"
     "  --address N       device address 1..255 (default 1); 0 sends to every device of the\n"
-    "                    chain and awaits no reply (send and source only)\n"
+    "                    chain and awaits no reply (send, source, run-plans)\n"
     "  --timeout MS      how long to wait for a reply, in milliseconds (default 6000)\n"
     "  --json            print one JSON object; the serial trace then goes to stderr\n"
     "  --help            print this text\n"

@@ -35,13 +35,20 @@ std::string stampWithMillis(WallClock::TimePoint at) {
     return stampText(seconds) + millis;
 }
 
+std::string padded(std::string clock) {
+    for (char& c : clock)
+        if (c == ' ') c = '0';
+    return clock;
+}
+
 class LinePrinter final : public PlanObserver {
 public:
     void showTimers(const std::optional<TimerDisplay>& current,
                     const std::optional<TimerDisplay>& next) override {
         std::string line = stampWithMillis(std::chrono::system_clock::now()) + " waiting";
-        if (current) line += " current" + current->time + " " + current->signal;
-        if (next) line += ", next" + next->time + " " + next->signal;
+        // The display's clock texts are space-padded ("%2d"); these lines want fixed columns.
+        if (current) line += " current " + padded(current->time) + " " + current->signal;
+        if (next) line += ", next " + padded(next->time) + " " + next->signal;
         print(line);
     }
     void planEvent(const PlanEvent& event) override { print(planEventLine(event)); }

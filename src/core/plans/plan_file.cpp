@@ -1,17 +1,13 @@
 #include "core/plans/plan_file.h"
 
-#include <array>
 #include <set>
 #include <stdexcept>
 
+#include "core/plans/plan_pages.h"
 #include "core/plans/plan_text.h"
 
 namespace tvq {
 namespace {
-
-constexpr std::array<std::string_view, 4> kSections{"DAYTIME", "WEEKTIME", "MONTHTIME", "ONCETIME"};
-constexpr std::array<std::string_view, 4> kCountKeys{"daytimecount", "weektimecount",
-                                                     "monthtimecount", "oncetimecount"};
 
 char lower(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
@@ -111,11 +107,11 @@ bool buildRecord(PlanKind kind, const std::vector<std::string>& fields, PlanReco
 }  // namespace
 
 std::string_view planSection(PlanKind kind) {
-    return kSections[kindIndex(kind)];
+    return planPage(kind).section;
 }
 
 std::string_view planCountKey(PlanKind kind) {
-    return kCountKeys[kindIndex(kind)];
+    return planPage(kind).countKey;
 }
 
 std::string planEntryKey(int entry) {
@@ -194,8 +190,15 @@ std::string planEntryValue(const PlanRecord& record, PlanKind kind) {
 
 bool writePlanEntry(ProfileFile& file, std::string_view section,
                     std::optional<std::string_view> key, std::optional<std::string_view> value) {
-    if (!key) return file.removeSection(section) || true;
-    if (!value) return file.removeKey(section, *key) || true;
+    // Removing what is not there is no failure.
+    if (!key) {
+        file.removeSection(section);
+        return true;
+    }
+    if (!value) {
+        file.removeKey(section, *key);
+        return true;
+    }
     return file.writeString(section, *key, *value);
 }
 

@@ -12,32 +12,24 @@ namespace {
 
 using M = MessageId;
 
+// One row per page: kind, columns, width units, units per list width, delete question, section,
+// count key, tie order.
+// clang-format off
 constexpr std::array<PlanPageSpec, 4> kPages{{
-    {PlanKind::Day,
-     3,
-     {M::PlanColumnName, M::PlanColumnTime, M::PlanColumnSignal, M::None},
-     {1, 2, 1, 0},
-     4,
-     M::PlanDeleteQuestionDay},
-    {PlanKind::Week,
-     4,
+    {PlanKind::Day, 3,
+     {M::PlanColumnName, M::PlanColumnTime, M::PlanColumnSignal, M::None}, {1, 2, 1, 0}, 4,
+     M::PlanDeleteQuestionDay, "DAYTIME", "daytimecount", false},
+    {PlanKind::Week, 4,
      {M::PlanColumnName, M::PlanColumnWeekday, M::PlanColumnTime, M::PlanColumnSignal},
-     {1, 1, 2, 1},
-     5,
-     M::PlanDeleteQuestionWeek},
-    {PlanKind::Month,
-     4,
+     {1, 1, 2, 1}, 5, M::PlanDeleteQuestionWeek, "WEEKTIME", "weektimecount", true},
+    {PlanKind::Month, 4,
      {M::PlanColumnName, M::PlanColumnMonthDay, M::PlanColumnTime, M::PlanColumnSignal},
-     {1, 1, 2, 1},
-     5,
-     M::PlanDeleteQuestionDay},
-    {PlanKind::Once,
-     4,
+     {1, 1, 2, 1}, 5, M::PlanDeleteQuestionDay, "MONTHTIME", "monthtimecount", true},
+    {PlanKind::Once, 4,
      {M::PlanColumnName, M::PlanColumnDate, M::PlanColumnTime, M::PlanColumnSignal},
-     {1, 2, 2, 1},
-     6,
-     M::PlanDeleteQuestionOnce},
+     {1, 2, 2, 1}, 6, M::PlanDeleteQuestionOnce, "ONCETIME", "oncetimecount", true},
 }};
+// clang-format on
 
 // The number a week or month plan is ordered by; text without one sorts last.
 long long orderNumber(const std::string& text) {
@@ -151,7 +143,7 @@ std::vector<std::int32_t> listOrder(const PlanMap& plans, PlanKind kind) {
         }
         items.push_back({rank, key});
     }
-    const bool largerKeyFirst = kind != PlanKind::Day;
+    const bool largerKeyFirst = planPage(kind).largerKeyFirst;
     std::stable_sort(items.begin(), items.end(), [&](const Item& a, const Item& b) {
         if (a.rank != b.rank) return a.rank < b.rank;
         return largerKeyFirst ? a.key > b.key : a.key < b.key;

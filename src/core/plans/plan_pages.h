@@ -29,7 +29,10 @@ struct PlanPageSpec {
     std::array<MessageId, 4> columns;  // headers, left to right
     std::array<int, 4> widthUnits;     // each column's width in units of list width / unitsPerList
     int unitsPerList;
-    MessageId deleteQuestion;  // titled "System Information " (trailing blank), one form only
+    MessageId deleteQuestion;   // titled "System Information " (trailing blank), one form only
+    std::string_view section;   // the kind's plan file section
+    std::string_view countKey;  // its count in PLANCOUNT
+    bool largerKeyFirst;        // ties in list order: the larger key first (all but day)
 };
 const PlanPageSpec& planPage(PlanKind kind);
 

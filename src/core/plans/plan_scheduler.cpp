@@ -87,16 +87,12 @@ void PlanScheduler::display(Moment now) {
     // Next: the nearest after the current one that is not dropped as its tie.
     std::optional<TimerDisplay> next;
     const PlanOccurrence* best = nullptr;
-    std::int32_t bestKey = 0;
     for (const auto& [key, occurrence] : store_.todayPlans) {
         if (key == current.key || occurrence.timeOfDay == current.occurrence.timeOfDay) continue;
-        if (best && occurrence.timeOfDay >= best->timeOfDay) continue;
-        best = &occurrence;
-        bestKey = key;
+        if (!best || occurrence.timeOfDay < best->timeOfDay) best = &occurrence;
     }
     const bool open = !link_.isOpen || link_.isOpen();
     if (best) next = timerFor(*best, MessageId::PlanStatusWaiting, open);
-    (void)bestKey;
     observer_.showTimers(timerFor(current.occurrence, MessageId::PlanStatusImmediate, open), next);
 }
 
