@@ -17,6 +17,37 @@
     </message>
 </context>
 <context>
+    <name>CAddPlan</name>
+    <message>
+        <source>Plan</source>
+        <translation>任务参数</translation>
+    </message>
+    <message>
+        <source>Add a plan?</source>
+        <translation>添加一个新任务?</translation>
+    </message>
+    <message>
+        <source>Day of week</source>
+        <translation>周日期</translation>
+    </message>
+    <message>
+        <source>Day of month</source>
+        <translation>月日期</translation>
+    </message>
+    <message>
+        <source>Source</source>
+        <translation>信号选择</translation>
+    </message>
+    <message>
+        <source>Date</source>
+        <translation>日期</translation>
+    </message>
+    <message>
+        <source>Time</source>
+        <translation>时间</translation>
+    </message>
+</context>
+<context>
     <name>CAnswer</name>
     <message>
         <source>Ask Box</source>
@@ -69,6 +100,33 @@
     <message>
         <source>Data out of range</source>
         <translation>值越界</translation>
+    </message>
+</context>
+<context>
+    <name>CProgram</name>
+    <message>
+        <source>Program</source>
+        <translation>任务</translation>
+    </message>
+    <message>
+        <source>DayPlan</source>
+        <translation>日定时</translation>
+    </message>
+    <message>
+        <source>WeekPlan</source>
+        <translation>周定时</translation>
+    </message>
+    <message>
+        <source>MonthPlan</source>
+        <translation>月定时</translation>
+    </message>
+    <message>
+        <source>One_time Plan</source>
+        <translation>一次定时</translation>
+    </message>
+    <message>
+        <source>Exit</source>
+        <translation>退出</translation>
     </message>
 </context>
 <context>
@@ -363,10 +421,6 @@
     <message>
         <source>系统信息</source>
         <translation>系统信息</translation>
-    </message>
-    <message>
-        <source>请选定要启动的定时器</source>
-        <translation>请选定要启动的定时器</translation>
     </message>
     <message>
         <source>System Information</source>
@@ -687,6 +741,123 @@
     <message>
         <source>Sorry, audio1 and audio2 can&apos;t use the same channel</source>
         <translation>对不起，音频1和音频2无法使用同一个通道</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>名称</translation>
+    </message>
+    <message>
+        <source>Time</source>
+        <translation>时间</translation>
+    </message>
+    <message>
+        <source>Signal</source>
+        <translation>信号</translation>
+    </message>
+    <message>
+        <source>WDay</source>
+        <translation>周日期</translation>
+    </message>
+    <message>
+        <source>Day</source>
+        <translation>月日期</translation>
+    </message>
+    <message>
+        <source>Date</source>
+        <translation>日期</translation>
+    </message>
+    <message>
+        <source>Are you Sure  want to delete the current timing settings? </source>
+        <translation>Are you Sure  want to delete the current timing settings? </translation>
+    </message>
+    <message>
+        <source>Are you Sure  want to delete the current timing settings?</source>
+        <translation>Are you Sure  want to delete the current timing settings?</translation>
+    </message>
+    <message>
+        <source>Are you sure  want to delete the current timing settings?</source>
+        <translation>Are you sure  want to delete the current timing settings?</translation>
+    </message>
+    <message>
+        <source>Please select an item.</source>
+        <translation>Please select an item.</translation>
+    </message>
+    <message>
+        <source>The plan items of one day can not exceed %d.</source>
+        <translation>The plan items of one day can not exceed %d.</translation>
+    </message>
+    <message>
+        <source>%1 entries beyond the limit are in the file.</source>
+        <translation>文件中还有%1个条目超出上限。</translation>
+    </message>
+    <message>
+        <source>Sorry, opertion is invalid due to that the minimal time interval between a new plan and a exsisted one is 10 seconds</source>
+        <translation>对不起，操作不成功，因新添加的定时器与已存定时器之间最小时间间隔为10秒</translation>
+    </message>
+    <message>
+        <source>请选定要启动的定时器</source>
+        <translation>请选定要启动的定时器</translation>
+    </message>
+    <message>
+        <source>Immediate Execution</source>
+        <translation>即将执行</translation>
+    </message>
+    <message>
+        <source>No Execution</source>
+        <translation>未执行</translation>
+    </message>
+    <message>
+        <source>Unknown</source>
+        <translation>未知</translation>
+    </message>
+    <message>
+        <source>Cannot send: the link is closed</source>
+        <translation>无法发送：连接已关闭</translation>
+    </message>
+    <message>
+        <source>Plan at %1 missed: it was %2 s late</source>
+        <translation>定时 %1 已错过：迟了 %2 秒</translation>
+    </message>
+    <message>
+        <source>Plan file: bad entry %2 in section %1; later entries not loaded</source>
+        <translation>定时文件：%1 段的条目 %2 有误，其后的条目未载入</translation>
+    </message>
+    <message>
+        <source>Plan file not saved: %1</source>
+        <translation>定时文件未保存：%1</translation>
+    </message>
+</context>
+<context>
+    <name>PlanPage</name>
+    <message>
+        <source>Add</source>
+        <translation>添加</translation>
+    </message>
+    <message>
+        <source>Modify</source>
+        <translation>修改</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>删除</translation>
+    </message>
+    <message>
+        <source>Plans</source>
+        <translation>定时列表</translation>
+    </message>
+    <message>
+        <source>System Information</source>
+        <comment>one form only</comment>
+        <translation>System Information</translation>
+    </message>
+    <message>
+        <source>System Information</source>
+        <translation>系统信息</translation>
+    </message>
+    <message>
+        <source>System Information </source>
+        <comment>one form only</comment>
+        <translation>System Information </translation>
     </message>
 </context>
 </TS>

@@ -104,6 +104,7 @@ struct WindowRig {
     tvq::ConnectOutcome failure = tvq::ConnectOutcome::LinkFailed;
     std::vector<tvq::PresentPort> ports;
     std::filesystem::path settings = "Planinfo.ini";
+    tvq::WallClock* wallClock = nullptr;  // null: the system's time
     std::unique_ptr<CTVQ418ControlDlg> window;
 
     WindowRig() {
@@ -123,6 +124,7 @@ struct WindowRig {
                     opened.push_back(choice);
                     return tvq::OpenedLink{linkFails ? nullptr : device.openLink(), failure};
                 },
+            .wallClock = wallClock,
             .timing = {Millis{20}, Millis{100}, Millis{100}, Millis{50}, Millis{1}},
             .boxes = &boxes,
             .listPorts = [this] { return ports; },

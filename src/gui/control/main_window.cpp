@@ -16,6 +16,7 @@
 #include "gui/control/wait_box.h"
 #include "gui/ui/choice.h"
 #include "gui/setup/set_screen.h"
+#include "gui/plans/plan_thread_observer.h"
 #include "gui/ui/message_boxes.h"
 #include "gui/ui/painted_icon.h"
 
@@ -59,7 +60,9 @@ CTVQ418ControlDlg::CTVQ418ControlDlg(MainWindowDeps deps, QWidget* parent)
     retranslate();
 }
 
-CTVQ418ControlDlg::~CTVQ418ControlDlg() = default;
+CTVQ418ControlDlg::~CTVQ418ControlDlg() {
+    stopPlanScheduler();
+}
 
 void CTVQ418ControlDlg::wireControls() {
     auto click = [this](QAbstractButton* b, void (CTVQ418ControlDlg::*handler)()) {
@@ -118,36 +121,6 @@ void CTVQ418ControlDlg::onAllBox() {
     for (auto* box : w_.planKindBoxes) box->setChecked(allPlansFlag_);
 }
 
-void CTVQ418ControlDlg::onStart() {
-    const bool anyKind = w_.planKindBoxes[0]->isChecked() || w_.planKindBoxes[1]->isChecked() ||
-                         w_.planKindBoxes[2]->isChecked() || w_.planKindBoxes[3]->isChecked();
-    if (!anyKind) {
-        boxes_.inform(this, tr("系统信息"), tr("请选定要启动的定时器"));
-        return;
-    }
-    clearTimerFields();
-    session_->setTimerRunning(true);
-    startPlanScheduler();
-}
-
-void CTVQ418ControlDlg::onStop() {
-    stopPlanScheduler();
-    session_->setTimerRunning(false);
-    clearTimerFields();
-}
-
-void CTVQ418ControlDlg::clearTimerFields() {
-    for (auto* field : w_.timerFields) field->clear();
-}
-
-void CTVQ418ControlDlg::onProgram() {
-    unsigned held = tvq::kCommandWorker;
-    if (session_->deviceAddress() != 0) held |= tvq::kStatusPoller | tvq::kBlinkWorker;
-    session_->holdWorkers(held);
-    openProgramWindow();
-    session_->releaseWorkers();
-}
-
 void CTVQ418ControlDlg::onSetup() {
     if (!session_->connected()) {
         boxes_.inform(this, tr("System Information"), tr("Device is not connected"));
@@ -184,10 +157,6 @@ void CTVQ418ControlDlg::onAbout() {
     about.exec();
 }
 
-void CTVQ418ControlDlg::startPlanScheduler() {}
-
-void CTVQ418ControlDlg::stopPlanScheduler() {}
-
 void CTVQ418ControlDlg::openScreenSetup() {
     const tvq::PanelState state = session_->snapshot();
     CSetScreen dialog(*session_, screenGeometry_, deps_.clock ? *deps_.clock : tvq::systemClock(),
@@ -199,7 +168,5 @@ void CTVQ418ControlDlg::openScreenSetup() {
                       this);
     dialog.exec();
 }
-
-void CTVQ418ControlDlg::openProgramWindow() {}
 
 void CTVQ418ControlDlg::openFastMosaic() {}

@@ -12,6 +12,7 @@
 
 #include "core/control/session.h"
 #include "core/setup/window_rect.h"
+#include "core/plans/plan_scheduler.h"
 #include "gui/control/main_window_widgets.h"
 
 namespace tvq {
@@ -20,18 +21,20 @@ struct PresentPort;
 
 class CProgress;
 class MessageBoxes;
+class PlanThreadObserver;
 class QAction;
 class UiThreadObserver;
 
 // What the window needs from outside; tests replace the link, the boxes and the port list.
 struct MainWindowDeps {
     tvq::LinkOpener opener = tvq::openChosenLink;
-    tvq::Clock* clock = nullptr;  // null: the system clock
+    tvq::Clock* clock = nullptr;          // null: the system clock
+    tvq::WallClock* wallClock = nullptr;  // null: the system's time (the plan scheduler)
     tvq::WorkerTiming timing{};
     MessageBoxes* boxes = nullptr;                             // null: real message boxes
     std::function<std::vector<tvq::PresentPort>()> listPorts;  // null: the system's ports
-    std::filesystem::path settingsPath = "Planinfo.ini";
-    std::chrono::milliseconds setupPause{1000};  // Setup: lets a worker finish its exchange
+    std::filesystem::path settingsPath = "Planinfo.ini";  // the settings and the plans
+    std::chrono::milliseconds setupPause{1000};           // Setup: lets a worker finish its exchange
 };
 
 // The system's serial ports as findSerialPort expects them.
@@ -48,6 +51,7 @@ public:
     void readSettings();
 
     tvq::Session& session() { return *session_; }
+    bool planSchedulerRunning() const { return scheduler_ != nullptr; }
 
 protected:
     void changeEvent(QEvent* event) override;
@@ -94,13 +98,18 @@ private:
     void onStart();
     void onStop();
     void clearTimerFields();
+    void showTimerGroup(std::size_t group, const tvq::TimerDisplay& shown);
+    void showTimers();
+    void onPlanEvent(const tvq::PlanEvent& event);
+    void showPlanNotice(const tvq::PlanNotice& notice);
+    tvq::SendOutcome sendPlanFrame(const tvq::CommandFrame& frame, std::stop_token stop);
     void onProgram();
     void onSetup();
     void onFastMs();
     void onExpand();
     void onAbout();
 
-    void startPlanScheduler();
+    void startPlanScheduler(const tvq::PlanKindSet& kinds);
     void stopPlanScheduler();
     void openScreenSetup();
     void openProgramWindow();
@@ -113,6 +122,10 @@ private:
     CProgress* waitBox_;
     std::unique_ptr<UiThreadObserver> observer_;
     std::unique_ptr<tvq::Session> session_;  // after observer_: stopped before it goes
+    std::unique_ptr<PlanThreadObserver> planObserver_;
+    std::unique_ptr<tvq::PlanScheduler> scheduler_;  // last: stopped before what it uses goes
+    unsigned planRun_ = 0;                           // reports of earlier runs are dropped
+    std::array<std::optional<tvq::TimerDisplay>, 2> timersShown_;  // Current, Next
 
     tvq::ConnectOutcome lastOutcome_ = tvq::ConnectOutcome::LinkFailed;
     bool useSerial_ = false;

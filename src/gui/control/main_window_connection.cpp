@@ -196,6 +196,12 @@ tvq::ConnectOutcome CTVQ418ControlDlg::runConnectJob() {
 void CTVQ418ControlDlg::onConnectFinished(tvq::ConnectOutcome outcome) {
     lastOutcome_ = outcome;
     waitBox_->finish();
+    // A connect while the timer runs (its link had closed) gives the panel back only at Stop;
+    // Program must stay shut while the scheduler works on the plans.
+    if (scheduler_) {
+        session_->setTimerRunning(true);
+        session_->setOperationControls(false);
+    }
 }
 
 void CTVQ418ControlDlg::onConnect() {

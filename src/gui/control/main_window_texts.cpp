@@ -87,4 +87,5 @@ void CTVQ418ControlDlg::retranslate() {
     for (std::size_t i = 0; i < w_.modeButtons.size(); ++i)
         w_.lamps[static_cast<std::size_t>(tvq::Light::M1) + i]->setName(
             lightName.arg(w_.modeButtons[i]->text()));
+    showTimers();
 }
