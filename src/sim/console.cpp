@@ -186,7 +186,9 @@ ConsoleReply runConsoleLine(std::string_view line, SimCore& core) {
     if (key == "format") {
         const auto index = n == 3 ? number(w[2], kOutputFormats - 1) : std::nullopt;
         if (!index) return usage("format ADDR 0..9");
-        return change(core, w[1], [&](ProcessorState& s) { s.outputFormat = *index; });
+        return change(core, w[1], [&](ProcessorState& s) {
+            s.setOutputFormat(static_cast<std::uint8_t>(*index));
+        });
     }
     if (key == "pipmode") {
         const auto mode = n == 3 ? pipModeArg(w[2]) : std::nullopt;
@@ -211,7 +213,7 @@ std::string consoleHelp() {
            "  freeze|bypass|mosaic ADDR on|off\n"
            "  sync ADDR on|off          synchronised mosaic\n"
            "  ext ADDR TYPE             EXT. input type (NULL SDI VGA DVI VIDEO)\n"
-           "  format ADDR N             output format 0..9\n"
+           "  format ADDR N             output format 0..9 (the output window follows it)\n"
            "  pipmode ADDR M1..M4       current PIP mode\n"
            "  transition ADDR 0..3      Cut, Fade 0.5/1.0/1.5 s\n"
            "  status [ADDR]             show the state\n"
@@ -242,7 +244,16 @@ std::string describeState(const ProcessorState& s) {
         signals.empty() ? "none" : signals.c_str(), s.brightness, s.saturation, s.bias, s.sharpness,
         s.textKeyMode, s.textKeyRgb[0], s.textKeyRgb[1], s.textKeyRgb[2], name(s.audio1).c_str(),
         name(s.audio2).c_str(), s.hotSpare, flag(s.syncMosaic), s.vgaAutoCount);
-    return text;
+    // Rectangles as horizontal start, width, vertical start, height, the order on the wire.
+    const auto rect = [](const Rect& r) {
+        return std::to_string(r.x) + "," + std::to_string(r.width) + "," + std::to_string(r.y) +
+               "," + std::to_string(r.height);
+    };
+    std::string line = text;
+    line += " output=" + rect(s.outputRect) + " input=" + rect(s.inputRect);
+    for (std::size_t m = 0; m < kPipModes; ++m)
+        line += " M" + std::to_string(m + 1) + "=" + rect(s.mainRect[m]) + "/" + rect(s.pipRect[m]);
+    return line;
 }
 
 }  // namespace tvq::sim

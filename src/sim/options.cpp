@@ -1,5 +1,7 @@
 #include "sim/options.h"
 
+#include "sim/processor_state.h"
+
 #include <algorithm>
 #include <charconv>
 #include <functional>
@@ -71,6 +73,28 @@ bool parseDelay(std::string_view text, SimOptions& o) {
     return true;
 }
 
+// "N" for every processor, or "ADDR:N,ADDR:N" for each its own.
+bool parseOutputFormats(std::string_view text, SimOptions& o) {
+    std::vector<std::pair<std::uint8_t, std::uint8_t>> list;
+    while (true) {
+        const std::size_t comma = text.find(',');
+        const std::string_view item = text.substr(0, comma);
+        const std::size_t colon = item.find(':');
+        const auto address = colon == std::string_view::npos
+                                 ? std::optional<unsigned>{0}
+                                 : parseNumber<unsigned>(item.substr(0, colon));
+        const auto format =
+            parseNumber<unsigned>(colon == std::string_view::npos ? item : item.substr(colon + 1));
+        if (!address || !format || *address > 255 || *format >= kOutputFormats) return false;
+        if (colon != std::string_view::npos && *address == 0) return false;
+        list.emplace_back(static_cast<std::uint8_t>(*address), static_cast<std::uint8_t>(*format));
+        if (comma == std::string_view::npos) break;
+        text.remove_prefix(comma + 1);
+    }
+    o.outputFormats = std::move(list);
+    return true;
+}
+
 using Setter = std::function<bool(std::string_view, SimOptions&)>;
 
 Setter probability(Fault fault) {
@@ -98,6 +122,7 @@ const std::map<std::string_view, Setter>& valueOptions() {
          }},
         {"--drop", probability(Fault::Drop)},
         {"--delay", parseDelay},
+        {"--output-format", parseOutputFormats},
         {"--delay-prob", probability(Fault::Delay)},
         {"--split", probability(Fault::Split)},
         {"--corrupt", probability(Fault::Corrupt)},
@@ -183,6 +208,7 @@ A simulated chain of TVQ418 processors behind a TCP port and/or a pseudo-termina
   --ff6 P             answer with byte 6 = 0xFF (no status)
   --close P           close the TCP connection instead of answering
   --answer-ms N       processing time before every reply (default 0)
+  --output-format F   output format 0..9 of every processor, or ADDR:F,ADDR:F,... each its own
   --help              this text
 At least one of --tcp and --pty is needed. Type "help" on standard input for the operator keys.
 )";

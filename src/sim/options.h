@@ -20,6 +20,8 @@ struct SimOptions {
     std::uint32_t seed = 1;
     FaultSettings faults;
     int answerMs = 0;  // processing time before every reply
+    // Output format per address at start; address 0 stands for every processor.
+    std::vector<std::pair<std::uint8_t, std::uint8_t>> outputFormats;
 };
 
 struct ParsedOptions {

@@ -1,5 +1,7 @@
 #include "sim/processor_state.h"
 
+#include "core/setup/output_format.h"
+
 namespace tvq::sim {
 
 std::uint8_t ProcessorState::pictureMode() const {
@@ -7,6 +9,15 @@ std::uint8_t ProcessorState::pictureMode() const {
     if (pip) return subSignal ? 3 : 1;
     if (text) return subSignal ? 5 : 4;
     return 0;
+}
+
+bool ProcessorState::setOutputFormat(std::uint8_t index) {
+    const auto resolution = setup::formatResolution(index);
+    if (!resolution) return false;
+    outputFormat = index;
+    outputRect = {0, static_cast<std::uint16_t>(resolution->width), 0,
+                  static_cast<std::uint16_t>(resolution->height)};
+    return true;
 }
 
 ProcessorState defaultState(std::uint8_t address) {

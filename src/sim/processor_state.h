@@ -41,6 +41,9 @@ struct ProcessorState {
                                           false, true, true,  false, true};
 
     std::uint8_t outputFormat = 0;  // index into the output format table (0 = 1024x768@60)
+    // Another output format also brings the output window to that format's whole screen, as a
+    // processor does when its resolution changes. Indices outside the table are ignored.
+    bool setOutputFormat(std::uint8_t index);
     std::array<Rect, kPipModes> mainRect{};
     std::array<Rect, kPipModes> pipRect{};
     Rect inputRect{0, 1024, 0, 768};

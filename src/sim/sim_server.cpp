@@ -32,6 +32,16 @@ bool SimServer::start(const SimOptions& options, std::string* error) {
     }
     core_ = std::make_unique<SimCore>(options.addresses, options.faults, options.seed,
                                       std::move(log), Millis{options.answerMs});
+    for (const auto& [address, format] : options.outputFormats) {
+        const bool found = core_->withChain([&](Chain& chain) {
+            bool any = false;
+            for (Processor& p : chain.processors())
+                if (address == 0 || p.address() == address) any = p.state().setOutputFormat(format);
+            return any;
+        });
+        if (!found)
+            return fail("--output-format: no processor at address " + std::to_string(address));
+    }
     io_ = std::make_unique<asio::io_context>(1);
     tcpPort_ = 0;
     ptyPath_.clear();

@@ -18,6 +18,14 @@ constexpr std::array<const char*, static_cast<std::size_t>(MessageId::Count)> kE
     QT_TRANSLATE_NOOP("Messages", "Invalid Operate InCorrect Source"),
     QT_TRANSLATE_NOOP("Messages", "Invalid Operate Not ext model"),
     QT_TRANSLATE_NOOP("Messages", "Please restart the device and control software，Thank you！"),
+    // screen setup
+    QT_TRANSLATE_NOOP("Messages", "Value out  of range"),
+    QT_TRANSLATE_NOOP("Messages", "The input value must be even, and can not be odd"),
+    QT_TRANSLATE_NOOP("Messages", "Setup failed"),
+    QT_TRANSLATE_NOOP("Messages", "Set successfully"),
+    QT_TRANSLATE_NOOP("Messages", "Value cannot be upward adjustment"),
+    QT_TRANSLATE_NOOP("Messages", "Value cannot be downward adjustment"),
+    QT_TRANSLATE_NOOP("Messages", "Sorry, audio1 and audio2 can't use the same channel"),
     // video wall
     QT_TRANSLATE_NOOP("Messages", "Sorry, Does not support the splicing Specifications (6 X 8)"),
     QT_TRANSLATE_NOOP("Messages",

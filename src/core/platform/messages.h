@@ -24,6 +24,14 @@ enum class MessageId {
     IncorrectSource,
     NotExtModel,
     RestartDevice,
+    // screen setup
+    ValueOutOfRange,
+    ValueMustBeEven,
+    SetupFailed,
+    SetSuccessfully,
+    CannotAdjustUp,
+    CannotAdjustDown,
+    SameAudioChannel,
     // video wall: fast mosaic screen and whole-wall programming
     WallSpecTooLarge,
     WallSpecTooSmall,

@@ -1,11 +1,12 @@
 #include "core/wall/mosaic_device.h"
 
 #include <array>
-#include <condition_variable>
 #include <cstdlib>
-#include <mutex>
 
 #include "core/link/commands.h"
+#include "core/setup/output_format.h"
+#include "core/setup/read_back.h"
+#include "core/setup/setup_frames.h"
 
 namespace tvq {
 namespace {
@@ -19,20 +20,11 @@ constexpr std::uint8_t kSyncBit = 0x02;
 
 // A pause that a stop request ends at once; false when stopped.
 bool pause(Clock& clock, Millis duration, std::stop_token stop) {
-    std::mutex mutex;
-    std::condition_variable_any cv;
-    std::unique_lock lock(mutex);
-    clock.waitFor(lock, cv, stop, duration, [] { return false; });
-    return !stop.stop_requested();
+    return setup::pauseUnlessStopped(clock, duration, stop);
 }
 
 bool odd(std::int32_t value) {
     return (value & 1) != 0;
-}
-
-std::array<std::uint8_t, 2> bigEndian(std::int32_t value) {
-    const auto v = static_cast<std::uint16_t>(value);
-    return {static_cast<std::uint8_t>(v >> 8), static_cast<std::uint8_t>(v & 0xFF)};
 }
 
 // A reply to a write that also carries a status: byte 6 0xFF means the device refused.
@@ -43,32 +35,20 @@ bool answeredWithStatus(int result, const CommandFrame& reply) {
 }  // namespace
 
 std::optional<Resolution> wallResolution(unsigned formatIndex) {
-    // The output formats a processor reports on page 3, in index order.
-    static constexpr std::array<Resolution, 10> kFormats{{{1024, 768},
-                                                          {1024, 768},
-                                                          {1280, 1024},
-                                                          {1280, 1024},
-                                                          {1600, 1200},
-                                                          {1920, 1080},
-                                                          {1920, 1080},
-                                                          {1366, 768},
-                                                          {1440, 900},
-                                                          {2048, 1152}}};
-    if (formatIndex >= kFormats.size()) return std::nullopt;
-    return kFormats[formatIndex];
+    const auto format = setup::formatResolution(formatIndex);
+    if (!format) return std::nullopt;
+    return Resolution{static_cast<std::uint16_t>(format->width),
+                      static_cast<std::uint16_t>(format->height)};
 }
 
 CommandFrame windowFrame(std::uint8_t address, WallSide side, const WindowRect& window) {
-    const auto x = bigEndian(window.x);
-    const auto w = bigEndian(window.width);
-    const auto y = bigEndian(window.y);
-    const auto h = bigEndian(window.height);
-    return makeFrame(address, side == WallSide::Input ? cmd::kInputWindow : cmd::kOutputWindow,
-                     {0, x[0], x[1], w[0], w[1], y[0], y[1], h[0], h[1]});
+    return setup::rectFrame(
+        address, side == WallSide::Input ? setup::RectTarget::Input : setup::RectTarget::Output, 0,
+        {window.width, window.x, window.height, window.y});
 }
 
 CommandFrame mosaicModeFrame(std::uint8_t address, bool sync) {
-    return makeFrame(address, cmd::kSyncMosaic, {static_cast<std::uint8_t>(sync ? 1 : 0)});
+    return setup::syncMosaicFrame(address, sync);
 }
 
 bool wallReady(const CommandFrame& status) {

@@ -1,0 +1,113 @@
+#include <gtest/gtest.h>
+
+#include "core/link/commands.h"
+#include "core/setup/output_format.h"
+#include "core/setup/setup_frames.h"
+#include "core/setup/setup_pages.h"
+
+namespace tvq::setup {
+namespace {
+
+CommandFrame reply(std::initializer_list<std::uint8_t> params, std::uint8_t address = 1) {
+    return makeFrame(address, cmd::kReadPage, params);
+}
+
+TEST(OutputFormats, IndexGivesResolutionOnlyInsideTheTable) {
+    EXPECT_EQ(formatResolution(7), (Resolution{1366, 768}));
+    EXPECT_EQ(formatResolution(9), (Resolution{2048, 1152}));
+    EXPECT_EQ(kOutputFormats[2].text, kOutputFormats[3].text);
+    EXPECT_EQ(formatResolution(10), std::nullopt);
+    EXPECT_EQ(formatResolution(255), std::nullopt);
+}
+
+TEST(Pages, RectanglesAreStartThenSizeHighByteFirst) {
+    // x = 0x0102, width = 0x0400, y = 0x0010, height = 0x0300
+    const CommandFrame page = reply({2, 0x01, 0x02, 0x04, 0x00, 0x00, 0x10, 0x03, 0x00});
+    EXPECT_EQ(decodeModeRectPage(page), (ModeRectPage{2, {1024, 258, 768, 16}}));
+    CommandFrame out{};
+    writeFrameRect(out, {1024, 258, 768, 16});
+    EXPECT_TRUE(std::equal(out.begin() + 4, out.begin() + 12, page.begin() + 4));
+    EXPECT_EQ(decodeOutputPage(reply({7, 0, 0, 0x05, 0x56, 0, 0, 0x03, 0})),
+              (OutputPage{7, {1366, 0, 768, 0}}));
+}
+
+TEST(Pages, StatusAllowsTheInputSaveOnlyForDviWithSignalInMosaic) {
+    struct Case {
+        std::uint8_t flags, sources, signal;
+        std::optional<SetupStatus> expected;
+    } cases[] = {
+        {0x04, 0x07, 1, SetupStatus{true}},
+        {0x04, 0x37, 1, SetupStatus{true}},   // the second picture's source does not matter
+        {0x06, 0x07, 1, SetupStatus{false}},  // bypass on
+        {0x00, 0x07, 1, SetupStatus{false}},  // mosaic off
+        {0x04, 0x07, 0, SetupStatus{false}},  // no signal
+        {0x04, 0x08, 1, SetupStatus{false}},  // HDMI
+        {0xFF, 0x07, 1, std::nullopt},        // no status at all
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(decodeSetupStatus(reply({0, 0, 0, c.flags, c.sources, c.signal})), c.expected)
+            << int(c.flags) << " " << int(c.sources);
+}
+
+TEST(Pages, PictureTextKeyAndInput) {
+    const PicturePage p = decodePicturePage(reply({40, 32, 60, 2, 0xA8, 0x05}));
+    EXPECT_EQ(p, (PicturePage{40, 32, 60, true, 10, 8, {true, false, true, false}}));
+    EXPECT_EQ(decodeTextKeyPage(reply({1, 10, 20, 30})), (TextKeyPage{true, {10, 20, 30}}));
+    EXPECT_TRUE(decodeInputPage(reply({0x02})).syncMosaic);
+    EXPECT_FALSE(decodeInputPage(reply({0x05})).syncMosaic);
+}
+
+TEST(Pages, OnlyTheAnswerToThisReadCounts) {
+    EXPECT_TRUE(isPageReply(reply({3}), 1));
+    EXPECT_FALSE(isPageReply(reply({3}, 2), 1));
+    EXPECT_FALSE(isPageReply(makeFrame(1, cmd::kBrightness, {3}), 1));
+    CommandFrame spoilt = reply({3});
+    spoilt[12] ^= 0x40;
+    EXPECT_FALSE(isPageReply(spoilt, 1));
+    EXPECT_FALSE(isPageReply(CommandFrame{}, 0));  // a read left untouched
+}
+
+TEST(Frames, EveryWriteCarriesItsCommandAndBytes) {
+    const WindowRect r{1024, 2, 768, 4};
+    struct Case {
+        CommandFrame frame;
+        std::vector<std::uint8_t> bytes2to11;
+    } cases[] = {
+        {rectFrame(1, RectTarget::Main, saveCodeOf(2), r), {0x8D, 0, 0, 2, 4, 0, 0, 4, 3, 0}},
+        {rectFrame(1, RectTarget::Pip, saveCodeOf(0), r), {0x8B, 1, 0, 2, 4, 0, 0, 4, 3, 0}},
+        {rectFrame(1, RectTarget::Input, saveCodeOf(3), r), {0x96, 0, 0, 2, 4, 0, 0, 4, 3, 0}},
+        {rectFrame(1, RectTarget::Output, saveCodeOf(3), r), {0x8A, 0, 0, 2, 4, 0, 0, 4, 3, 0}},
+        {brightnessFrame(1, 64), {0x91, 64, 0, 0, 0, 0, 0, 0, 0, 0}},
+        {saturationFrame(1, 100), {0x92, 100, 0, 0, 0, 0, 0, 0, 0, 0}},
+        {biasFrame(1, 7), {0x90, 7, 0, 0, 0, 0, 0, 0, 0, 0}},
+        {sharpnessFrame(1, true), {0x93, 1, 0, 0, 0, 0, 0, 0, 0, 0}},
+        {textKeyFrame(1, true, {10, 20, 30}), {0x8F, 1, 10, 20, 30, 0, 0, 0, 0, 0}},
+        {audioFrame(1, 8, 0), {0x94, 8, 0, 0, 0, 0, 0, 0, 0, 0}},
+        {hotSpareFrame(1, {false, false, true, false}), {0x95, 0, 0, 1, 0, 0, 0, 0, 0, 0}},
+        {syncMosaicFrame(1, true), {0x9A, 1, 0, 0, 0, 0, 0, 0, 0, 0}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(std::vector<std::uint8_t>(c.frame.begin() + 2, c.frame.begin() + 12),
+                  c.bytes2to11)
+            << hexBytes(c.frame);
+        EXPECT_TRUE(checkByteOk(c.frame)) << hexBytes(c.frame);
+    }
+    EXPECT_EQ(saveCodeOf(3), 0x8E);
+}
+
+TEST(Frames, WriteRepliesAreJudgedByResultCommandAndCheckByte) {
+    const CommandFrame sent = brightnessFrame(1, 10);
+    CommandFrame ack = makeFrame(1, cmd::kBrightness, {10});
+    CommandFrame wrongCommand = makeFrame(1, cmd::kSaturation, {10});
+    CommandFrame badCheck = ack;
+    badCheck[12] ^= 1;
+    EXPECT_EQ(judgeWrite(13, sent, ack), WriteOutcome::Accepted);
+    EXPECT_EQ(judgeWrite(0, sent, ack), WriteOutcome::Failed);
+    EXPECT_EQ(judgeWrite(13, sent, wrongCommand), WriteOutcome::Ignored);
+    EXPECT_EQ(judgeWrite(13, sent, badCheck), WriteOutcome::Ignored);
+    EXPECT_EQ(englishText(writeMessage(WriteOutcome::Failed)), "Setup failed");
+    EXPECT_EQ(writeMessage(WriteOutcome::Ignored), MessageId::None);
+}
+
+}  // namespace
+}  // namespace tvq::setup
