@@ -8,6 +8,7 @@
 #include "cli/open_link.h"
 #include "cli/parse_args.h"
 #include "cli/run_command.h"
+#include "cli/wall_command.h"
 #include "core/link/device_link.h"
 #include "core/platform/diagnostics.h"
 
@@ -26,6 +27,7 @@ int finish(const tvq::cli::CommandResult& result) {
 
 int run(int argc, char** argv) {
     using namespace tvq::cli;
+    if (isWallCommand(argc, argv)) return wallMain(argc, argv);
     const ParsedArgs parsed = parseArgs(argc, argv);
     if (std::holds_alternative<HelpRequest>(parsed)) {
         std::fwrite(usageText().data(), 1, usageText().size(), stdout);

@@ -22,6 +22,8 @@ constexpr std::string_view kUsage =
     "  page N                    read page N (0..255) and print it in hex\n"
     "  source NAME|CODE          switch the main picture to a source: V1 V2 V3 S-VIDEO VGA1\n"
     "                            VGA2 DVI HDMI EXT. YPbPr, or its code 0..10\n"
+    "  wall calc|program ...     video wall: one screen's windows (no link needed), or program\n"
+    "                            a whole wall; see tvq418ctl wall --help\n"
     "\n"
     "Options:\n"
     "  --tcp HOST:PORT   TCP link; HOST is a dotted IPv4 address or localhost\n"
