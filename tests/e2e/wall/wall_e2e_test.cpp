@@ -1,0 +1,63 @@
+// A whole 2 x 2 wall programmed by tvq418ctl against a simulated chain over TCP.
+
+#include <gtest/gtest.h>
+
+#include "e2e/simulator.h"
+
+namespace tvq::e2e {
+namespace {
+
+// tvq418ctl with room for a whole wall's pauses (about 7 s a cell), where ctl() allows 15 s.
+Finished ctlLong(const Simulator& sim, const std::vector<std::string>& args) {
+    std::vector<std::string> argv{TVQ418CTL_PATH};
+    argv.insert(argv.end(), sim.linkArgs().begin(), sim.linkArgs().end());
+    argv.insert(argv.end(), args.begin(), args.end());
+    Finished run;
+    const std::string out = tempFile();
+    const std::string err = tempFile();
+    const auto start = Clock::now();
+    const pid_t pid = spawn(std::move(argv), out, err);
+    if (pid > 0) run.exitCode = reap(pid, Millis{90000});
+    run.elapsed = std::chrono::duration_cast<Millis>(Clock::now() - start);
+    run.out = readFile(out);
+    run.err = readFile(err);
+    ::unlink(out.c_str());
+    ::unlink(err.c_str());
+    return run;
+}
+
+// The input window as page 4 reports it: bytes 4..11 of the reply.
+std::string inputWindowBytes(const Simulator& sim, int address) {
+    const Finished page = sim.ctl({"--address", std::to_string(address), "page", "4"});
+    const auto at = page.out.find("reply ");
+    if (at == std::string::npos) return page.out + page.err;
+    return page.out.substr(at + 6 + 4 * 3, 8 * 3 - 1);
+}
+
+TEST(WallE2e, ProgramsAWallWithOneProcessorMissing) {
+    // Address 3 (cell 2) is not on the line; address 4 runs at 1280 x 1024.
+    Simulator sim(Via::Tcp, {"--addresses", "1,2,4", "--output-format", "4:2"});
+    ASSERT_TRUE(sim.ready()) << sim.diagnostics();
+
+    const Finished run =
+        ctlLong(sim, {"wall", "program", "--rows", "2", "--cols", "2", "--widths",
+                      "1000,920,1000,920", "--heights", "400,400,368,368", "--sync", "on"});
+    EXPECT_EQ(run.exitCode, 1) << run.out << run.err;
+    EXPECT_NE(run.out.find("cell 000 address 1: done input 532x400+0+0 output 1000x400+0+0"),
+              std::string::npos)
+        << run.out;
+    EXPECT_NE(run.out.find("cell 002 address 3: no-answer"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("4 cells: 3 done, 1 failed, 0 cancelled"), std::string::npos);
+
+    // X, W, Y, H high byte first: cell 1 at 532, 490, 0, 400; cell 3 at 666, 612, 532, 490.
+    EXPECT_EQ(inputWindowBytes(sim, 2), "02 14 01 ea 00 00 01 90");
+    EXPECT_EQ(inputWindowBytes(sim, 4), "02 9a 02 64 02 14 01 ea");
+    const Finished status = sim.ctl({"--address", "4", "--json", "status"});
+    EXPECT_NE(status.out.find("\"mosaic\":true"), std::string::npos) << status.out;
+    EXPECT_NE(status.out.find("\"bypass\":false"), std::string::npos) << status.out;
+    const Finished page4 = sim.ctl({"--address", "4", "page", "4"});
+    EXPECT_NE(page4.out.find("reply 05 04 17 02"), std::string::npos) << page4.out;  // sync on
+}
+
+}  // namespace
+}  // namespace tvq::e2e
