@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "core/link/commands.h"
 #include "core/wall/mosaic_device.h"
 #include "wall_link.h"
@@ -66,110 +68,118 @@ TEST(WallChecks, RangeThenEven) {
     }
 }
 
-TEST(WallChecks, MakeEvenLowersOddValuesByOne) {
-    WindowRect rect{533, 768, 491, 1};
-    EXPECT_EQ(makeEven(rect), 0b1011u);
-    EXPECT_EQ(rect, (WindowRect{532, 768, 490, 0}));
-}
-
-class WallConnect : public testing::Test {
-protected:
-    FakeClock clock;
-    WallLink link{{1, 2}, clock};
-    MosaicConnect connect(std::uint8_t address = 1) {
-        return connectForWall(link.fn(), clock, address);
-    }
+struct ConnectCase {
+    const char* name;
+    std::uint8_t address;
+    std::function<void(WallLink&)> setUp;
+    std::vector<std::uint8_t> commands;
+    bool connected;
+    bool enabled;
+    MessageId message;
+    std::optional<Resolution> resolution;
+    Millis elapsed;
 };
 
-TEST_F(WallConnect, ReadyDeviceReadsResolutionAndMode) {
+void makeReady(WallLink& link) {
     auto& s = link.state(1);
-    s.bypass = false;
     s.mosaic = true;
     s.mainSource = 7;
     s.outputFormat = 7;
-    s.syncMosaic = true;
-    const MosaicConnect c = connect();
-    EXPECT_TRUE(c.connected);
-    EXPECT_TRUE(c.actionsEnabled);
-    EXPECT_FALSE(c.prepared);
-    EXPECT_EQ(c.resolution, (Resolution{1366, 768}));
-    EXPECT_EQ(c.syncMosaic, true);
-    EXPECT_EQ(link.commands(), (std::vector<std::uint8_t>{0x17, 0x17, 0x17}));
-    EXPECT_EQ(link.sent()[0].frame[3], 3);
-    EXPECT_EQ(link.sent()[1].frame[3], 4);
-    EXPECT_EQ(link.sent()[2].frame[3], 0);
-    EXPECT_EQ(clock.elapsed(), Millis{3000});
 }
 
-TEST_F(WallConnect, PreparesBypassSourceAndMosaicInTurn) {
-    link.state(1).bypass = true;  // main V1, mosaic off
-    const MosaicConnect c = connect();
-    EXPECT_TRUE(c.prepared);
-    EXPECT_TRUE(c.actionsEnabled);
-    EXPECT_EQ(c.message, MessageId::None);
-    EXPECT_EQ(link.commands(),
-              (std::vector<std::uint8_t>{0x17, 0x17, 0x17, 0x85, 0x80, 0x86, 0x17}));
-    EXPECT_EQ(link.sent()[4].frame[3], 7);
-    EXPECT_EQ(link.sent()[4].timeoutMs, 20000);
-    EXPECT_EQ(link.sent()[5].timeoutMs, 10000);
-    EXPECT_EQ(clock.elapsed(), Millis{3000 + 4 * 500});
+class WallConnect : public testing::TestWithParam<ConnectCase> {};
+
+TEST_P(WallConnect, Sequence) {
+    const ConnectCase& c = GetParam();
+    FakeClock clock;
+    WallLink link({1}, clock);
+    if (c.setUp) c.setUp(link);
+    const MosaicConnect r = connectForWall(link.fn(), clock, c.address);
+    EXPECT_EQ(link.commands(), c.commands);
+    EXPECT_EQ(r.connected, c.connected);
+    EXPECT_EQ(r.actionsEnabled, c.enabled);
+    EXPECT_EQ(r.message, c.message);
+    EXPECT_EQ(r.resolution, c.resolution);
+    EXPECT_EQ(clock.elapsed(), c.elapsed);
 }
 
-TEST_F(WallConnect, RefusedBypassSkipsSourceAndMosaic) {
-    link.state(1).bypass = true;
-    link.fault(1, cmd::kBypass, WallLink::Fault::NoStatus);
-    const MosaicConnect c = connect();
-    EXPECT_FALSE(c.actionsEnabled);
-    EXPECT_TRUE(c.connected);
-    EXPECT_EQ(c.message, MessageId::WallCheckDvi);
-    EXPECT_EQ(link.commands(), (std::vector<std::uint8_t>{0x17, 0x17, 0x17, 0x85, 0x17}));
-}
+using F = WallLink::Fault;
+const std::vector<std::uint8_t> kReads{0x17, 0x17, 0x17};
+const std::optional<Resolution> kXga = Resolution{};
 
-TEST_F(WallConnect, SilentDeviceCountsAsConnectedAfterOneReadTimeout) {
-    const MosaicConnect c = connect(5);
-    EXPECT_TRUE(c.connected);
-    EXPECT_FALSE(c.actionsEnabled);
-    EXPECT_EQ(c.message, MessageId::None);
-    EXPECT_EQ(link.sent().size(), 1u);
-    EXPECT_EQ(clock.elapsed(), Millis{1000 + 6000});
-}
+INSTANTIATE_TEST_SUITE_P(
+    Wall, WallConnect,
+    testing::Values(
+        ConnectCase{"Ready", 1, makeReady, kReads, true, true, MessageId::None,
+                    Resolution{1366, 768}, Millis{3000}},
+        // Bypass off, DVI (20 s time-out) and mosaic on, each after half a second.
+        ConnectCase{"Prepared",
+                    1,
+                    [](WallLink& l) { l.state(1).bypass = true; },
+                    {0x17, 0x17, 0x17, 0x85, 0x80, 0x86, 0x17},
+                    true,
+                    true,
+                    MessageId::None,
+                    kXga,
+                    Millis{5000}},
+        ConnectCase{"RefusedBypassSkipsSourceAndMosaic",
+                    1,
+                    [](WallLink& l) {
+                        l.state(1).bypass = true;
+                        l.fault(1, cmd::kBypass, F::NoStatus);
+                    },
+                    {0x17, 0x17, 0x17, 0x85, 0x17},
+                    true,
+                    false,
+                    MessageId::WallCheckDvi,
+                    kXga,
+                    Millis{5000}},
+        ConnectCase{"NoSignalOnDvi",
+                    1,
+                    [](WallLink& l) {
+                        makeReady(l);
+                        l.state(1).signal[7] = false;
+                    },
+                    {0x17, 0x17, 0x17, 0x17},
+                    true,
+                    false,
+                    MessageId::WallCheckDvi,
+                    Resolution{1366, 768},
+                    Millis{5000}},
+        // Nobody there: one second, one page time-out, then counted as connected.
+        ConnectCase{
+            "Silent", 5, nullptr, {0x17}, true, false, MessageId::None, std::nullopt, Millis{7000}},
+        ConnectCase{"PageThreeWrongCommand",
+                    1,
+                    [](WallLink& l) { l.fault(1, 0x17, F::WrongCommand, 3); },
+                    {0x17},
+                    true,
+                    false,
+                    MessageId::None,
+                    std::nullopt,
+                    Millis{1000}},
+        ConnectCase{"PageThreeBadCheckByte",
+                    1,
+                    [](WallLink& l) { l.fault(1, 0x17, F::BadCheckByte, 3); },
+                    {0x17},
+                    true,
+                    false,
+                    MessageId::None,
+                    std::nullopt,
+                    Millis{1000}},
+        ConnectCase{"StatusUnanswered", 1, [](WallLink& l) { l.fault(1, 0x17, F::Silent, 0); },
+                    kReads, false, false, MessageId::WallCannotConnect, kXga, Millis{9000}},
+        ConnectCase{"UnknownFormatKeepsResolution", 1,
+                    [](WallLink& l) {
+                        makeReady(l);
+                        l.state(1).outputFormat = 12;
+                    },
+                    kReads, true, true, MessageId::None, std::nullopt, Millis{3000}}),
+    [](const auto& info) { return info.param.name; });
 
-TEST_F(WallConnect, StatusFailuresAndUnknownFormat) {
-    link.state(2).outputFormat = 12;
-    link.fault(2, cmd::kReadPage, WallLink::Fault::WrongCommand);
-    // page 3 with a wrong command byte is not accepted: connected, nothing read
-    MosaicConnect c = connect(2);
-    EXPECT_TRUE(c.connected);
-    EXPECT_FALSE(c.format);
-    EXPECT_EQ(link.sent().size(), 1u);
-
-    link.fault(2, cmd::kReadPage, WallLink::Fault::BadCheckByte);
-    c = connect(2);
-    EXPECT_EQ(link.sent().size(), 2u);
-
-    WallLink plain({2}, clock);
-    plain.state(2).outputFormat = 12;
-    c = connectForWall(plain.fn(), clock, 2);
-    EXPECT_EQ(c.format, 12);
-    EXPECT_FALSE(c.resolution);
-}
-
-TEST_F(WallConnect, UnansweredStatusIsNotConnected) {
-    int reads = 0;
-    ExchangeFn fn = [&](const CommandFrame& f, CommandFrame& reply, std::int32_t t,
-                        std::stop_token s) {
-        if (f[2] != cmd::kReadPage || f[3] != 0) return link.fn()(f, reply, t, s);
-        ++reads;
-        return 0;
-    };
-    const MosaicConnect c = connectForWall(fn, clock, 1);
-    EXPECT_FALSE(c.connected);
-    EXPECT_FALSE(c.actionsEnabled);
-    EXPECT_EQ(c.message, MessageId::WallCannotConnect);
-    EXPECT_EQ(reads, 1);
-}
-
-TEST_F(WallConnect, StopEndsAPauseAndSendsNothingMore) {
+TEST(WallConnectStop, StopEndsAPauseAndSendsNothingMore) {
+    FakeClock clock;
+    WallLink link({1}, clock);
     std::stop_source stop;
     link.onFrame([&](const CommandFrame& f) {
         if (f[3] == 4) stop.request_stop();

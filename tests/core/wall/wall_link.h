@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <map>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -27,8 +28,9 @@ public:
 
     sim::Chain& chain() { return chain_; }
     sim::ProcessorState& state(std::uint8_t address) { return chain_.find(address)->state(); }
-    void fault(std::uint8_t address, std::uint8_t command, Fault fault) {
-        faults_[{address, command}] = fault;
+    // A fault for one command at one address; for command 23, optionally one page only.
+    void fault(std::uint8_t address, std::uint8_t command, Fault fault, int page = -1) {
+        faults_[{address, command, page}] = fault;
     }
     // Runs for every frame before it is answered.
     void onFrame(std::function<void(const CommandFrame&)> hook) { hook_ = std::move(hook); }
@@ -51,7 +53,8 @@ private:
         sent_.push_back({frame, timeoutMs, clock_.elapsed()});
         if (hook_) hook_(frame);
         auto replies = chain_.deliver(frame);
-        const auto f = faults_.find({frame[1], frame[2]});
+        auto f = faults_.find({frame[1], frame[2], frame[3]});
+        if (f == faults_.end()) f = faults_.find({frame[1], frame[2], -1});
         if (replies.empty() || (f != faults_.end() && f->second == Fault::Silent)) {
             clock_.advance(Millis{timeoutMs});
             return 0;
@@ -68,7 +71,7 @@ private:
 
     sim::Chain chain_;
     FakeClock& clock_;
-    std::map<std::pair<std::uint8_t, std::uint8_t>, Fault> faults_;
+    std::map<std::tuple<std::uint8_t, std::uint8_t, int>, Fault> faults_;
     std::function<void(const CommandFrame&)> hook_;
     std::vector<Sent> sent_;
 };

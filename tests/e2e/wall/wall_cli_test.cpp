@@ -66,21 +66,6 @@ TEST(WallCli, FindsTheWallWordPastOptionValues) {
         EXPECT_EQ(isWallCommand(static_cast<int>(args.size()), args.data()), wall) << args[2];
 }
 
-TEST(WallCli, ProgramOptions) {
-    const auto parsed = parse({"wall", "program", "--tcp=127.0.0.1:5000", "--rows", "1", "--cols",
-                               "2", "--widths", "1000,920", "--heights", "768,", "--addresses",
-                               "4,3", "--sync", "off", "--bezel-h", "10", "--json"});
-    ASSERT_TRUE(std::holds_alternative<WallRequest>(parsed))
-        << std::get<UsageError>(parsed).message;
-    const WallRequest& r = std::get<WallRequest>(parsed);
-    EXPECT_TRUE(r.program && r.json);
-    EXPECT_EQ(r.link.port, 5000);
-    EXPECT_EQ(r.addresses, (std::vector<std::uint8_t>{4, 3}));
-    EXPECT_EQ(r.syncMosaic, false);
-    EXPECT_EQ(r.layout.bezelH, 10);
-    EXPECT_EQ(r.layout.heights, (std::vector<WallEntry>{768, std::nullopt}));
-}
-
 TEST(WallCli, CalcPrintsTheWindowsOrTheFailures) {
     auto run = [](std::vector<const char*> args) {
         return runWallCalc(std::get<WallRequest>(parse(std::move(args))));
