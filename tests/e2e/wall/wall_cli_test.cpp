@@ -22,8 +22,6 @@ std::string errorOf(std::vector<const char*> args) {
 
 TEST(WallCli, RefusesBadArguments) {
     const std::pair<std::vector<const char*>, const char*> cases[] = {
-        {{"wall", "calc", "--rows", "1", "--cols", "1", "--widths", "1", "--heights", "1"},
-         "wall calc wants --cell"},
         {{"wall", "calc", "--rows", "1", "--cols", "2", "--cell", "0", "--widths", "1", "--heights",
           "1,1"},
          "--widths wants 2 comma-separated entries (rows x columns), got 1"},
@@ -39,9 +37,6 @@ TEST(WallCli, RefusesBadArguments) {
         {{"wall", "calc", "--rows", "1", "--cols", "1", "--cell", "0", "--widths", "1", "--heights",
           "1", "--res", "1024"},
          "bad --res \"1024\": give WxH, e.g. 1920x1080"},
-        {{"wall", "calc", "--rows", "1", "--cols", "1", "--cell", "0", "--widths", "1", "--heights",
-          "1", "--sync", "on"},
-         "--sync belongs to wall program"},
         {{"wall", "program", "--rows", "1", "--cols", "1", "--widths", "1", "--heights", "1"},
          "no link: give --tcp HOST:PORT or --serial PATH"},
         {{"--tcp", "127.0.0.1:1", "--address", "3", "wall", "program", "--rows", "1", "--cols", "1",
