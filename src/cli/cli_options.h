@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "cli/set_request.h"
 #include "core/link/command_frame.h"
 
 namespace tvq::cli {
@@ -14,7 +15,7 @@ inline constexpr int kExitFailed = 1;  // no answer, a reply that fails its chec
 inline constexpr int kExitUsage = 2;   // bad arguments or bad input
 
 enum class LinkKind { Tcp, Serial };
-enum class Command { Send, Status, Page, Source };
+enum class Command { Send, Status, Page, Source, Settings, Set };
 
 struct CliOptions {
     LinkKind link = LinkKind::Tcp;
@@ -29,6 +30,7 @@ struct CliOptions {
     CommandFrame frame{};     // send: the bytes as given; byte 12 is recomputed on the way out
     std::uint8_t page = 0;    // page
     std::uint8_t source = 0;  // source
+    SetRequest set;           // set
 };
 
 constexpr std::string_view commandName(Command command) {
@@ -41,6 +43,10 @@ constexpr std::string_view commandName(Command command) {
             return "page";
         case Command::Source:
             return "source";
+        case Command::Settings:
+            return "settings";
+        case Command::Set:
+            return "set";
     }
     return "";
 }

@@ -68,6 +68,13 @@ JsonObject& JsonObject::addObject(std::string_view key, const JsonObject& value)
     return *this;
 }
 
+JsonObject& JsonObject::addArray(std::string_view key, const std::vector<std::string>& items) {
+    std::string json = "[";
+    for (std::size_t i = 0; i < items.size(); ++i) json += (i ? "," : "") + items[i];
+    addRaw(key, json + "]");
+    return *this;
+}
+
 JsonObject& JsonObject::addFields(const JsonObject& other) {
     if (!body_.empty() && !other.body_.empty()) body_ += ',';
     body_ += other.body_;

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tvq::cli {
 
@@ -14,6 +15,8 @@ public:
     JsonObject& addBool(std::string_view key, bool value);
     JsonObject& addNull(std::string_view key);
     JsonObject& addObject(std::string_view key, const JsonObject& value);
+    // An array of values that are JSON already (numbers, quoted strings, objects).
+    JsonObject& addArray(std::string_view key, const std::vector<std::string>& items);
     // Appends the other object's fields after this one's.
     JsonObject& addFields(const JsonObject& other);
 

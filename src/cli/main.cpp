@@ -8,6 +8,7 @@
 #include "cli/open_link.h"
 #include "cli/parse_args.h"
 #include "cli/run_command.h"
+#include "cli/settings_command.h"
 #include "cli/wall_command.h"
 #include "core/link/device_link.h"
 #include "core/platform/diagnostics.h"
@@ -46,6 +47,8 @@ int run(int argc, char** argv) {
             std::fflush(stderr);
         });
     }
+
+    if (const auto refused = refuseBeforeLink(options)) return finish(*refused);
 
     OpenedLink opened = openLink(options);
     if (!opened.link) return finish(commandFailure(options, opened.exitCode, opened.error));

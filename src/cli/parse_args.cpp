@@ -23,14 +23,17 @@ constexpr std::string_view kUsage =
     "  source NAME|CODE          switch the main picture to a source: V1 V2 V3 S-VIDEO VGA1\n"
     "                            VGA2 DVI HDMI EXT. YPbPr, or its code 0..10\n"
     "  wall calc|program ...     video wall: one screen's windows (no link needed), or program\n"
-    "                            a whole wall; see tvq418ctl wall --help\n"
+    "                            a whole wall; see tvq418ctl wall --help\n";
+
+constexpr std::string_view kOptionsUsage =
     "\n"
     "Options:\n"
     "  --tcp HOST:PORT   TCP link; HOST is a dotted IPv4 address or localhost\n"
     "  --serial PATH     serial link, for example /dev/ttyUSB0 or /dev/pts/7\n"
     "  --address N       device address 1..255 (default 1); 0 sends to every device of the\n"
-    "                    chain and awaits no reply (send and source only)\n"
-    "  --timeout MS      how long to wait for a reply, in milliseconds (default 6000)\n"
+    "                    chain and awaits no reply (send, source and set but the windows)\n"
+    "  --timeout MS      how long to wait for a reply, in milliseconds (default 6000);\n"
+    "                    settings and set wait as the setup does (5000, 7000, 15000)\n"
     "  --json            print one JSON object; the serial trace then goes to stderr\n"
     "  --help            print this text\n"
     "\n"
@@ -104,7 +107,8 @@ std::optional<UsageError> parseTcp(std::string_view text, CliOptions& options) {
 
 std::optional<UsageError> parseCommand(const std::vector<std::string_view>& words,
                                        CliOptions& options) {
-    if (words.empty()) return UsageError{"no command: give send, status, page or source"};
+    if (words.empty())
+        return UsageError{"no command: give send, status, page, source, settings or set"};
     const std::string_view name = words[0];
     const std::vector<std::string_view> args(words.begin() + 1, words.end());
 
@@ -145,13 +149,27 @@ std::optional<UsageError> parseCommand(const std::vector<std::string_view>& word
         options.source = *code;
         return std::nullopt;
     }
+    if (name == "settings") {
+        if (!args.empty()) return UsageError{"settings takes no arguments"};
+        options.command = Command::Settings;
+        return std::nullopt;
+    }
+    if (name == "set") {
+        auto request = parseSetRequest(args);
+        if (const auto* error = std::get_if<std::string>(&request)) return UsageError{*error};
+        options.command = Command::Set;
+        options.set = std::get<SetRequest>(std::move(request));
+        return std::nullopt;
+    }
     return UsageError{"unknown command \"" + std::string(name) + "\""};
 }
 
 }  // namespace
 
 std::string_view usageText() {
-    return kUsage;
+    static const std::string text =
+        std::string(kUsage) + std::string(kSetUsage) + std::string(kOptionsUsage);
+    return text;
 }
 
 ParsedArgs parseArgs(int argc, const char* const* argv) {
@@ -212,8 +230,11 @@ ParsedArgs parseArgs(int argc, const char* const* argv) {
     if (tcp && serial) return UsageError{"give either --tcp or --serial, not both"};
     if (!tcp && !serial) return UsageError{"no link: give --tcp HOST:PORT or --serial PATH"};
     if (auto error = parseCommand(words, options)) return *error;
-    if (options.address == 0 &&
-        (options.command == Command::Status || options.command == Command::Page))
+    const bool readsDevice = options.command == Command::Status ||
+                             options.command == Command::Page ||
+                             options.command == Command::Settings ||
+                             (options.command == Command::Set && options.set.isWindow());
+    if (options.address == 0 && readsDevice)
         return UsageError{std::string(commandName(options.command)) +
                           " reads one device: give --address 1..255"};
     return options;

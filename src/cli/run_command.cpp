@@ -2,6 +2,7 @@
 
 #include "cli/json_object.h"
 #include "cli/reply_check.h"
+#include "cli/settings_command.h"
 #include "cli/status_format.h"
 #include "core/link/commands.h"
 #include "core/link/sources.h"
@@ -59,12 +60,17 @@ CommandFrame commandFrame(const CliOptions& options) {
             return pageQuery(options.address, options.page);
         case Command::Source:
             return makeFrame(options.address, cmd::kMainSource, {options.source});
+        case Command::Settings:
+        case Command::Set:
+            break;  // sequences of their own
     }
     return options.frame;
 }
 
 CommandResult runCommand(const CliOptions& options, DeviceLink& link) {
     link.setDeviceAddress(options.address);
+    if (options.command == Command::Settings) return runSettings(options, link, systemClock());
+    if (options.command == Command::Set) return runSet(options, link, systemClock());
     const CommandFrame frame = commandFrame(options);
     CommandFrame reply{};
     const int result = link.exchangeFrame(frame, reply, options.timeoutMs);

@@ -58,6 +58,18 @@ bool pauseUnlessStopped(Clock& clock, Millis duration, std::stop_token stop) {
     return !stop.stop_requested();
 }
 
+void storeRects(WindowGeometry& geometry, const ScreenSettings& s) {
+    if (s.output) geometry[RectTarget::Output] = s.output->output;
+    if (s.main) geometry[RectTarget::Main] = s.main->rect;
+    if (s.pip) geometry[RectTarget::Pip] = *s.pip;
+    if (s.input) geometry[RectTarget::Input] = s.input->input;
+}
+
+void storeRects(WindowGeometry& geometry, const ModeRects& mode) {
+    if (mode.main) geometry[RectTarget::Main] = mode.main->rect;
+    if (mode.pip) geometry[RectTarget::Pip] = *mode.pip;
+}
+
 ReadBackResult readBack(const ExchangeFn& exchange, std::uint8_t address, Clock& clock,
                         std::stop_token stop, const ReadProgress& progress) {
     ReadBackResult result;

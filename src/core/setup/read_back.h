@@ -78,6 +78,11 @@ struct ModeRects {
 ModeRects readModeRects(const ExchangeFn& exchange, std::uint8_t address, unsigned mode,
                         Clock& clock, std::stop_token stop);
 
+// The rectangles a read-back or a PIP-mode read reported, into the values the program keeps;
+// rectangles of pages that did not answer keep their values.
+void storeRects(WindowGeometry& geometry, const ScreenSettings& settings);
+void storeRects(WindowGeometry& geometry, const ModeRects& mode);
+
 // Waits `duration` on clock, returning early (false) when a stop is requested.
 bool pauseUnlessStopped(Clock& clock, Millis duration, std::stop_token stop);
 

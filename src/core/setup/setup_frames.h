@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 
 #include "core/link/command_frame.h"
 #include "core/platform/messages.h"
@@ -16,6 +17,12 @@ inline constexpr std::int32_t kWriteTimeoutMs = 7000;
 inline constexpr std::uint8_t kFirstSaveCode = 0x8B;
 constexpr std::uint8_t saveCodeOf(unsigned mode) {
     return static_cast<std::uint8_t>(kFirstSaveCode + (mode & 3u));
+}
+
+// The save code after a page reported PIP mode `mode`; none (keep the old one) above M4.
+constexpr std::optional<std::uint8_t> saveCodeOfReported(unsigned mode) {
+    if (mode > 3) return std::nullopt;
+    return saveCodeOf(mode);
 }
 
 // The save frame of one rectangle; `saveCode` matters for Main and Pip only.

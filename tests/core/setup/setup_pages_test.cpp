@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "core/link/commands.h"
-#include "core/setup/output_format.h"
 #include "core/setup/setup_frames.h"
 #include "core/setup/setup_pages.h"
 
@@ -10,14 +9,6 @@ namespace {
 
 CommandFrame reply(std::initializer_list<std::uint8_t> params, std::uint8_t address = 1) {
     return makeFrame(address, cmd::kReadPage, params);
-}
-
-TEST(OutputFormats, IndexGivesResolutionOnlyInsideTheTable) {
-    EXPECT_EQ(formatResolution(7), (Resolution{1366, 768}));
-    EXPECT_EQ(formatResolution(9), (Resolution{2048, 1152}));
-    EXPECT_EQ(kOutputFormats[2].text, kOutputFormats[3].text);
-    EXPECT_EQ(formatResolution(10), std::nullopt);
-    EXPECT_EQ(formatResolution(255), std::nullopt);
 }
 
 TEST(Pages, RectanglesAreStartThenSizeHighByteFirst) {
@@ -47,14 +38,6 @@ TEST(Pages, StatusAllowsTheInputSaveOnlyForDviWithSignalInMosaic) {
     for (const auto& c : cases)
         EXPECT_EQ(decodeSetupStatus(reply({0, 0, 0, c.flags, c.sources, c.signal})), c.expected)
             << int(c.flags) << " " << int(c.sources);
-}
-
-TEST(Pages, PictureTextKeyAndInput) {
-    const PicturePage p = decodePicturePage(reply({40, 32, 60, 2, 0xA8, 0x05}));
-    EXPECT_EQ(p, (PicturePage{40, 32, 60, true, 10, 8, {true, false, true, false}}));
-    EXPECT_EQ(decodeTextKeyPage(reply({1, 10, 20, 30})), (TextKeyPage{true, {10, 20, 30}}));
-    EXPECT_TRUE(decodeInputPage(reply({0x02})).syncMosaic);
-    EXPECT_FALSE(decodeInputPage(reply({0x05})).syncMosaic);
 }
 
 TEST(Pages, OnlyTheAnswerToThisReadCounts) {

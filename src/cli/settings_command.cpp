@@ -1,0 +1,375 @@
+#include "cli/settings_command.h"
+
+#include "cli/json_object.h"
+#include "core/link/commands.h"
+#include "core/setup/read_back.h"
+#include "core/setup/setup_checks.h"
+#include "core/setup/setup_frames.h"
+
+namespace tvq::cli {
+namespace {
+
+using namespace tvq::setup;
+
+constexpr int kReplyTaken = static_cast<int>(kFrameSize);
+
+// Text lines and JSON fields side by side; one of them is printed.
+class Output {
+public:
+    explicit Output(const CliOptions& options) : options_(options) {
+        json_.addString("command", commandName(options.command));
+        json_.addNumber("address", options.address);
+    }
+    JsonObject& json() { return json_; }
+    void line(const std::string& text) { text_ += text + "\n"; }
+
+    CommandResult finish(int exitCode, std::string error = {}) {
+        CommandResult result{exitCode, {}, std::move(error)};
+        if (options_.json) {
+            JsonObject out;
+            out.addBool("ok", exitCode == kExitOk).addFields(json_);
+            if (!result.error.empty()) out.addString("error", result.error);
+            result.output = out.str() + "\n";
+        } else {
+            result.output = text_;
+        }
+        return result;
+    }
+
+private:
+    const CliOptions& options_;
+    JsonObject json_;
+    std::string text_;
+};
+
+// Windows are written X W Y H on the command line, the order the processor keeps them in.
+std::string rectWords(const WindowRect& r) {
+    return std::to_string(r.x) + " " + std::to_string(r.width) + " " + std::to_string(r.y) + " " +
+           std::to_string(r.height);
+}
+
+JsonObject rectJson(const WindowRect& r) {
+    return JsonObject()
+        .addNumber("x", r.x)
+        .addNumber("width", r.width)
+        .addNumber("y", r.y)
+        .addNumber("height", r.height);
+}
+
+std::string modeName(unsigned mode) {
+    return mode < kPipModes ? "M" + std::to_string(mode + 1) : std::to_string(mode);
+}
+
+std::string audioName(unsigned code) {
+    const auto position = audioPositionOfCode(code);
+    return position ? std::string(kAudioEntries[*position]) : std::to_string(code);
+}
+
+std::string_view fieldName(RectField field) {
+    switch (field) {
+        case RectField::Width:
+            return "W";
+        case RectField::HStart:
+            return "X";
+        case RectField::Height:
+            return "H";
+        case RectField::VStart:
+            return "Y";
+    }
+    return "";
+}
+
+CommandResult refused(Output& out, const PreparedSet& prepared) {
+    if (!prepared.field.empty()) {
+        out.json().addString("field", prepared.field);
+        out.line("field " + prepared.field);
+    }
+    return out.finish(kExitUsage, std::string(englishText(prepared.refusal)));
+}
+
+// One page read; the reply only when it answers this read.
+std::optional<CommandFrame> readPage(DeviceLink& link, std::uint8_t address, std::uint8_t page) {
+    CommandFrame reply{};
+    if (link.exchangeFrame(pageQuery(address, page), reply, kPageTimeoutMs) != kReplyTaken ||
+        !isPageReply(reply, address))
+        return std::nullopt;
+    return reply;
+}
+
+void reportFormat(Output& out, const OutputPage& page) {
+    const auto resolution = formatResolution(page.formatIndex);
+    JsonObject format;
+    format.addNumber("index", page.formatIndex);
+    if (resolution) {
+        const std::string_view text = kOutputFormats[page.formatIndex].text;
+        format.addString("text", text)
+            .addNumber("width", resolution->width)
+            .addNumber("height", resolution->height);
+        out.line("output-format " + std::to_string(page.formatIndex) + " " + std::string(text) +
+                 " " + std::to_string(resolution->width) + " " +
+                 std::to_string(resolution->height));
+    } else {
+        out.line("output-format " + std::to_string(page.formatIndex) + " unknown");
+    }
+    out.json().addObject("output_format", format);
+}
+
+}  // namespace
+
+PreparedSet prepareSet(const SetRequest& r, std::uint8_t address, Resolution output) {
+    const auto level = [&](Level which, CommandFrame (*frame)(std::uint8_t, std::uint8_t)) {
+        const auto value = parseFieldValue(r.numbers.at(0));
+        const CheckOutcome outcome = checkLevel(which, value);
+        if (outcome != CheckOutcome::Ok) return PreparedSet{{}, refusalMessage(outcome), {}};
+        return PreparedSet{frame(address, static_cast<std::uint8_t>(*value)), MessageId::None, {}};
+    };
+    switch (r.kind) {
+        case SetKind::Brightness:
+            return level(Level::Brightness, brightnessFrame);
+        case SetKind::Saturation:
+            return level(Level::Saturation, saturationFrame);
+        case SetKind::Bias:
+            return level(Level::Bias, biasFrame);
+        case SetKind::Sharpness:
+            return {sharpnessFrame(address, r.on), MessageId::None, {}};
+        case SetKind::SyncMosaic:
+            return {syncMosaicFrame(address, r.on), MessageId::None, {}};
+        case SetKind::HotSpare:
+            return {hotSpareFrame(address, r.hotSpare), MessageId::None, {}};
+        case SetKind::Audio: {
+            const auto p1 = audioPositionOfCode(r.audio1);
+            const auto p2 = audioPositionOfCode(r.audio2);
+            if (!p1 || !p2 || sameChannelRule(*p2, *p1).refused)
+                return {{}, MessageId::SameAudioChannel, {}};
+            return {audioFrame(address, r.audio1, r.audio2), MessageId::None, {}};
+        }
+        case SetKind::TextKey: {
+            std::array<std::optional<std::int32_t>, 3> rgb;
+            for (std::size_t i = 0; i < 3; ++i) rgb[i] = parseFieldValue(r.numbers.at(i));
+            if (const auto bad = firstBadThreshold(rgb))
+                return {{}, MessageId::ValueOutOfRange, std::string(1, "RGB"[*bad])};
+            return {textKeyFrame(
+                        address, r.on,
+                        {static_cast<std::uint8_t>(*rgb[0]), static_cast<std::uint8_t>(*rgb[1]),
+                         static_cast<std::uint8_t>(*rgb[2])}),
+                    MessageId::None,
+                    {}};
+        }
+        case SetKind::MainWindow:
+        case SetKind::PipWindow:
+        case SetKind::InputWindow:
+        case SetKind::OutputWindow:
+            break;
+    }
+    // X W Y H on the command line; width, start, height, start for the checks.
+    const RectCheck check = checkRectTexts(
+        {r.numbers.at(1), r.numbers.at(0), r.numbers.at(3), r.numbers.at(2)}, output);
+    if (check.outcome != CheckOutcome::Ok)
+        return {{}, refusalMessage(check.outcome), std::string(fieldName(check.field))};
+    const RectTarget target = r.kind == SetKind::MainWindow    ? RectTarget::Main
+                              : r.kind == SetKind::PipWindow   ? RectTarget::Pip
+                              : r.kind == SetKind::InputWindow ? RectTarget::Input
+                                                               : RectTarget::Output;
+    return {rectFrame(address, target, saveCodeOf(r.mode), check.rect), MessageId::None, {}};
+}
+
+std::optional<CommandResult> refuseBeforeLink(const CliOptions& options) {
+    if (options.command != Command::Set || options.set.isWindow()) return std::nullopt;
+    const PreparedSet prepared = prepareSet(options.set, options.address, kDefaultResolution);
+    if (prepared.frame) return std::nullopt;
+    Output out(options);
+    out.json().addString("setting", options.set.name);
+    return refused(out, prepared);
+}
+
+CommandResult runSet(const CliOptions& options, DeviceLink& link, Clock& clock) {
+    const SetRequest& r = options.set;
+    const std::uint8_t address = options.address;
+    Output out(options);
+    out.json().addString("setting", r.name);
+
+    Resolution resolution = kDefaultResolution;
+    if (r.isWindow()) {
+        // The window checks need the output resolution, as the setup has it from page 3.
+        const auto page3 = readPage(link, address, kOutputPage);
+        if (!page3)
+            return out.finish(kExitFailed,
+                              "no usable reply to page 3 from address " + std::to_string(address));
+        const OutputPage output = decodeOutputPage(*page3);
+        reportFormat(out, output);
+        if (const auto known = formatResolution(output.formatIndex)) resolution = *known;
+        if (r.kind == SetKind::InputWindow) {
+            clock.sleepFor(kPagePause);
+            const auto page0 = readPage(link, address, kStatusPage);
+            const auto status = page0 ? decodeSetupStatus(*page0) : std::nullopt;
+            if (!status)
+                return out.finish(kExitFailed, "no status from address " + std::to_string(address));
+            if (!status->inputSaveAllowed)
+                return out.finish(kExitUsage,
+                                  "the input window can be set only while the main picture is "
+                                  "DVI with a signal, MOSAIC is on and BYPASS is off");
+        }
+        clock.sleepFor(kPagePause);
+    }
+
+    const PreparedSet prepared = prepareSet(r, address, resolution);
+    if (!prepared.frame) return refused(out, prepared);
+
+    CommandFrame reply{};
+    const int result = link.exchangeFrame(*prepared.frame, reply, kWriteTimeoutMs);
+    out.json().addString("sent", hexBytes(*prepared.frame)).addNumber("result", result);
+    if (address == 0) {
+        out.json().addBool("broadcast", true);
+        out.line("sent to all devices (address 0); no reply awaited");
+        return out.finish(kExitOk);
+    }
+    if (result == kReplyTaken) out.json().addString("reply", hexBytes(reply));
+    switch (judgeWrite(result, *prepared.frame, reply)) {
+        case WriteOutcome::Accepted:
+            out.json().addString("message", englishText(MessageId::SetSuccessfully));
+            out.line(std::string(englishText(MessageId::SetSuccessfully)));
+            return out.finish(kExitOk);
+        case WriteOutcome::Failed:
+            return out.finish(kExitFailed, std::string(englishText(MessageId::SetupFailed)));
+        case WriteOutcome::Ignored:
+            break;
+    }
+    return out.finish(kExitFailed, "the reply does not acknowledge the write: " + hexBytes(reply));
+}
+
+CommandResult runSettings(const CliOptions& options, DeviceLink& link, Clock& clock) {
+    const std::uint8_t address = options.address;
+    const ExchangeFn exchange = [&link](const CommandFrame& frame, CommandFrame& reply,
+                                        std::int32_t timeoutMs, std::stop_token stop) {
+        return link.exchangeFrame(frame, reply, timeoutMs, stop);
+    };
+    const ScreenSettings s = readBack(exchange, address, clock, {}).settings;
+    std::array<ModeRects, kPipModes> modes{};
+    if (s.output) {
+        for (unsigned m = 0; m < kPipModes; ++m) {
+            clock.sleepFor(kPagePause);
+            modes[m] = readModeRects(exchange, address, m, clock, {});
+        }
+    }
+
+    Output out(options);
+    std::vector<std::string> missing;
+    const auto absent = [&](std::string name) { missing.push_back(std::move(name)); };
+    JsonObject& json = out.json();
+
+    if (s.output) {
+        reportFormat(out, *s.output);
+        json.addObject("output_window", rectJson(s.output->output));
+        out.line("output-window " + rectWords(s.output->output));
+    } else {
+        absent("output_format");
+        absent("output_window");
+    }
+    if (s.input) {
+        json.addObject("input_window", rectJson(s.input->input));
+        json.addBool("sync_mosaic", s.input->syncMosaic);
+        out.line("input-window " + rectWords(s.input->input));
+        out.line(std::string("sync-mosaic ") + (s.input->syncMosaic ? "on" : "off"));
+    } else {
+        absent("input_window");
+        absent("sync_mosaic");
+    }
+    if (s.main) {
+        json.addString("pip_mode", modeName(s.main->mode));
+        json.addObject("main_window", rectJson(s.main->rect));
+        out.line("pip-mode " + modeName(s.main->mode));
+        out.line("current-main-window " + rectWords(s.main->rect));
+    } else {
+        absent("pip_mode");
+        absent("main_window");
+    }
+    if (s.pip) {
+        json.addObject("pip_window", rectJson(*s.pip));
+        out.line("current-pip-window " + rectWords(*s.pip));
+    } else {
+        absent("pip_window");
+    }
+    JsonObject modesJson;
+    for (unsigned m = 0; m < kPipModes; ++m) {
+        JsonObject one;
+        const std::string name = modeName(m);
+        if (modes[m].main) {
+            one.addObject("main", rectJson(modes[m].main->rect));
+            out.line("main-window " + name + " " + rectWords(modes[m].main->rect));
+        } else {
+            absent("modes." + name + ".main");
+        }
+        if (modes[m].pip) {
+            one.addObject("pip", rectJson(*modes[m].pip));
+            out.line("pip-window " + name + " " + rectWords(*modes[m].pip));
+        } else {
+            absent("modes." + name + ".pip");
+        }
+        modesJson.addObject(name, one);
+    }
+    json.addObject("modes", modesJson);
+    if (s.picture) {
+        const PicturePage& p = *s.picture;
+        const char* sharpness = p.sharp ? "sharp" : "normal";
+        json.addNumber("brightness", p.brightness)
+            .addNumber("saturation", p.saturation)
+            .addNumber("bias", p.bias)
+            .addString("sharpness", sharpness)
+            .addObject("audio", JsonObject()
+                                    .addString("ad1", audioName(p.audio1))
+                                    .addString("ad2", audioName(p.audio2)));
+        std::vector<std::string> marks;
+        std::string words;
+        for (bool mark : p.hotSpare) {
+            marks.push_back(mark ? "true" : "false");
+            words += words.empty() ? "" : ",";
+            words += mark ? "1" : "0";
+        }
+        json.addArray("hot_spare", marks);
+        out.line("brightness " + std::to_string(p.brightness));
+        out.line("saturation " + std::to_string(p.saturation));
+        out.line("bias " + std::to_string(p.bias));
+        out.line(std::string("sharpness ") + sharpness);
+        out.line("audio " + audioName(p.audio1) + " " + audioName(p.audio2));
+        out.line("hot-spare " + words);
+    } else {
+        for (const char* name :
+             {"brightness", "saturation", "bias", "sharpness", "audio", "hot_spare"})
+            absent(name);
+    }
+    if (s.textKey) {
+        const TextKeyPage& t = *s.textKey;
+        const char* mode = t.above ? "above" : "below";
+        json.addObject("text_key", JsonObject()
+                                       .addString("mode", mode)
+                                       .addNumber("red", t.rgb[0])
+                                       .addNumber("green", t.rgb[1])
+                                       .addNumber("blue", t.rgb[2]));
+        out.line(std::string("text-key ") + mode + " " + std::to_string(t.rgb[0]) + " " +
+                 std::to_string(t.rgb[1]) + " " + std::to_string(t.rgb[2]));
+    } else {
+        absent("text_key");
+    }
+    if (s.status) {
+        json.addBool("input_save_allowed", s.status->inputSaveAllowed);
+        out.line(std::string("input-save ") + (s.status->inputSaveAllowed ? "allowed" : "refused"));
+    } else {
+        absent("input_save_allowed");
+    }
+
+    std::vector<std::string> quoted;
+    std::string list;
+    for (const std::string& name : missing) {
+        quoted.push_back(jsonQuote(name));
+        list += (list.empty() ? "" : " ") + name;
+    }
+    json.addArray("missing", quoted);
+    if (missing.empty()) return out.finish(kExitOk);
+    out.line("missing " + list);
+    if (!s.output)
+        return out.finish(kExitFailed,
+                          "no usable reply to page 3 from address " + std::to_string(address));
+    return out.finish(kExitFailed, "missing: " + list);
+}
+
+}  // namespace tvq::cli
