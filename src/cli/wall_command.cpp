@@ -1,9 +1,12 @@
 #include "cli/wall_command.h"
 
+#include <signal.h>
+
 #include <charconv>
 #include <cstdio>
 #include <map>
 #include <string_view>
+#include <thread>
 
 #include "cli/json_object.h"
 #include "cli/open_link.h"
@@ -144,6 +147,33 @@ std::optional<UsageError> parseBounded(const Parsed& p, std::string_view name, l
     return std::nullopt;
 }
 
+// Ctrl-C or SIGTERM ends a wall after the exchange in flight, so the cells already programmed
+// are still reported. The signals stay blocked to the end: a second one waits for the summary.
+class StopOnSignal {
+public:
+    StopOnSignal() {
+        sigemptyset(&signals_);
+        sigaddset(&signals_, SIGINT);
+        sigaddset(&signals_, SIGTERM);
+        // Before any other thread starts, so every thread inherits the mask.
+        ::pthread_sigmask(SIG_BLOCK, &signals_, nullptr);
+        watcher_ = std::jthread([this](std::stop_token own) {
+            const timespec tick{0, 100'000'000};
+            while (!own.stop_requested())
+                if (::sigtimedwait(&signals_, nullptr, &tick) > 0) {
+                    source_.request_stop();
+                    return;
+                }
+        });
+    }
+    std::stop_token token() const { return source_.get_token(); }
+
+private:
+    sigset_t signals_{};
+    std::stop_source source_;
+    std::jthread watcher_;  // last: stopped and joined first
+};
+
 }  // namespace
 
 bool isWallCommand(int argc, const char* const* argv) {
@@ -269,7 +299,8 @@ WallOutput runWallCalc(const WallRequest& request) {
 }
 
 WallOutput runWallProgram(const WallRequest& request, const ExchangeFn& exchange, Clock& clock,
-                          const std::function<void(const std::string&)>& line) {
+                          const std::function<void(const std::string&)>& line,
+                          std::stop_token stop) {
     const WallPlan plan{request.layout, request.addresses, request.syncMosaic};
     WallCallbacks callbacks;
     std::string text;
@@ -278,7 +309,7 @@ WallOutput runWallProgram(const WallRequest& request, const ExchangeFn& exchange
         text += one;
         if (line && !request.json) line(one);
     };
-    const WallSummary summary = programWall(plan, exchange, clock, {}, callbacks);
+    const WallSummary summary = programWall(plan, exchange, clock, stop, callbacks);
 
     WallOutput out;
     out.exitCode = summary.allDone() ? kExitOk : kExitFailed;
@@ -333,6 +364,7 @@ int wallMain(int argc, const char* const* argv) {
     if (!request.program) {
         out = runWallCalc(request);
     } else {
+        StopOnSignal interrupt;
         OpenedLink opened = openLink(request.link);
         if (!opened.link) {
             std::fprintf(stderr, "tvq418ctl: %s\n", opened.error.c_str());
@@ -346,10 +378,13 @@ int wallMain(int argc, const char* const* argv) {
             link.setDeviceAddress(f[1]);
             return link.exchangeFrame(f, reply, timeoutMs, stop);
         };
-        out = runWallProgram(request, exchange, systemClock(), [](const std::string& line) {
-            std::fputs(line.c_str(), stdout);
-            std::fflush(stdout);
-        });
+        out = runWallProgram(
+            request, exchange, systemClock(),
+            [](const std::string& line) {
+                std::fputs(line.c_str(), stdout);
+                std::fflush(stdout);
+            },
+            interrupt.token());
     }
     std::fputs(out.output.c_str(), stdout);
     std::fflush(stdout);

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <variant>
 #include <vector>
@@ -36,9 +37,11 @@ struct WallOutput {
 
 WallOutput runWallCalc(const WallRequest& request);
 
-// `line` gets each cell's line as soon as the cell is finished (text mode only).
+// `line` gets each cell's line as soon as the cell is finished (text mode only). A stop request
+// ends the run after the exchange in flight; the cells not done are reported cancelled.
 WallOutput runWallProgram(const WallRequest& request, const ExchangeFn& exchange, Clock& clock,
-                          const std::function<void(const std::string&)>& line = {});
+                          const std::function<void(const std::string&)>& line = {},
+                          std::stop_token stop = {});
 
 // The whole command: parse, open the link for program, run, print. Returns the exit status.
 int wallMain(int argc, const char* const* argv);
