@@ -2,9 +2,12 @@
 
 #include <signal.h>
 
+#include <algorithm>
+#include <array>
 #include <charconv>
 #include <cstdio>
 #include <map>
+#include <span>
 #include <string_view>
 #include <thread>
 
@@ -27,13 +30,17 @@ constexpr std::string_view kWallUsage =
     "every cell in turn on its processor (cell k -> address k + 1 unless --addresses says\n"
     "otherwise), one line per cell, exit 1 when any cell failed.\n";
 
-// Options of the link, handed on to the client's own parser.
-const std::map<std::string_view, bool> kLinkOptions{
-    {"--tcp", true}, {"--serial", true}, {"--address", true}, {"--timeout", true}};
-const std::map<std::string_view, bool> kWallOptions{
-    {"--rows", true},      {"--cols", true}, {"--cell", true},    {"--widths", true},
-    {"--heights", true},   {"--res", true},  {"--bezel-h", true}, {"--bezel-v", true},
-    {"--addresses", true}, {"--sync", true}};
+// Options of the link, handed on to the client's own parser, and the wall's own; each takes a
+// value.
+constexpr std::array<std::string_view, 4> kLinkOptions{"--tcp", "--serial", "--address",
+                                                       "--timeout"};
+constexpr std::array<std::string_view, 10> kWallOptions{
+    "--rows", "--cols",    "--cell",    "--widths",    "--heights",
+    "--res",  "--bezel-h", "--bezel-v", "--addresses", "--sync"};
+
+bool among(std::string_view name, std::span<const std::string_view> names) {
+    return std::find(names.begin(), names.end(), name) != names.end();
+}
 
 std::optional<long long> number(std::string_view text) {
     long long value = 0;
@@ -106,8 +113,8 @@ std::variant<Parsed, UsageError> split(int argc, const char* const* argv) {
             name = arg.substr(0, eq);
             value = arg.substr(eq + 1);
         }
-        const bool link = kLinkOptions.contains(name);
-        if (!link && !kWallOptions.contains(name))
+        const bool link = among(name, kLinkOptions);
+        if (!link && !among(name, kWallOptions))
             return UsageError{"unknown option " + std::string(name)};
         if (!value) {
             if (i + 1 >= argc) return UsageError{std::string(name) + " wants a value"};
@@ -188,9 +195,9 @@ bool isWallCommand(int argc, const char* const* argv) {
 }
 
 std::variant<WallRequest, UsageError> parseWallArgs(int argc, const char* const* argv) {
-    auto split_ = split(argc, argv);
-    if (auto* error = std::get_if<UsageError>(&split_)) return *error;
-    const Parsed& p = std::get<Parsed>(split_);
+    auto pieces = split(argc, argv);
+    if (auto* error = std::get_if<UsageError>(&pieces)) return *error;
+    const Parsed& p = std::get<Parsed>(pieces);
 
     WallRequest r;
     r.json = p.json;
