@@ -97,6 +97,12 @@ std::string evenedText(unsigned bits, std::string_view side, const WindowRect& s
     return text;
 }
 
+// "WxH+X+Y", as X11 writes a window's geometry.
+std::string geometry(const WindowRect& r) {
+    return std::to_string(r.width) + "x" + std::to_string(r.height) + "+" + std::to_string(r.x) +
+           "+" + std::to_string(r.y);
+}
+
 }  // namespace
 
 std::vector<std::uint8_t> defaultWallAddresses(unsigned rows, unsigned columns) {
@@ -199,14 +205,8 @@ std::string describeCell(const CellResult& r) {
             text +=
                 " [" + std::string(wallCheckName(f.check)) + " cell " + threeDigits(f.cell) + "]";
     }
-    if (r.windows) {
-        const WindowRect& in = r.windows->input;
-        const WindowRect& out = r.windows->output;
-        text += " input " + std::to_string(in.width) + "x" + std::to_string(in.height) + "+" +
-                std::to_string(in.x) + "+" + std::to_string(in.y) + " output " +
-                std::to_string(out.width) + "x" + std::to_string(out.height) + "+" +
-                std::to_string(out.x) + "+" + std::to_string(out.y);
-    }
+    if (r.windows)
+        text += " input " + geometry(r.windows->input) + " output " + geometry(r.windows->output);
     std::string evened =
         evenedText(r.evenedInput, "input", r.windows ? r.windows->input : WindowRect{});
     const std::string outEven =
