@@ -826,6 +826,58 @@
         <source>Plan file not saved: %1</source>
         <translation>定时文件未保存：%1</translation>
     </message>
+    <message>
+        <source>Sorry, Does not support the splicing Specifications (6 X 8)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Sorry, does not support the splice specifications of less than (1 X 1)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Sorry, please complete horizontal data, or can not be calculated</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Sorry, data out of range</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Sorry, please complete Vertical data, or can not be calculated</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Data out of range</source>
+        <translation type="unfinished">值越界</translation>
+    </message>
+    <message>
+        <source>Can not connect to the device, detection device address</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Please detection DVI channel signal</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Set Success</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Set Fail</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Please connect the serial port</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The device did not answer</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The device did not accept the setting</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>PlanPage</name>

@@ -13,6 +13,7 @@
 #include "cli/run_command.h"
 #include "cli/settings_command.h"
 #include "cli/run_plans.h"
+#include "cli/wall_command.h"
 #include "core/link/device_link.h"
 #include "core/platform/diagnostics.h"
 
@@ -32,6 +33,7 @@ int finish(const tvq::cli::CommandResult& result) {
 int run(int argc, char** argv) {
     using namespace tvq::cli;
     if (isPlansInvocation(argc, argv)) return finish(runPlansCommand(argc, argv));
+    if (isWallCommand(argc, argv)) return wallMain(argc, argv);
     const ParsedArgs parsed = parseArgs(argc, argv);
     if (std::holds_alternative<HelpRequest>(parsed)) {
         std::fwrite(usageText().data(), 1, usageText().size(), stdout);

@@ -29,7 +29,9 @@ constexpr std::string_view kUsage =
     "                            VGA2 DVI HDMI EXT. YPbPr, or its code 0..10\n"
     "  run-plans [--file F] [--kinds day,week,month,once]\n"
     "                            carry out the timed plans of F (default ./Planinfo.ini) until\n"
-    "                            SIGINT or SIGTERM, one line per event\n";
+    "                            SIGINT or SIGTERM, one line per event\n"
+    "  wall calc|program ...     video wall: one screen's windows (no link needed), or program\n"
+    "                            a whole wall; see tvq418ctl wall --help\n";
 
 constexpr std::string_view kPlansUsage =
     "\n"

@@ -121,6 +121,8 @@ public:
     Simulator& operator=(const Simulator&) = delete;
 
     bool ready() const { return !link_.empty(); }  // it said where it listens
+    // "--tcp 127.0.0.1:PORT" or "--serial /dev/pts/N", for calls that need their own limits.
+    const std::vector<std::string>& linkArgs() const { return link_; }
     std::string diagnostics() const {
         return "simulator stdout:\n" + readFile(outPath_) + "stderr:\n" + readFile(errPath_);
     }

@@ -60,6 +60,21 @@ enum class MessageId {
     PlanMissed,
     PlanLoadFailed,
     PlanSaveFailed,
+    // video wall: fast mosaic screen and whole-wall programming
+    WallSpecTooLarge,
+    WallSpecTooSmall,
+    WallHorizontalEmpty,
+    WallDataOutOfRange,
+    WallVerticalEmpty,
+    WallSetOutOfRange,
+    WallSetOdd,
+    WallCannotConnect,
+    WallCheckDvi,
+    WallSetSuccess,
+    WallSetFail,
+    WallConnectSerial,
+    WallNoAnswer,
+    WallWriteRejected,
     Count
 };
 

@@ -1,0 +1,401 @@
+#include "cli/wall_command.h"
+
+#include <signal.h>
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cstdio>
+#include <map>
+#include <span>
+#include <string_view>
+#include <thread>
+
+#include "cli/json_object.h"
+#include "cli/open_link.h"
+#include "core/link/device_link.h"
+#include "core/platform/diagnostics.h"
+
+namespace tvq::cli {
+namespace {
+
+constexpr std::string_view kWallUsage =
+    "Usage: tvq418ctl wall calc --rows R --cols C --cell S --widths LIST --heights LIST\n"
+    "                 [--res WxH] [--bezel-h PX] [--bezel-v PX] [--json]\n"
+    "       tvq418ctl (--tcp HOST:PORT | --serial PATH) wall program --rows R --cols C\n"
+    "                 --widths LIST --heights LIST [--addresses LIST] [--bezel-h PX]\n"
+    "                 [--bezel-v PX] [--sync on|off] [--json]\n"
+    "LIST holds R x C entries row by row, comma-separated; an empty item is an empty entry.\n"
+    "calc prints cell S's input and output windows (exit 1 when a check fails); program runs\n"
+    "every cell in turn on its processor (cell k -> address k + 1 unless --addresses says\n"
+    "otherwise), one line per cell, exit 1 when any cell failed.\n";
+
+// Options of the link, handed on to the client's own parser, and the wall's own; each takes a
+// value.
+constexpr std::array<std::string_view, 4> kLinkOptions{"--tcp", "--serial", "--address",
+                                                       "--timeout"};
+constexpr std::array<std::string_view, 10> kWallOptions{
+    "--rows", "--cols",    "--cell",    "--widths",    "--heights",
+    "--res",  "--bezel-h", "--bezel-v", "--addresses", "--sync"};
+
+bool among(std::string_view name, std::span<const std::string_view> names) {
+    return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+std::optional<long long> number(std::string_view text) {
+    long long value = 0;
+    const char* end = text.data() + text.size();
+    auto [next, ec] = std::from_chars(text.data(), end, value);
+    if (text.empty() || ec != std::errc{} || next != end) return std::nullopt;
+    return value;
+}
+
+std::vector<std::string_view> splitList(std::string_view text) {
+    std::vector<std::string_view> items;
+    for (;;) {
+        const std::size_t comma = text.find(',');
+        items.push_back(text.substr(0, comma));
+        if (comma == std::string_view::npos) return items;
+        text.remove_prefix(comma + 1);
+    }
+}
+
+std::string threeDigits(unsigned k) {
+    char text[8];
+    std::snprintf(text, sizeof text, "%03u", k);
+    return text;
+}
+
+JsonObject rectJson(const WindowRect& r) {
+    return JsonObject()
+        .addNumber("width", r.width)
+        .addNumber("height", r.height)
+        .addNumber("x", r.x)
+        .addNumber("y", r.y);
+}
+
+std::string rectText(std::string_view side, const WindowRect& r) {
+    return std::string(side) + " width " + std::to_string(r.width) + " height " +
+           std::to_string(r.height) + " x " + std::to_string(r.x) + " y " + std::to_string(r.y) +
+           "\n";
+}
+
+std::string jsonArray(const std::vector<JsonObject>& items) {
+    std::string text = "[";
+    for (std::size_t i = 0; i < items.size(); ++i) text += (i ? "," : "") + items[i].str();
+    return text + "]";
+}
+
+struct Parsed {
+    std::map<std::string_view, std::string_view> values;
+    std::vector<const char*> linkArgs;
+    std::vector<std::string_view> words;
+    bool json = false;
+    bool addressGiven = false;
+};
+
+std::variant<Parsed, UsageError> split(int argc, const char* const* argv) {
+    Parsed p;
+    p.linkArgs.push_back(argc > 0 ? argv[0] : "tvq418ctl");
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (!arg.starts_with("--")) {
+            p.words.push_back(arg);
+            continue;
+        }
+        if (arg == "--json") {
+            p.json = true;
+            continue;
+        }
+        std::string_view name = arg;
+        std::optional<std::string_view> value;
+        if (const auto eq = arg.find('='); eq != std::string_view::npos) {
+            name = arg.substr(0, eq);
+            value = arg.substr(eq + 1);
+        }
+        const bool link = among(name, kLinkOptions);
+        if (!link && !among(name, kWallOptions))
+            return UsageError{"unknown option " + std::string(name)};
+        if (!value) {
+            if (i + 1 >= argc) return UsageError{std::string(name) + " wants a value"};
+            value = argv[++i];
+        }
+        if (link) {
+            p.addressGiven = p.addressGiven || name == "--address";
+            if (arg.find('=') == std::string_view::npos) p.linkArgs.push_back(argv[i - 1]);
+            p.linkArgs.push_back(argv[i]);
+        } else {
+            p.values[name] = *value;
+        }
+    }
+    return p;
+}
+
+std::optional<UsageError> parseEntries(std::string_view name, std::string_view text,
+                                       std::size_t cells, std::vector<WallEntry>& out) {
+    const auto items = splitList(text);
+    if (items.size() != cells)
+        return UsageError{std::string(name) + " wants " + std::to_string(cells) +
+                          " comma-separated entries (rows x columns), got " +
+                          std::to_string(items.size())};
+    for (std::string_view item : items) out.push_back(wallEntryFromText(item));
+    return std::nullopt;
+}
+
+std::optional<UsageError> parseBounded(const Parsed& p, std::string_view name, long long low,
+                                       long long high, long long& out) {
+    const auto it = p.values.find(name);
+    if (it == p.values.end()) return std::nullopt;
+    const auto value = number(it->second);
+    if (!value || *value < low || *value > high)
+        return UsageError{"bad " + std::string(name) + " \"" + std::string(it->second) +
+                          "\": give " + std::to_string(low) + ".." + std::to_string(high)};
+    out = *value;
+    return std::nullopt;
+}
+
+// Ctrl-C or SIGTERM ends a wall after the exchange in flight, so the cells already programmed
+// are still reported. The signals stay blocked to the end: a second one waits for the summary.
+class StopOnSignal {
+public:
+    StopOnSignal() {
+        sigemptyset(&signals_);
+        sigaddset(&signals_, SIGINT);
+        sigaddset(&signals_, SIGTERM);
+        // Before any other thread starts, so every thread inherits the mask.
+        ::pthread_sigmask(SIG_BLOCK, &signals_, nullptr);
+        watcher_ = std::jthread([this](std::stop_token own) {
+            const timespec tick{0, 100'000'000};
+            while (!own.stop_requested())
+                if (::sigtimedwait(&signals_, nullptr, &tick) > 0) {
+                    source_.request_stop();
+                    return;
+                }
+        });
+    }
+    std::stop_token token() const { return source_.get_token(); }
+
+private:
+    sigset_t signals_{};
+    std::stop_source source_;
+    std::jthread watcher_;  // last: stopped and joined first
+};
+
+}  // namespace
+
+bool isWallCommand(int argc, const char* const* argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (!arg.starts_with("--")) return arg == "wall";
+        if (arg.find('=') == std::string_view::npos && arg != "--json" && arg != "--help" &&
+            arg != "-h")
+            ++i;  // skip the option's value
+    }
+    return false;
+}
+
+std::variant<WallRequest, UsageError> parseWallArgs(int argc, const char* const* argv) {
+    auto pieces = split(argc, argv);
+    if (auto* error = std::get_if<UsageError>(&pieces)) return *error;
+    const Parsed& p = std::get<Parsed>(pieces);
+
+    WallRequest r;
+    r.json = p.json;
+    if (p.words.size() != 2 || p.words[0] != "wall" ||
+        (p.words[1] != "calc" && p.words[1] != "program"))
+        return UsageError{"give wall calc or wall program"};
+    r.program = p.words[1] == "program";
+
+    for (std::string_view needed : {"--rows", "--cols", "--widths", "--heights"})
+        if (!p.values.contains(needed)) return UsageError{"wall wants " + std::string(needed)};
+    if (!r.program && !p.values.contains("--cell")) return UsageError{"wall calc wants --cell"};
+    for (std::string_view only : {"--addresses", "--sync"})
+        if (!r.program && p.values.contains(only))
+            return UsageError{std::string(only) + " belongs to wall program"};
+    if (r.program && p.values.contains("--cell"))
+        return UsageError{"wall program programs every cell: leave out --cell"};
+
+    const auto rows = number(p.values.at("--rows"));
+    const auto cols = number(p.values.at("--cols"));
+    if (!rows || !cols) return UsageError{"--rows and --cols want whole numbers"};
+    if (auto message = checkWallSize(*rows, *cols))
+        return UsageError{std::string(englishText(*message))};
+    r.layout.rows = static_cast<unsigned>(*rows);
+    r.layout.columns = static_cast<unsigned>(*cols);
+    const std::size_t cells = std::size_t{r.layout.rows} * r.layout.columns;
+
+    long long cell = 0, bezelH = 0, bezelV = 0;
+    if (auto e = parseBounded(p, "--cell", 0, static_cast<long long>(cells) - 1, cell)) return *e;
+    if (auto e = parseBounded(p, "--bezel-h", 0, kMaxBezel, bezelH)) return *e;
+    if (auto e = parseBounded(p, "--bezel-v", 0, kMaxBezel, bezelV)) return *e;
+    r.layout.selected = static_cast<unsigned>(cell);
+    r.layout.bezelH = static_cast<std::uint16_t>(bezelH);
+    r.layout.bezelV = static_cast<std::uint16_t>(bezelV);
+
+    if (auto e = parseEntries("--widths", p.values.at("--widths"), cells, r.layout.widths))
+        return *e;
+    if (auto e = parseEntries("--heights", p.values.at("--heights"), cells, r.layout.heights))
+        return *e;
+
+    if (const auto it = p.values.find("--res"); it != p.values.end()) {
+        const std::string_view text = it->second;
+        const std::size_t x = text.find_first_of("xX");
+        const auto w = number(text.substr(0, x));
+        const auto h = x == std::string_view::npos ? std::nullopt : number(text.substr(x + 1));
+        if (!w || !h || *w < kMinScreenSize || *h < kMinScreenSize || *w > 8192 || *h > 8192)
+            return UsageError{"bad --res \"" + std::string(text) + "\": give WxH, e.g. 1920x1080"};
+        r.layout.resolution = {static_cast<std::uint16_t>(*w), static_cast<std::uint16_t>(*h)};
+    }
+
+    if (const auto it = p.values.find("--addresses"); it != p.values.end()) {
+        for (std::string_view item : splitList(it->second)) {
+            const auto a = number(item);
+            if (!a || *a < 1 || *a > 255)
+                return UsageError{"bad address \"" + std::string(item) +
+                                  "\" in --addresses: give 1..255"};
+            r.addresses.push_back(static_cast<std::uint8_t>(*a));
+        }
+    }
+    if (const auto it = p.values.find("--sync"); it != p.values.end()) {
+        if (it->second != "on" && it->second != "off") return UsageError{"--sync wants on or off"};
+        r.syncMosaic = it->second == "on";
+    }
+
+    if (!r.program) return r;
+    WallPlan plan{r.layout, r.addresses, r.syncMosaic};
+    if (auto error = wallPlanError(plan)) return UsageError{*error};
+    if (p.addressGiven) return UsageError{"wall program takes --addresses LIST, not --address"};
+
+    std::vector<const char*> linkArgv = p.linkArgs;
+    linkArgv.push_back("status");
+    const ParsedArgs link = parseArgs(static_cast<int>(linkArgv.size()), linkArgv.data());
+    if (const auto* error = std::get_if<UsageError>(&link)) return *error;
+    r.link = std::get<CliOptions>(link);
+    r.link.json = r.json;
+    return r;
+}
+
+WallOutput runWallCalc(const WallRequest& request) {
+    const WallCalculation calc = CalculateWindows(request.layout);
+    WallOutput out;
+    if (calc.windows) {
+        if (request.json) {
+            out.output = JsonObject()
+                             .addObject("input", rectJson(calc.windows->input))
+                             .addObject("output", rectJson(calc.windows->output))
+                             .str() +
+                         "\n";
+        } else {
+            out.output =
+                rectText("input", calc.windows->input) + rectText("output", calc.windows->output);
+        }
+        return out;
+    }
+    out.exitCode = kExitFailed;
+    std::vector<JsonObject> failures;
+    for (const WallFailure& f : calc.failures) {
+        failures.push_back(JsonObject()
+                               .addString("check", wallCheckName(f.check))
+                               .addNumber("cell", f.cell)
+                               .addString("message", englishText(f.message)));
+        out.output += "cell " + threeDigits(f.cell) + " " + std::string(wallCheckName(f.check)) +
+                      ": " + std::string(englishText(f.message)) + "\n";
+    }
+    if (request.json) out.output = "{\"failures\":" + jsonArray(failures) + "}\n";
+    return out;
+}
+
+WallOutput runWallProgram(const WallRequest& request, const ExchangeFn& exchange, Clock& clock,
+                          const std::function<void(const std::string&)>& line,
+                          std::stop_token stop) {
+    const WallPlan plan{request.layout, request.addresses, request.syncMosaic};
+    WallCallbacks callbacks;
+    std::string text;
+    callbacks.cellDone = [&](const CellResult& cell) {
+        const std::string one = describeCell(cell) + "\n";
+        text += one;
+        if (line && !request.json) line(one);
+    };
+    const WallSummary summary = programWall(plan, exchange, clock, stop, callbacks);
+
+    WallOutput out;
+    out.exitCode = summary.allDone() ? kExitOk : kExitFailed;
+    const std::string tally = std::to_string(summary.cells.size()) +
+                              " cells: " + std::to_string(summary.done) + " done, " +
+                              std::to_string(summary.failed) + " failed, " +
+                              std::to_string(summary.cancelled) + " cancelled\n";
+    if (!request.json) {
+        out.output = (line ? std::string() : text) + tally;
+        return out;
+    }
+    std::vector<JsonObject> cells;
+    for (const CellResult& c : summary.cells) {
+        JsonObject cell;
+        cell.addNumber("cell", c.cell).addNumber("address", c.address);
+        cell.addString("outcome", cellOutcomeName(c.outcome));
+        if (c.message != MessageId::None && c.outcome != CellOutcome::Done)
+            cell.addString("message", englishText(c.message));
+        if (c.windows) {
+            cell.addObject("input", rectJson(c.windows->input));
+            cell.addObject("output", rectJson(c.windows->output));
+        }
+        cells.push_back(cell);
+    }
+    out.output = "{\"cells\":" + jsonArray(cells) + ",\"done\":" + std::to_string(summary.done) +
+                 ",\"failed\":" + std::to_string(summary.failed) +
+                 ",\"cancelled\":" + std::to_string(summary.cancelled) + "}\n";
+    return out;
+}
+
+int wallMain(int argc, const char* const* argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            std::fwrite(kWallUsage.data(), 1, kWallUsage.size(), stdout);
+            return kExitOk;
+        }
+    }
+    const auto parsed = parseWallArgs(argc, argv);
+    if (const auto* error = std::get_if<UsageError>(&parsed)) {
+        std::fprintf(stderr, "tvq418ctl: %s (try wall --help)\n", error->message.c_str());
+        return kExitUsage;
+    }
+    const WallRequest& request = std::get<WallRequest>(parsed);
+    if (request.json) {  // the serial trace must not spoil the JSON on stdout
+        setDiagnosticSink([](std::string_view text) {
+            std::fwrite(text.data(), 1, text.size(), stderr);
+            std::fflush(stderr);
+        });
+    }
+    WallOutput out;
+    if (!request.program) {
+        out = runWallCalc(request);
+    } else {
+        StopOnSignal interrupt;
+        OpenedLink opened = openLink(request.link);
+        if (!opened.link) {
+            std::fprintf(stderr, "tvq418ctl: %s\n", opened.error.c_str());
+            return opened.exitCode;
+        }
+        DeviceLink link;
+        link.attach(std::move(opened.link));
+        // Each frame carries its cell's address; the link awaits a reply for any but 0.
+        const ExchangeFn exchange = [&link](const CommandFrame& f, CommandFrame& reply,
+                                            std::int32_t timeoutMs, std::stop_token stop) {
+            link.setDeviceAddress(f[1]);
+            return link.exchangeFrame(f, reply, timeoutMs, stop);
+        };
+        out = runWallProgram(
+            request, exchange, systemClock(),
+            [](const std::string& line) {
+                std::fputs(line.c_str(), stdout);
+                std::fflush(stdout);
+            },
+            interrupt.token());
+    }
+    std::fputs(out.output.c_str(), stdout);
+    std::fflush(stdout);
+    return out.exitCode;
+}
+
+}  // namespace tvq::cli

@@ -1,0 +1,158 @@
+#include <gtest/gtest.h>
+
+#include "core/link/commands.h"
+#include "core/wall/wall_program.h"
+#include "wall_link.h"
+
+namespace tvq {
+namespace {
+
+using test::WallLink;
+
+// 2 x 2 wall: the left column 1000 wide, the right 920, rows 400 and 368 high.
+WallPlan twoByTwo(std::optional<bool> sync = false) {
+    WallPlan plan;
+    plan.layout.rows = 2;
+    plan.layout.columns = 2;
+    plan.layout.widths = {1000, 920, 1000, 920};
+    plan.layout.heights = {400, 400, 368, 368};
+    plan.syncMosaic = sync;
+    return plan;
+}
+
+std::vector<CellOutcome> outcomes(const WallSummary& summary) {
+    std::vector<CellOutcome> list;
+    for (const CellResult& c : summary.cells) list.push_back(c.outcome);
+    return list;
+}
+
+TEST(WallProgram, ProgramsEveryCellOfAFreshChain) {
+    FakeClock clock;
+    WallLink link({1, 2, 3, 4}, clock);
+    link.state(4).outputFormat = 2;  // 1280 x 1024 behind the last screen
+    std::vector<WallProgress> steps;
+    std::vector<unsigned> reported;
+    const WallSummary s = programWall(twoByTwo(true), link.fn(), clock, {},
+                                      {[&](const WallProgress& p) { steps.push_back(p); },
+                                       [&](const CellResult& c) { reported.push_back(c.cell); }});
+
+    ASSERT_TRUE(s.allDone()) << describeCell(s.cells[0]);
+    EXPECT_EQ(reported, (std::vector<unsigned>{0, 1, 2, 3}));
+    EXPECT_EQ(steps.size(), 4u * 5u);
+    EXPECT_EQ(steps.back().cellsDone, 3u);
+
+    // Cell 0: 1000 / 1920 * 1024 = 533.3 -> 533, made even to 532; 400 / 768 * 768 = 400.
+    const sim::ProcessorState& first = link.state(1);
+    EXPECT_EQ(first.inputRect, (sim::Rect{0, 532, 0, 400}));
+    EXPECT_EQ(first.outputRect, (sim::Rect{0, 1000, 0, 400}));
+    EXPECT_EQ(s.cells[0].evenedInput, 1u);
+    // Cell 3 at 1280 x 1024: x = 1000 / 1920 * 1280 = 666, width 613 -> 612,
+    // y = 400 / 768 * 1024 = 533 -> 532, height 368 / 768 * 1024 = 490.
+    EXPECT_EQ(link.state(4).inputRect, (sim::Rect{666, 612, 532, 490}));
+    for (std::uint8_t a = 1; a <= 4; ++a) {
+        const sim::ProcessorState& p = link.state(a);
+        EXPECT_TRUE(p.mosaic && !p.bypass && p.mainSource == 7 && p.syncMosaic) << int(a);
+    }
+}
+
+struct FaultCase {
+    const char* name;
+    std::uint8_t address;
+    std::uint8_t command;
+    WallLink::Fault fault;
+    CellOutcome expected;
+};
+
+class WallProgramFault : public testing::TestWithParam<FaultCase> {};
+
+// One bad cell fails with its reason; the cells around it are still programmed.
+TEST_P(WallProgramFault, FailsOnlyThatCell) {
+    const FaultCase& c = GetParam();
+    FakeClock clock;
+    WallLink link({1, 2, 3, 4}, clock);
+    link.fault(c.address, c.command, c.fault);
+    const WallSummary s = programWall(twoByTwo(), link.fn(), clock);
+    std::vector<CellOutcome> expected(4, CellOutcome::Done);
+    expected[c.address - 1u] = c.expected;
+    EXPECT_EQ(outcomes(s), expected);
+    EXPECT_EQ(s.failed, 1u);
+    EXPECT_EQ(s.done, 3u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Wall, WallProgramFault,
+    testing::Values(FaultCase{"WrongCommandToSetInput", 2, cmd::kInputWindow,
+                              WallLink::Fault::WrongCommand, CellOutcome::InputRejected},
+                    FaultCase{"BadCheckToSetOutput", 3, cmd::kOutputWindow,
+                              WallLink::Fault::BadCheckByte, CellOutcome::OutputRejected},
+                    FaultCase{"ModeRefused", 1, cmd::kSyncMosaic, WallLink::Fault::NoStatus,
+                              CellOutcome::ModeRejected},
+                    FaultCase{"SourceRefused", 4, cmd::kMainSource, WallLink::Fault::NoStatus,
+                              CellOutcome::NotWallReady}),
+    [](const auto& info) { return info.param.name; });
+
+TEST(WallProgram, MissingAddressFailsItsCellOnly) {
+    FakeClock clock;
+    WallLink link({1, 2, 4}, clock);
+    const WallSummary s = programWall(twoByTwo(), link.fn(), clock);
+    EXPECT_EQ(outcomes(s), (std::vector<CellOutcome>{CellOutcome::Done, CellOutcome::Done,
+                                                     CellOutcome::NoAnswer, CellOutcome::Done}));
+    EXPECT_EQ(s.cells[2].message, MessageId::WallNoAnswer);
+    EXPECT_EQ(link.state(4).inputRect, (sim::Rect{532, 490, 400, 368}));
+}
+
+TEST(WallProgram, AddressMapAndCalculationFailure) {
+    FakeClock clock;
+    WallLink link({7, 9}, clock);
+    WallPlan plan;
+    plan.layout.rows = 1;
+    plan.layout.columns = 2;
+    plan.layout.widths = {1000, 2000};  // 2000 is beyond 1024
+    plan.layout.heights = {768, 768};
+    plan.addresses = {9, 7};
+    const WallSummary s = programWall(plan, link.fn(), clock);
+    ASSERT_EQ(s.cells.size(), 2u);
+    EXPECT_EQ(s.cells[0].address, 9);
+    EXPECT_EQ(s.cells[0].outcome, CellOutcome::CalcFailed);
+    EXPECT_EQ(s.cells[0].failures.at(0).check, WallCheck::WidthRange);
+    EXPECT_EQ(s.cells[0].failures.at(0).cell, 1u);
+    EXPECT_EQ(link.state(9).inputRect, (sim::Rect{0, 1024, 0, 768}));  // untouched
+}
+
+TEST(WallProgram, CancelStopsAfterTheExchangeInFlight) {
+    FakeClock clock;
+    WallLink link({1, 2, 3, 4}, clock);
+    std::stop_source stop;
+    link.onFrame([&](const CommandFrame& f) {
+        if (f[1] == 2 && f[2] == cmd::kInputWindow) stop.request_stop();
+    });
+    const WallSummary s = programWall(twoByTwo(), link.fn(), clock, stop.get_token());
+    EXPECT_EQ(outcomes(s),
+              (std::vector<CellOutcome>{CellOutcome::Done, CellOutcome::Cancelled,
+                                        CellOutcome::Cancelled, CellOutcome::Cancelled}));
+    EXPECT_EQ(s.cancelled, 3u);
+    EXPECT_EQ(link.sent().back().frame[2], cmd::kInputWindow);
+    EXPECT_EQ(link.sent().back().frame[1], 2);
+}
+
+TEST(WallProgram, RefusedPlans) {
+    FakeClock clock;
+    WallLink link({1}, clock);
+    auto with = [](std::vector<std::uint8_t> addresses) {
+        WallPlan p = twoByTwo();
+        p.addresses = std::move(addresses);
+        return p;
+    };
+    WallPlan shortEntries = twoByTwo();
+    shortEntries.layout.heights.pop_back();
+    for (const WallPlan& plan :
+         {with({1, 2, 3}), with({1, 2, 2, 3}), with({1, 0, 2, 3}), shortEntries}) {
+        EXPECT_TRUE(wallPlanError(plan));
+        EXPECT_TRUE(programWall(plan, link.fn(), clock).cells.empty());
+    }
+    EXPECT_TRUE(link.sent().empty());
+    EXPECT_FALSE(wallPlanError(with({4, 3, 2, 1})));
+}
+
+}  // namespace
+}  // namespace tvq
