@@ -24,6 +24,21 @@ enum class MessageId {
     IncorrectSource,
     NotExtModel,
     RestartDevice,
+    // video wall: fast mosaic screen and whole-wall programming
+    WallSpecTooLarge,
+    WallSpecTooSmall,
+    WallHorizontalEmpty,
+    WallDataOutOfRange,
+    WallVerticalEmpty,
+    WallSetOutOfRange,
+    WallSetOdd,
+    WallCannotConnect,
+    WallCheckDvi,
+    WallSetSuccess,
+    WallSetFail,
+    WallConnectSerial,
+    WallNoAnswer,
+    WallWriteRejected,
     Count
 };
 
