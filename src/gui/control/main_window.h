@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/control/session.h"
+#include "core/wall/mosaic_device.h"
 #include "gui/control/main_window_widgets.h"
 
 namespace tvq {
@@ -29,6 +30,7 @@ struct MainWindowDeps {
     MessageBoxes* boxes = nullptr;                             // null: real message boxes
     std::function<std::vector<tvq::PresentPort>()> listPorts;  // null: the system's ports
     std::filesystem::path settingsPath = "Planinfo.ini";
+    tvq::MosaicPauses wallPauses{};  // the fast mosaic screen's connect sequence
 };
 
 // The system's serial ports as findSerialPort expects them.
