@@ -24,7 +24,7 @@ struct Rig {
         font.setStyleStrategy(QFont::NoAntialias);
         button.setFont(font);
         button.resize(kW, kH);
-        button.text = kWhite;
+        button.textColour = kWhite;
         button.face = kFace;
         button.disabledFace = kDisabledFace;
         button.light = kLight;

@@ -43,7 +43,7 @@ void focusRect(QPainter& p, const Box& b) {
 
 CColorButton::CColorButton(const QString& caption, QWidget* parent) : QPushButton(caption, parent) {
     const QPalette& pal = palette();
-    text = pal.color(QPalette::ButtonText);
+    textColour = pal.color(QPalette::ButtonText);
     face = pal.color(QPalette::Button);
     disabledFace = face;
     light = pal.color(QPalette::Midlight);
@@ -80,7 +80,7 @@ void CColorButton::drawItem(QPainter& p, const QRect& r, State state) const {
         drawCaption(p, r, Qt::white);
         drawCaption(p, moved, QColor(128, 128, 128));
     } else {
-        drawCaption(p, state.pressed ? r : moved, text);
+        drawCaption(p, state.pressed ? r : moved, textColour);
     }
 
     if (state.focused) focusRect(p, {R.left + 4, R.top + 4, R.right - 4, R.bottom - 4});

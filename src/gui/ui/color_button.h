@@ -16,7 +16,7 @@ public:
     explicit CColorButton(const QString& text = {}, QWidget* parent = nullptr);
 
     // Start as the style's button colours.
-    QColor text;          // caption of an enabled button
+    QColor textColour;    // caption of an enabled button
     QColor face;          // background of an enabled button
     QColor disabledFace;  // background of a disabled button
     QColor light;         // inner top and left edge when raised

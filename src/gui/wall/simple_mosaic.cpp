@@ -181,10 +181,9 @@ void CSimpleMosaic::onSpecOk() {
 
 void CSimpleMosaic::sizeWindow() {
     size_ = sizeWall(rows_, columns_, size_);
-    // The sizes are the window's outer ones; the frame the window manager adds is taken off.
-    const QSize frame = frameGeometry().size() - size();
+    // Client sizes: the frame a window manager adds differs between desktops.
     ui_.wallPanel->setFixedSize(size_.panelWidth, size_.panelHeight);
-    resize(size_.windowWidth - frame.width(), size_.windowHeight - frame.height());
+    resize(size_.windowWidth, size_.windowHeight);
 }
 
 void CSimpleMosaic::rebuildGrid() {

@@ -83,7 +83,7 @@ WallCell::WallCell(int k, int resolutionWidth, int resolutionHeight, QWidget* pa
 }
 
 void WallCell::setSelected(bool selected) {
-    button_->text = Qt::white;
+    button_->textColour = Qt::white;
     button_->face = selected ? kGreen : kGrey;
     button_->setToolTip({});
     button_->update();
