@@ -11,7 +11,6 @@
 #include "gui/ui/color_button.h"
 #include "gui/wall/simple_mosaic.h"
 #include "gui/wall/wall_grid.h"
-#include "support/manual_clock.h"
 
 namespace walltest {
 
@@ -29,7 +28,7 @@ inline tvq::StatusReport wallReadyStatus() {
 }
 
 struct MosaicRig {
-    tvq::test::ManualClock clock;
+    tvq::FakeClock clock;
     tvq::test::FakeDevice device{clock};
     QuietObserver observer;
     ScriptedBoxes boxes;
