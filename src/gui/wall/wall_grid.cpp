@@ -41,6 +41,14 @@ QString threeDigits(int k) {
 }  // namespace
 
 QFont CWallGrid::cellFont(int pointSize) {
+    // Matching a family list is slow; a grid of 48 cells asks 144 times.
+    static QFont big = makeCellFont(20), small = makeCellFont(10);
+    if (pointSize == 20) return big;
+    if (pointSize == 10) return small;
+    return makeCellFont(pointSize);
+}
+
+QFont CWallGrid::makeCellFont(int pointSize) {
     QFont font;
     // Linux and macOS seldom have 宋体; the next faces draw the same characters.
     font.setFamilies({QStringLiteral("宋体"), QStringLiteral("SimSun"), QStringLiteral("NSimSun"),
@@ -75,9 +83,6 @@ WallCell::WallCell(int k, int resolutionWidth, int resolutionHeight, QWidget* pa
                         QStringLiteral("cellWidth") + n, kCellWidthEntryId + k);
     for (auto* label : {heightLabel_, widthLabel_}) label->setFont(CWallGrid::cellFont(10));
     for (auto* entry : {heightEntry_, widthEntry_}) entry->setFont(QApplication::font(entry));
-    // Both entries sit sunken; only the width entry also has a border of its own.
-    heightEntry_->setFrame(false);
-    heightEntry_->setStyleSheet(QStringLiteral("QLineEdit { border: 1px inset gray; }"));
     setSelected(false);
     retranslate();
 }

@@ -69,5 +69,7 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    static QFont makeCellFont(int pointSize);
+
     std::vector<WallCell*> cells_;
 };
