@@ -6,7 +6,7 @@
 //  2. The longest stall of the UI thread's event loop (how late a 10 ms timer ran) while the
 //     screen connects, detects, sets both windows and programs a 2 x 2 wall, against a
 //     simulator that answers at once and one that answers nothing.
-// --layout measures step 1 only. With --screenshot, writes fast_mosaic_en.png and
+// --layout measures step 1 only. With --screenshot, writes fast_mosaic.png (English) and
 // fast_mosaic_zh.png into DIR instead. The window uses QT_QPA_PLATFORM, or the offscreen platform
 // when it is not set.
 
@@ -221,11 +221,11 @@ int screenshots(const QString& dir) {
         Language::setChinese(chinese);
         CSimpleMosaic screen(session, boxes, tvq::systemClock());
         screen.show();
-        typeSpec(screen, 2, 3);
+        find<QAbstractButton>(&screen, "preset2X3")->click();
         screen.grid()->cell(4)->button()->click();
         find<QPushButton>(&screen, "autoCalcButton")->click();
         QApplication::processEvents();
-        const QString path = dir + (chinese ? "/fast_mosaic_zh.png" : "/fast_mosaic_en.png");
+        const QString path = dir + (chinese ? "/fast_mosaic_zh.png" : "/fast_mosaic.png");
         if (!screen.grab().save(path)) return 1;
         std::printf("%s\n", qPrintable(path));
     }
