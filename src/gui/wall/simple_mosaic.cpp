@@ -4,7 +4,6 @@
 #include <QCoreApplication>
 #include <QLineEdit>
 #include <QRadioButton>
-#include <QSignalBlocker>
 
 #include "core/control/session.h"
 #include "gui/control/wait_box.h"
