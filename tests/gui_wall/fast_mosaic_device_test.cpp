@@ -2,8 +2,11 @@
 // both Sets, the mosaic mode and whole-wall programming.
 #include <gtest/gtest.h>
 
+#include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <atomic>
+#include <thread>
 
 #include "gui/control/wait_box.h"
 #include "gui/wall/wall_program_dialog.h"
@@ -201,6 +204,41 @@ TEST(FastMosaicDevice, ProgramWallMarksEachCell) {
         << rig.cell(1)->button()->toolTip().toStdString();
     EXPECT_EQ(rig.cell(2)->button()->face, QColor(0, 255, 0));
     EXPECT_FALSE(rig.cell(0)->button()->toolTip().isEmpty());
+}
+
+// Cancel while cell 001's first exchange is on the wire: that exchange ends, nothing more is
+// sent, cell 000 stays done and the rest are reported cancelled.
+TEST(FastMosaicDevice, CancelStopsAfterTheExchangeInFlight) {
+    MosaicRig rig;
+    rig.device.setStatus(2, wallReadyStatus());
+    rig.device.setStatus(3, wallReadyStatus());
+    rig.spec("1", "3");
+    std::atomic<bool> reached{false}, release{false};
+    rig.device.onFrame([&](const CommandFrame& f) {
+        if (f[1] != 2 || reached.exchange(true)) return;
+        while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    });
+    bool ran = false;
+    guitest::onNextModal<CWallProgram>([&](CWallProgram* dialog) {
+        guitest::clickOn(dialog->findChild<QPushButton*>("startButton"));
+        EXPECT_TRUE(guitest::waitFor([&] { return reached.load(); }));
+        guitest::clickOn(dialog->findChild<QPushButton*>("cancelButton"));
+        const auto sentAtCancel = rig.device.sent().size();
+        release = true;
+        EXPECT_TRUE(guitest::waitFor([&] { return !dialog->running(); }));
+        EXPECT_EQ(rig.device.sent().size(), sentAtCancel);
+        EXPECT_EQ(dialog->summary().done, 1u);
+        EXPECT_EQ(dialog->summary().cancelled, 2u);
+        EXPECT_EQ(dialog->findChild<QLabel*>("summaryText")->text(),
+                  "1 of 3 screens programmed, 0 failed, 2 cancelled.");
+        ran = true;
+        dialog->close();
+    });
+    rig.click("programWallButton");
+    rig.device.onFrame({});
+    ASSERT_TRUE(ran);
+    EXPECT_EQ(rig.cell(0)->button()->face, QColor(0, 255, 0));
+    EXPECT_EQ(rig.cell(1)->button()->face, QColor(169, 169, 169));
 }
 
 }  // namespace

@@ -221,7 +221,6 @@ TEST(FastMosaic, SetRefusesBadWindowsWithoutSending) {
          "Data out of range",
          "",
          "inputHStart"},
-        {"W 63", {{"inputWidth", -961}}, "Data out of range", "", "inputWidth"},
         {"W odd",
          {{"inputWidth", -1}},
          "The input value must be even, and can not be odd",
@@ -262,6 +261,14 @@ TEST(FastMosaic, SpinButtonsStepAndMarkPending) {
 }
 
 TEST(FastMosaic, AddressRadiosAskAndTheListDoesNot) {
+    {
+        MosaicRig rig(false);
+        guitest::switchLanguage(true);
+        rig.click("addressRadio2");
+        ASSERT_EQ(rig.boxes.shown.size(), 1u);
+        EXPECT_EQ(rig.boxes.shown[0].title, "系统提示 ");
+        EXPECT_EQ(rig.boxes.shown[0].text, "请连接好串口");
+    }
     MosaicRig rig(false);
     rig.boxes.answers = {MessageBoxes::Answer::No};
     rig.click("addressRadio4");
