@@ -2,6 +2,7 @@
 
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSpinBox>
 
 #include "gui/wall/wall_program_dialog.h"
 #include "mosaic_rig.h"
@@ -143,10 +144,20 @@ TEST(FastMosaic, AutoCalculateFillsTheFields) {
         QStringList widths, heights;
         int selected;
         tvq::WindowRect input, output;
+        int bezelH = 0, bezelV = 0;
     };
     const std::vector<Case> cases{
-        {"1", "1", {}, {}, 0, {1024, 768, 0, 0}, {1024, 768, 0, 0}},
         {"1", "2", {"1000", "920"}, {}, 1, {490, 768, 533, 0}, {920, 768, 0, 0}},
+        // Bezels widen the spans to 2020 and 1350 and move the starts by one bezel each.
+        {"2",
+         "2",
+         {"1000", "920", "1000", "920"},
+         {"700", "768", "600", "768"},
+         3,
+         {466, 436, 557, 426},
+         {920, 768, 0, 0},
+         100,
+         50},
         {"2",
          "2",
          {"800", "800", "800", "800"},
@@ -159,6 +170,8 @@ TEST(FastMosaic, AutoCalculateFillsTheFields) {
         MosaicRig rig(false);
         rig.spec(c.rows, c.columns);
         rig.sizes(c.widths, c.heights);
+        rig.get<QSpinBox>("bezelHSpin")->setValue(c.bezelH);
+        rig.get<QSpinBox>("bezelVSpin")->setValue(c.bezelV);
         rig.selectCell(c.selected);
         rig.spin("outputVStart", 3);
         rig.click("autoCalcButton");
