@@ -408,6 +408,141 @@
     </message>
 </context>
 <context>
+    <name>CSimpleMosaic</name>
+    <message>
+        <source>Fast Mosaic</source>
+        <translation>快速拼接</translation>
+    </message>
+    <message>
+        <source>Specification</source>
+        <translation>规格</translation>
+    </message>
+    <message>
+        <source>Row</source>
+        <translation>行</translation>
+    </message>
+    <message>
+        <source>Column</source>
+        <translation>列</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>Connect</source>
+        <translation>连接</translation>
+    </message>
+    <message>
+        <source>Mosaic</source>
+        <translation>拼接</translation>
+    </message>
+    <message>
+        <source>Resolution</source>
+        <translation>分辨率</translation>
+    </message>
+    <message>
+        <source>MosaicMode</source>
+        <translation>拼接模式</translation>
+    </message>
+    <message>
+        <source>No Sync Mosaic</source>
+        <translation>非同步拼接</translation>
+    </message>
+    <message>
+        <source>Sync Mosaic</source>
+        <translation>同步拼接</translation>
+    </message>
+    <message>
+        <source>Auto Calculate</source>
+        <translation>自动计算</translation>
+    </message>
+    <message>
+        <source>Input（WindowID：000）</source>
+        <translation>输入（窗口号：000）</translation>
+    </message>
+    <message>
+        <source>Calculated</source>
+        <translation>   计算值</translation>
+    </message>
+    <message>
+        <source>Adjusted</source>
+        <translation>微调值</translation>
+    </message>
+    <message>
+        <source>InputWidth</source>
+        <translation>输入宽度</translation>
+    </message>
+    <message>
+        <source>InputHeight</source>
+        <translation>输入高度</translation>
+    </message>
+    <message>
+        <source>HorizontalStart</source>
+        <translation>水平起始</translation>
+    </message>
+    <message>
+        <source>VerticalStart</source>
+        <translation>垂直起始</translation>
+    </message>
+    <message>
+        <source>Set</source>
+        <translation>设置</translation>
+    </message>
+    <message>
+        <source>Output（WindowID：000）</source>
+        <translation>输出（窗口号：000）</translation>
+    </message>
+    <message>
+        <source>OutputWidth</source>
+        <translation>输出宽度</translation>
+    </message>
+    <message>
+        <source>OutputHeight</source>
+        <translation>输出高度</translation>
+    </message>
+    <message>
+        <source>Bezel H</source>
+        <translation>水平边框</translation>
+    </message>
+    <message>
+        <source>Bezel V</source>
+        <translation>垂直边框</translation>
+    </message>
+    <message>
+        <source>Program wall</source>
+        <translation>整墙设置</translation>
+    </message>
+    <message>
+        <source>Detect</source>
+        <translation>检测</translation>
+    </message>
+    <message>
+        <source>Exit</source>
+        <translation>退出</translation>
+    </message>
+    <message>
+        <source>Input（WindowID：%1）</source>
+        <translation>输入（窗口号：%1）</translation>
+    </message>
+    <message>
+        <source>Output（WindowID：%1）</source>
+        <translation>输出（窗口号：%1）</translation>
+    </message>
+    <message>
+        <source>Effects show（Please enter each screen width and height values：Width&lt;=%1，Height&lt;=%2）</source>
+        <translation>效果展示（请输入每块显示屏的宽度和高度数值：宽度&lt;=%1，高度&lt;=%2）</translation>
+    </message>
+    <message>
+        <source>System Infomation</source>
+        <translation>系统提示 </translation>
+    </message>
+    <message>
+        <source>System Information</source>
+        <translation>系统信息</translation>
+    </message>
+</context>
+<context>
     <name>CTVQ418ControlDlg</name>
     <message>
         <source>System Information</source>
@@ -638,6 +773,149 @@
     </message>
 </context>
 <context>
+    <name>CWallProgram</name>
+    <message>
+        <source>Program wall</source>
+        <translation>整墙设置</translation>
+    </message>
+    <message>
+        <source>Screen</source>
+        <translation>显示屏</translation>
+    </message>
+    <message>
+        <source>Address</source>
+        <translation>地址</translation>
+    </message>
+    <message>
+        <source>Mosaic mode afterwards</source>
+        <translation>完成后的拼接模式</translation>
+    </message>
+    <message>
+        <source>Leave as it is</source>
+        <translation>保持不变</translation>
+    </message>
+    <message>
+        <source>No Sync Mosaic</source>
+        <translation>非同步拼接</translation>
+    </message>
+    <message>
+        <source>Sync Mosaic</source>
+        <translation>同步拼接</translation>
+    </message>
+    <message>
+        <source>Start</source>
+        <translation>开始</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>关闭</translation>
+    </message>
+    <message>
+        <source>Cancelling after the current exchange…</source>
+        <translation>当前通讯结束后取消…</translation>
+    </message>
+    <message>
+        <source>connecting</source>
+        <translation>正在连接</translation>
+    </message>
+    <message>
+        <source>calculating</source>
+        <translation>正在计算</translation>
+    </message>
+    <message>
+        <source>setting the input window</source>
+        <translation>正在设置输入窗口</translation>
+    </message>
+    <message>
+        <source>setting the output window</source>
+        <translation>正在设置输出窗口</translation>
+    </message>
+    <message>
+        <source>setting the mosaic mode</source>
+        <translation>正在设置拼接模式</translation>
+    </message>
+    <message>
+        <source>Screen %1, address %2: %3</source>
+        <translation>显示屏%1，地址%2：%3</translation>
+    </message>
+    <message>
+        <source>Nothing was programmed: the wall is not laid out completely.</source>
+        <translation>未设置任何显示屏：拼接规格或数据不完整。</translation>
+    </message>
+    <message>
+        <source>%1 of %2 screens programmed, %3 failed, %4 cancelled.</source>
+        <translation>共%2块显示屏，已设置%1块，失败%3块，取消%4块。</translation>
+    </message>
+    <message>
+        <source>Done</source>
+        <translation>完成</translation>
+    </message>
+    <message>
+        <source>No answer</source>
+        <translation>设备无应答</translation>
+    </message>
+    <message>
+        <source>Not ready for the wall</source>
+        <translation>设备未就绪</translation>
+    </message>
+    <message>
+        <source>Cannot calculate</source>
+        <translation>无法计算</translation>
+    </message>
+    <message>
+        <source>Window out of range</source>
+        <translation>窗口越界</translation>
+    </message>
+    <message>
+        <source>Input window not accepted</source>
+        <translation>输入窗口设置失败</translation>
+    </message>
+    <message>
+        <source>Output window not accepted</source>
+        <translation>输出窗口设置失败</translation>
+    </message>
+    <message>
+        <source>Mosaic mode not accepted</source>
+        <translation>拼接模式设置失败</translation>
+    </message>
+    <message>
+        <source>Cancelled</source>
+        <translation>已取消</translation>
+    </message>
+    <message>
+        <source>width</source>
+        <translation>宽度</translation>
+    </message>
+    <message>
+        <source>horizontal start</source>
+        <translation>水平起始</translation>
+    </message>
+    <message>
+        <source>height</source>
+        <translation>高度</translation>
+    </message>
+    <message>
+        <source>vertical start</source>
+        <translation>垂直起始</translation>
+    </message>
+    <message>
+        <source>input</source>
+        <translation>输入</translation>
+    </message>
+    <message>
+        <source>output</source>
+        <translation>输出</translation>
+    </message>
+    <message>
+        <source>%1 %2 made even</source>
+        <translation>%1%2已改为偶数</translation>
+    </message>
+</context>
+<context>
     <name>IndicatorLamp</name>
     <message>
         <source>blinking</source>
@@ -828,55 +1106,55 @@
     </message>
     <message>
         <source>Sorry, Does not support the splicing Specifications (6 X 8)</source>
-        <translation type="unfinished"></translation>
+        <translation>对不起，不支持超过(6 X 8)的拼接规格</translation>
     </message>
     <message>
         <source>Sorry, does not support the splice specifications of less than (1 X 1)</source>
-        <translation type="unfinished"></translation>
+        <translation>对不起，不支持小于(1 X 1)的拼接规格</translation>
     </message>
     <message>
         <source>Sorry, please complete horizontal data, or can not be calculated</source>
-        <translation type="unfinished"></translation>
+        <translation>对不起，请将横向数据填写完整,否则无法进行拼接计算</translation>
     </message>
     <message>
         <source>Sorry, data out of range</source>
-        <translation type="unfinished"></translation>
+        <translation>对不起，数据超出预定范围</translation>
     </message>
     <message>
         <source>Sorry, please complete Vertical data, or can not be calculated</source>
-        <translation type="unfinished"></translation>
+        <translation>对不起，请将纵向数据填写完整,否则无法进行拼接计算</translation>
     </message>
     <message>
         <source>Data out of range</source>
-        <translation type="unfinished">值越界</translation>
+        <translation>值越界</translation>
     </message>
     <message>
         <source>Can not connect to the device, detection device address</source>
-        <translation type="unfinished"></translation>
+        <translation>无法连接到设备，请检测设备地址</translation>
     </message>
     <message>
         <source>Please detection DVI channel signal</source>
-        <translation type="unfinished"></translation>
+        <translation>请检测DVI通道是否有信号</translation>
     </message>
     <message>
         <source>Set Success</source>
-        <translation type="unfinished"></translation>
+        <translation>设置成功</translation>
     </message>
     <message>
         <source>Set Fail</source>
-        <translation type="unfinished"></translation>
+        <translation>设置失败</translation>
     </message>
     <message>
         <source>Please connect the serial port</source>
-        <translation type="unfinished"></translation>
+        <translation>请连接好串口</translation>
     </message>
     <message>
         <source>The device did not answer</source>
-        <translation type="unfinished"></translation>
+        <translation>设备无应答</translation>
     </message>
     <message>
         <source>The device did not accept the setting</source>
-        <translation type="unfinished"></translation>
+        <translation>设备未接受设置</translation>
     </message>
 </context>
 <context>
@@ -910,6 +1188,40 @@
         <source>System Information </source>
         <comment>one form only</comment>
         <translation>System Information </translation>
+    </message>
+</context>
+<context>
+    <name>SpinButton</name>
+    <message>
+        <source>Up</source>
+        <translation>增加</translation>
+    </message>
+    <message>
+        <source>Down</source>
+        <translation>减少</translation>
+    </message>
+</context>
+<context>
+    <name>WallCell</name>
+    <message>
+        <source>Width</source>
+        <translation>宽</translation>
+    </message>
+    <message>
+        <source>Height</source>
+        <translation>高</translation>
+    </message>
+    <message>
+        <source>Screen %1</source>
+        <translation>显示屏%1</translation>
+    </message>
+    <message>
+        <source>Width of screen %1</source>
+        <translation>显示屏%1的宽度</translation>
+    </message>
+    <message>
+        <source>Height of screen %1</source>
+        <translation>显示屏%1的高度</translation>
     </message>
 </context>
 </TS>

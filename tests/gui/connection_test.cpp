@@ -2,10 +2,12 @@
 
 #include <fstream>
 #include <sstream>
+#include <string_view>
 
 #include "gui/control/wait_box.h"
 #include "gui/ui/indicator_lamp.h"
 #include "gui/wall/cascade_dialog.h"
+#include "gui/wall/simple_mosaic.h"
 #include "gui_test_support.h"
 
 using namespace guitest;
@@ -35,6 +37,12 @@ TEST(GuiConnection, ConnectEnablesThePanelAndDisconnectOrFastMsReturn) {
         EXPECT_TRUE(rig.get("source:HDMI")->isEnabled());
         EXPECT_TRUE(rig.get<IndicatorLamp>("lamp:V1")->isLit());
         EXPECT_EQ(QApplication::activeModalWidget(), nullptr);  // the wait box has gone
+        // FastMS returns once its screen is closed; the workers have stopped by then.
+        if (std::string_view(closer) == "fastMsButton")
+            onNextModal<CSimpleMosaic>([&rig](CSimpleMosaic* screen) {
+                EXPECT_FALSE(rig.window->session().workersRunning());
+                screen->close();
+            });
         rig.click(closer);
         expectDisconnected(rig);
     }

@@ -19,6 +19,7 @@
 #include "gui/plans/plan_thread_observer.h"
 #include "gui/ui/message_boxes.h"
 #include "gui/ui/painted_icon.h"
+#include "gui/wall/simple_mosaic.h"
 
 CTVQ418ControlDlg::CTVQ418ControlDlg(MainWindowDeps deps, QWidget* parent)
     : QDialog(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -169,4 +170,8 @@ void CTVQ418ControlDlg::openScreenSetup() {
     dialog.exec();
 }
 
-void CTVQ418ControlDlg::openFastMosaic() {}
+void CTVQ418ControlDlg::openFastMosaic() {
+    CSimpleMosaic screen(*session_, boxes_, deps_.clock ? *deps_.clock : tvq::systemClock(),
+                         deps_.wallPauses, this);
+    screen.exec();
+}

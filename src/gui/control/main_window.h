@@ -13,6 +13,7 @@
 #include "core/control/session.h"
 #include "core/setup/window_rect.h"
 #include "core/plans/plan_scheduler.h"
+#include "core/wall/mosaic_device.h"
 #include "gui/control/main_window_widgets.h"
 
 namespace tvq {
@@ -35,6 +36,7 @@ struct MainWindowDeps {
     std::function<std::vector<tvq::PresentPort>()> listPorts;  // null: the system's ports
     std::filesystem::path settingsPath = "Planinfo.ini";  // the settings and the plans
     std::chrono::milliseconds setupPause{1000};           // Setup: lets a worker finish its exchange
+    tvq::MosaicPauses wallPauses{};  // the fast mosaic screen's connect sequence
 };
 
 // The system's serial ports as findSerialPort expects them.

@@ -1,0 +1,244 @@
+// The screen's device side against a FakeDevice: connect with its DVI preparation, Detect,
+// both Sets, the mosaic mode and whole-wall programming.
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <atomic>
+#include <thread>
+
+#include "gui/control/wait_box.h"
+#include "gui/wall/wall_program_dialog.h"
+#include "mosaic_rig.h"
+
+using namespace walltest;
+using S = CSimpleMosaic;
+using tvq::CommandFrame;
+using Fault = tvq::test::FakeDevice::Fault;
+
+namespace {
+
+std::vector<std::uint8_t> commands(const std::vector<CommandFrame>& frames) {
+    std::vector<std::uint8_t> out;
+    for (const auto& f : frames) out.push_back(f[2]);
+    return out;
+}
+
+// The fake answers a page read with the frame itself, so page 3 reports format 3
+// (1280 x 1024) and page 4 reports no sync.
+TEST(FastMosaicDevice, ConnectOutcomes) {
+    struct Case {
+        const char* what;
+        tvq::StatusReport status;
+        Fault statusFault;
+        bool connected, actions;
+        QStringList shown;
+        std::vector<std::uint8_t> sent;  // command bytes
+    };
+    tvq::StatusReport bypassed = wallReadyStatus();
+    bypassed.bypass = true;
+    tvq::StatusReport onV1 = wallReadyStatus();
+    onV1.mainSource = 0;
+    onV1.mosaic = false;
+    const std::vector<Case> cases{
+        {"wall-ready", wallReadyStatus(), Fault::None, true, true, {}, {0x17, 0x17, 0x17}},
+        {"bypass on: turned off, still not ready",
+         bypassed,
+         Fault::None,
+         true,
+         false,
+         {"Please detection DVI channel signal"},
+         {0x17, 0x17, 0x17, 0x85, 0x17}},
+        {"V1 without mosaic",
+         onV1,
+         Fault::None,
+         true,
+         false,
+         {"Please detection DVI channel signal"},
+         {0x17, 0x17, 0x17, 0x80, 0x86, 0x17}},
+        {"status unanswered",
+         wallReadyStatus(),
+         Fault::Silent,
+         false,
+         false,
+         {"Can not connect to the device, detection device address"},
+         {0x17, 0x17, 0x17}},
+    };
+    for (const auto& c : cases) {
+        MosaicRig rig;
+        rig.device.setStatus(1, c.status);
+        rig.device.setStatusFault(c.statusFault);
+        const auto before = rig.device.sent().size();
+        rig.click("connectButton");
+        ASSERT_TRUE(rig.settle()) << c.what;
+        EXPECT_EQ(rig.screen->connected(), c.connected) << c.what;
+        EXPECT_EQ(rig.actionsEnabled(), c.actions) << c.what;
+        EXPECT_EQ(rig.shownTexts(), c.shown) << c.what;
+        EXPECT_EQ(commands(rig.framesSentFrom(before)), c.sent) << c.what;
+        EXPECT_EQ(rig.screen->resolutionWidth(), 1280) << c.what;
+        EXPECT_EQ(rig.get<QComboBox>("resolutionList")->currentIndex(), 3) << c.what;
+        EXPECT_TRUE(rig.get<QGroupBox>("wallPanel")->title().contains("Width<=1280，Height<=1024"));
+        EXPECT_TRUE(rig.get<QRadioButton>("noSyncRadio")->isChecked()) << c.what;
+        EXPECT_FALSE(rig.screen->findChild<CProgress*>()->isVisible()) << c.what;
+    }
+}
+
+// A device that answers nothing: the first page read goes unanswered and the screen counts
+// as connected without a word.
+TEST(FastMosaicDevice, SilentDeviceCountsAsConnected) {
+    MosaicRig rig;
+    rig.device.setCommandFault(Fault::Silent);
+    rig.device.setStatusFault(Fault::Silent);
+    rig.click("connectButton");
+    ASSERT_TRUE(rig.settle());
+    EXPECT_TRUE(rig.screen->connected());
+    EXPECT_TRUE(rig.boxes.shown.empty());
+    EXPECT_EQ(rig.get<QComboBox>("resolutionList")->currentIndex(), -1);
+    EXPECT_FALSE(rig.actionsEnabled());
+}
+
+// Screen at address 2, cell 001 of two 1024-wide screens at 1024 x 768: the input window X 512, W
+// 512 goes out as documented; an accepted write clears that side's pending marks; a reply with a
+// bad check byte leaves them.
+TEST(FastMosaicDevice, SetWritesTheWindowAndClearsPending) {
+    MosaicRig rig;
+    rig.device.setStatus(2, wallReadyStatus());
+    auto* list = rig.get<QComboBox>("addressList");
+    list->setCurrentIndex(1);
+    Q_EMIT list->activated(1);
+    // An unanswered page read ends the connect at once, connected, keeping 1024 x 768.
+    rig.device.setCommandFault(Fault::Silent);
+    rig.click("connectButton");
+    ASSERT_TRUE(rig.settle());
+    ASSERT_TRUE(rig.screen->connected());
+    rig.device.setCommandFault(Fault::None);
+    rig.spec("1", "2");
+    rig.selectCell(1);
+    rig.click("autoCalcButton");
+    const auto before = rig.device.sent().size();
+    rig.click("inputSetButton");
+    ASSERT_TRUE(rig.settle());
+    EXPECT_EQ(rig.shownTexts(), QStringList{});
+    EXPECT_EQ(rig.framesSentFrom(before),
+              (std::vector{CommandFrame{5, 2, 0x96, 0, 0x02, 0x00, 0x02, 0x00, 0x00, 0x00, 0x03,
+                                        0x00, 0x92}}));
+    for (int f = 0; f < 16; ++f) EXPECT_EQ(rig.screen->pending(f), f >= 8) << f;
+    EXPECT_TRUE(rig.actionsEnabled());
+
+    rig.device.setCommandFault(Fault::BadCheckByte);
+    rig.click("outputSetButton");
+    ASSERT_TRUE(rig.settle());
+    EXPECT_EQ(rig.framesSentFrom(before + 1).size(), 1u);
+    for (int f = 8; f < 16; ++f) EXPECT_TRUE(rig.screen->pending(f)) << f;
+    EXPECT_EQ(rig.shownTexts(), QStringList{});
+}
+
+// The mode goes to the main window's address (1), not the screen's (5).
+TEST(FastMosaicDevice, MosaicModeReportsSuccessOrFailure) {
+    MosaicRig rig;
+    rig.boxes.answers = {MessageBoxes::Answer::Yes};
+    rig.click("addressRadio5");
+    rig.click("autoCalcButton");
+    struct Case {
+        const char* radio;
+        Fault fault;
+        std::uint8_t sync;
+        const char* shown;
+    };
+    for (const Case& c : {Case{"syncRadio", Fault::None, 1, "Set Success"},
+                          Case{"noSyncRadio", Fault::WrongCommand, 0, "Set Fail"}}) {
+        rig.device.setCommandFault(c.fault);
+        rig.boxes.shown.clear();
+        const auto before = rig.device.sent().size();
+        rig.click(c.radio);
+        ASSERT_TRUE(rig.settle());
+        EXPECT_EQ(rig.framesSentFrom(before), (std::vector{tvq::makeFrame(1, 0x9A, {c.sync})}));
+        ASSERT_EQ(rig.boxes.shown.size(), 1u);
+        EXPECT_EQ(rig.boxes.shown[0].text, c.shown);
+        EXPECT_EQ(rig.boxes.shown[0].title, "System Information");
+        EXPECT_TRUE(rig.get<QRadioButton>(c.radio)->isChecked());
+    }
+}
+
+TEST(FastMosaicDevice, DetectWarnsOnlyWhenNotWallReady) {
+    MosaicRig rig;
+    rig.click("autoCalcButton");
+    rig.click("detectButton");
+    ASSERT_TRUE(rig.settle());
+    EXPECT_TRUE(rig.boxes.shown.empty());
+    EXPECT_TRUE(rig.actionsEnabled());
+
+    tvq::StatusReport noSignal = wallReadyStatus();
+    noSignal.mainSignal = false;
+    rig.device.setStatus(1, noSignal);
+    rig.click("detectButton");
+    ASSERT_TRUE(rig.settle());
+    EXPECT_EQ(rig.shownTexts(), QStringList{"Please detection DVI channel signal"});
+    EXPECT_FALSE(rig.actionsEnabled());
+}
+
+// A 1 x 3 wall on addresses 1, 2 and 3 where 2 is missing from the chain: that cell red with
+// its reason, the others green; cell 001 of odd sizes is evened and says so.
+TEST(FastMosaicDevice, ProgramWallMarksEachCell) {
+    MosaicRig rig;
+    rig.device.setStatus(3, wallReadyStatus());
+    rig.spec("1", "3");
+    rig.sizes({"1000", "920", "1000"});
+    bool ran = false;
+    guitest::onNextModal<CWallProgram>([&](CWallProgram* dialog) {
+        guitest::clickOn(dialog->findChild<QPushButton*>("startButton"));
+        EXPECT_TRUE(guitest::waitFor([&] { return !dialog->running(); }));
+        EXPECT_EQ(dialog->summary().done, 2u);
+        EXPECT_EQ(dialog->summary().failed, 1u);
+        EXPECT_EQ(dialog->findChild<QProgressBar*>()->value(),
+                  dialog->findChild<QProgressBar*>()->maximum());
+        ran = true;
+        dialog->close();
+    });
+    rig.click("programWallButton");
+    ASSERT_TRUE(ran);
+    EXPECT_EQ(rig.cell(0)->button()->face, QColor(0, 255, 0));
+    EXPECT_EQ(rig.cell(1)->button()->face, QColor(255, 0, 0));
+    EXPECT_TRUE(rig.cell(1)->button()->toolTip().startsWith("No answer"))
+        << rig.cell(1)->button()->toolTip().toStdString();
+    EXPECT_EQ(rig.cell(2)->button()->face, QColor(0, 255, 0));
+    EXPECT_FALSE(rig.cell(0)->button()->toolTip().isEmpty());
+}
+
+// Cancel while cell 001's first exchange is on the wire: that exchange ends, nothing more is
+// sent, cell 000 stays done and the rest are reported cancelled.
+TEST(FastMosaicDevice, CancelStopsAfterTheExchangeInFlight) {
+    MosaicRig rig;
+    rig.device.setStatus(2, wallReadyStatus());
+    rig.device.setStatus(3, wallReadyStatus());
+    rig.spec("1", "3");
+    std::atomic<bool> reached{false}, release{false};
+    rig.device.onFrame([&](const CommandFrame& f) {
+        if (f[1] != 2 || reached.exchange(true)) return;
+        while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    });
+    bool ran = false;
+    guitest::onNextModal<CWallProgram>([&](CWallProgram* dialog) {
+        guitest::clickOn(dialog->findChild<QPushButton*>("startButton"));
+        EXPECT_TRUE(guitest::waitFor([&] { return reached.load(); }));
+        guitest::clickOn(dialog->findChild<QPushButton*>("cancelButton"));
+        const auto sentAtCancel = rig.device.sent().size();
+        release = true;
+        EXPECT_TRUE(guitest::waitFor([&] { return !dialog->running(); }));
+        EXPECT_EQ(rig.device.sent().size(), sentAtCancel);
+        EXPECT_EQ(dialog->summary().done, 1u);
+        EXPECT_EQ(dialog->summary().cancelled, 2u);
+        EXPECT_EQ(dialog->findChild<QLabel*>("summaryText")->text(),
+                  "1 of 3 screens programmed, 0 failed, 2 cancelled.");
+        ran = true;
+        dialog->close();
+    });
+    rig.click("programWallButton");
+    rig.device.onFrame({});
+    ASSERT_TRUE(ran);
+    EXPECT_EQ(rig.cell(0)->button()->face, QColor(0, 255, 0));
+    EXPECT_EQ(rig.cell(1)->button()->face, QColor(169, 169, 169));
+}
+
+}  // namespace

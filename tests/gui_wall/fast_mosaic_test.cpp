@@ -1,0 +1,311 @@
+#include <gtest/gtest.h>
+
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSpinBox>
+
+#include "gui/wall/wall_program_dialog.h"
+#include "mosaic_rig.h"
+
+using namespace walltest;
+using S = CSimpleMosaic;
+using tvq::CommandFrame;
+
+namespace {
+
+QColor background(QWidget* field) {
+    const QImage image = field->grab().toImage();
+    return image.pixelColor(image.width() - 5, image.height() / 2);
+}
+
+// The window and its wall panel follow the wall in whole cell pitches from the size they
+// have, never below the designed 565 x 620; the operator may drag it down to 280 x 250.
+TEST(FastMosaic, WindowFollowsTheWallSize) {
+    struct Step {
+        const char* what;
+        std::function<void(MosaicRig&)> act;
+        int width, height, panelWidth, panelHeight, cells;
+    };
+    auto preset = [](const char* name) {
+        return [name](MosaicRig& rig) { rig.click(QStringLiteral("preset") + name); };
+    };
+    auto spec = [](const char* rows, const char* columns) {
+        return [rows, columns](MosaicRig& rig) { rig.spec(rows, columns); };
+    };
+    const std::vector<Step> steps{
+        {"opened", [](MosaicRig&) {}, 565, 620, 550, 184, 1},
+        {"4X3", preset("4X3"), 565, 620 + 2 * 91, 550, 184 + 2 * 91, 12},
+        {"2X3 shrinks back", preset("2X3"), 565, 620, 550, 184, 6},
+        {"6 x 8", spec("6", "8"), 565 + 4 * 132, 620 + 4 * 91, 550 + 4 * 132, 184 + 4 * 91, 48},
+        {"3X3 from 6 x 8", preset("3X3"), 565, 620 + 91, 550, 184 + 91, 9},
+        {"5 x 6 from 3X3", spec("5", "6"), 565 + 2 * 132, 620 + 3 * 91, 550 + 2 * 132, 184 + 3 * 91,
+         30},
+        {"refused 7 x 1", spec("7", "1"), 565 + 2 * 132, 620 + 3 * 91, 550 + 2 * 132, 184 + 3 * 91,
+         30},
+        {"dragged small", [](MosaicRig& rig) { rig.screen->resize(100, 100); }, 280, 250,
+         550 + 2 * 132, 184 + 3 * 91, 30},
+    };
+    MosaicRig rig(false);
+    for (const auto& step : steps) {
+        step.act(rig);
+        QApplication::processEvents();
+        EXPECT_EQ(rig.screen->size(), QSize(step.width, step.height)) << step.what;
+        EXPECT_EQ(rig.get("wallPanel")->size(), QSize(step.panelWidth, step.panelHeight))
+            << step.what;
+        EXPECT_EQ(rig.screen->grid()->cellCount(), step.cells) << step.what;
+    }
+}
+
+TEST(FastMosaic, CellsArePlacedRowByRowWithTheirIdentifiers) {
+    MosaicRig rig(false);
+    rig.spec("6", "8");
+    ASSERT_EQ(rig.screen->grid()->cellCount(), 48);
+    for (int k : {0, 7, 8, 47}) {
+        WallCell* cell = rig.cell(k);
+        const int r = k / 8, c = k % 8;
+        EXPECT_EQ(cell->geometry(), QRect(10 + c * 132, 10 + r * 81, 122, 81)) << k;
+        EXPECT_EQ(cell->button()->geometry(), QRect(47, 31, 67, 45));
+        EXPECT_EQ(cell->widthEntry()->geometry(), QRect(56, 10, 42, 20));
+        EXPECT_EQ(cell->heightEntry()->geometry(), QRect(3, 52, 42, 20));
+        EXPECT_EQ(cell->button()->text(), QStringLiteral("%1").arg(k, 3, 10, QLatin1Char('0')));
+        EXPECT_EQ(cell->button()->property("controlId").toInt(), 2000 + k);
+        EXPECT_EQ(cell->widthEntry()->property("controlId").toInt(), 2300 + k);
+        EXPECT_EQ(cell->widthEntry()->text(), "1024");
+        EXPECT_EQ(cell->heightEntry()->text(), "768");
+        EXPECT_EQ(cell->button()->font().pointSize(), 20);
+    }
+}
+
+TEST(FastMosaic, RefusedSpecificationsInBothLanguages) {
+    struct Case {
+        const char *rows, *columns, *english, *chinese;
+    };
+    const char* large = "Sorry, Does not support the splicing Specifications (6 X 8)";
+    const char* largeZh = "对不起，不支持超过(6 X 8)的拼接规格";
+    const char* small = "Sorry, does not support the splice specifications of less than (1 X 1)";
+    const char* smallZh = "对不起，不支持小于(1 X 1)的拼接规格";
+    const std::vector<Case> cases{{"", "", small, smallZh},           {"7", "1", large, largeZh},
+                                  {"-1", "3", large, largeZh},        {"1", "9", large, largeZh},
+                                  {"0", "3", small, smallZh},         {"abc", "2", small, smallZh},
+                                  {"4294967297", "2", large, largeZh}};
+    for (bool chinese : {false, true}) {
+        MosaicRig rig(false);
+        guitest::switchLanguage(chinese);
+        for (const auto& c : cases) {
+            rig.boxes.shown.clear();
+            rig.spec(c.rows, c.columns);
+            EXPECT_EQ(rig.shownTexts(),
+                      QStringList{QString::fromUtf8(chinese ? c.chinese : c.english)})
+                << c.rows << " x " << c.columns;
+            EXPECT_EQ(rig.screen->grid()->cellCount(), 1);
+        }
+    }
+}
+
+// A click selects: green face for it, grey for the rest, box titles with its window ID, the
+// action buttons off. The titles keep the selection across a change of language; a new
+// specification selects cell 000 again.
+TEST(FastMosaic, SelectionColoursAndTitles) {
+    MosaicRig rig(false);
+    rig.click("preset2X3");
+    rig.click("autoCalcButton");
+    ASSERT_TRUE(rig.actionsEnabled());
+    rig.selectCell(5);
+    EXPECT_FALSE(rig.actionsEnabled());
+    for (int k = 0; k < 6; ++k) {
+        EXPECT_EQ(rig.cell(k)->button()->face, k == 5 ? QColor(0, 255, 0) : QColor(169, 169, 169));
+        EXPECT_EQ(rig.cell(k)->button()->textColour, QColor(Qt::white));
+    }
+    struct Titles {
+        QString input, output, wall;
+    };
+    const Titles english{"Input（WindowID：005）", "Output（WindowID：005）",
+                         "Effects show（Please enter each screen width and height "
+                         "values：Width<=1024，Height<=768）"};
+    const Titles chinese{"输入（窗口号：005）", "输出（窗口号：005）",
+                         "效果展示（请输入每块显示屏的宽度和高度数值：宽度<=1024，高度<=768）"};
+    for (const Titles* t : {&english, &chinese}) {
+        guitest::switchLanguage(t == &chinese);
+        EXPECT_EQ(rig.get<QGroupBox>("inputBox")->title(), t->input);
+        EXPECT_EQ(rig.get<QGroupBox>("outputBox")->title(), t->output);
+        EXPECT_EQ(rig.get<QGroupBox>("wallPanel")->title(), t->wall);
+    }
+    EXPECT_EQ(rig.cell(5)->button()->face, QColor(0, 255, 0));
+    rig.click("preset1X2");
+    EXPECT_EQ(rig.screen->selectedCell(), 0);
+    EXPECT_EQ(rig.cell(0)->button()->face, QColor(0, 255, 0));
+    EXPECT_EQ(rig.get<QGroupBox>("inputBox")->title(), "输入（窗口号：000）");
+}
+
+// The calculated values land in their own fields, turned cyan; the adjusted ones go to 0.
+TEST(FastMosaic, AutoCalculateFillsTheFields) {
+    struct Case {
+        const char *rows, *columns;
+        QStringList widths, heights;
+        int selected;
+        tvq::WindowRect input, output;
+        int bezelH = 0, bezelV = 0;
+    };
+    const std::vector<Case> cases{
+        {"1", "2", {"1000", "920"}, {}, 1, {490, 768, 533, 0}, {920, 768, 0, 0}},
+        // Bezels widen the spans to 2020 and 1350 and move the starts by one bezel each.
+        {"2",
+         "2",
+         {"1000", "920", "1000", "920"},
+         {"700", "768", "600", "768"},
+         3,
+         {466, 436, 557, 426},
+         {920, 768, 0, 0},
+         100,
+         50},
+        {"2",
+         "2",
+         {"800", "800", "800", "800"},
+         {"600", "500", "200", "700"},
+         3,
+         {512, 672, 512, 576},
+         {800, 700, 0, 0}},
+    };
+    for (const auto& c : cases) {
+        MosaicRig rig(false);
+        rig.spec(c.rows, c.columns);
+        rig.sizes(c.widths, c.heights);
+        rig.get<QSpinBox>("bezelHSpin")->setValue(c.bezelH);
+        rig.get<QSpinBox>("bezelVSpin")->setValue(c.bezelV);
+        rig.selectCell(c.selected);
+        rig.spin("outputVStart", 3);
+        rig.click("autoCalcButton");
+        EXPECT_TRUE(rig.boxes.shown.empty());
+        for (S::Side side : {S::Input, S::Output}) {
+            const tvq::WindowRect& w = side == S::Input ? c.input : c.output;
+            const tvq::WindowRect got{
+                rig.value(side, false, S::Width), rig.value(side, false, S::Height),
+                rig.value(side, false, S::HStart), rig.value(side, false, S::VStart)};
+            EXPECT_EQ(got, w) << c.rows << "x" << c.columns << " side " << side;
+            for (int f = 0; f < 16; ++f) EXPECT_TRUE(rig.screen->pending(f));
+        }
+        EXPECT_EQ(rig.value(S::Output, true, S::VStart), 0);
+        EXPECT_EQ(background(rig.get("inputWidthCalculated")), QColor(0, 255, 255));
+        EXPECT_EQ(rig.get<QLineEdit>("inputHStartCalculated")->text(), QString::number(c.input.x));
+    }
+}
+
+// An empty width and an empty height: two messages, both entries refilled, the calculated
+// fields as they were, the action buttons on.
+TEST(FastMosaic, AutoCalculateRefusalsRefillTheEntries) {
+    for (bool chinese : {false, true}) {
+        MosaicRig rig(false);
+        guitest::switchLanguage(chinese);
+        rig.spec("2", "2");
+        rig.sizes({"", "63"}, {"", "768", "99999", "768"});
+        rig.click("autoCalcButton");
+        const QStringList expected =
+            chinese
+                ? QStringList{"对不起，请将横向数据填写完整,否则无法进行拼接计算",
+                              "对不起，请将纵向数据填写完整,否则无法进行拼接计算"}
+                : QStringList{"Sorry, please complete horizontal data, or can not be calculated",
+                              "Sorry, please complete Vertical data, or can not be calculated"};
+        EXPECT_EQ(rig.shownTexts(), expected);
+        EXPECT_EQ(rig.cell(0)->widthEntry()->text(), "1024");
+        EXPECT_EQ(rig.cell(1)->widthEntry()->text(), "63");  // only the first failure
+        EXPECT_EQ(rig.cell(0)->heightEntry()->text(), "768");
+        EXPECT_EQ(rig.value(S::Input, false, S::Width), 0);
+        EXPECT_TRUE(rig.actionsEnabled());
+    }
+}
+
+// Set's checks come before the device: out of range resets the named adjusted field, odd
+// names the first odd one; with no connection nothing is sent and nothing shown.
+TEST(FastMosaic, SetRefusesBadWindowsWithoutSending) {
+    struct Case {
+        const char* what;
+        std::vector<std::pair<QString, int>> spins;  // on the 1024 x 768 window at (0, 0)
+        QString shown, title;
+        QString resetField;  // its adjusted value is 0 afterwards
+    };
+    const std::vector<Case> cases{
+        {"W 1023 with X 2",
+         {{"inputWidth", -1}, {"inputHStart", 2}},
+         "Data out of range",
+         "",
+         "inputWidth"},
+        {"W 1020 with X -2",
+         {{"inputWidth", -4}, {"inputHStart", -2}},
+         "Data out of range",
+         "",
+         "inputHStart"},
+        {"W odd",
+         {{"inputWidth", -1}},
+         "The input value must be even, and can not be odd",
+         "System Information",
+         ""},
+        {"nothing wrong, not connected", {}, "", "", ""},
+    };
+    for (const auto& c : cases) {
+        MosaicRig rig(false);
+        rig.click("autoCalcButton");
+        for (const auto& [field, times] : c.spins) rig.spin(field, times);
+        const auto sentBefore = rig.device.sent().size();
+        rig.click("inputSetButton");
+        ASSERT_TRUE(rig.settle());
+        EXPECT_EQ(rig.shownTexts(), c.shown.isEmpty() ? QStringList{} : QStringList{c.shown})
+            << c.what;
+        if (!c.shown.isEmpty()) {
+            EXPECT_EQ(rig.boxes.shown[0].title, c.title) << c.what;
+        }
+        if (!c.resetField.isEmpty()) {
+            EXPECT_EQ(rig.get<QLineEdit>(c.resetField + "Adjusted")->text(), "0") << c.what;
+        }
+        EXPECT_EQ(rig.device.sent().size(), sentBefore) << c.what;
+        EXPECT_TRUE(rig.actionsEnabled()) << c.what;
+    }
+}
+
+TEST(FastMosaic, SpinButtonsStepAndMarkPending) {
+    MosaicRig rig(false);
+    rig.spin("outputHeight", 2);
+    rig.spin("outputHeight", -5);
+    EXPECT_EQ(rig.value(S::Output, true, S::Height), -3);
+    EXPECT_EQ(rig.get<QLineEdit>("outputHeightAdjusted")->text(), "-3");
+    EXPECT_TRUE(rig.screen->pending(S::field(S::Output, true, S::Height)));
+    EXPECT_FALSE(rig.screen->pending(S::field(S::Output, true, S::Width)));
+    EXPECT_EQ(background(rig.get("outputHeightAdjusted")), QColor(0, 255, 255));
+    EXPECT_EQ(background(rig.get("outputWidthAdjusted")), QColor(205, 205, 180));
+}
+
+TEST(FastMosaic, AddressRadiosAskAndTheListDoesNot) {
+    {
+        MosaicRig rig(false);
+        guitest::switchLanguage(true);
+        rig.click("addressRadio2");
+        ASSERT_EQ(rig.boxes.shown.size(), 1u);
+        EXPECT_EQ(rig.boxes.shown[0].title, "系统提示 ");
+        EXPECT_EQ(rig.boxes.shown[0].text, "请连接好串口");
+    }
+    MosaicRig rig(false);
+    rig.boxes.answers = {MessageBoxes::Answer::No};
+    rig.click("addressRadio4");
+    ASSERT_EQ(rig.boxes.shown.size(), 1u);
+    EXPECT_EQ(rig.boxes.shown[0].title, "System Infomation");
+    EXPECT_EQ(rig.boxes.shown[0].text, "Please connect the serial port");
+    EXPECT_TRUE(rig.get<QRadioButton>("addressRadio4")->isChecked());
+    EXPECT_EQ(rig.screen->deviceAddress(), 1);
+
+    rig.boxes.answers = {MessageBoxes::Answer::Yes};
+    rig.click("addressRadio7");
+    EXPECT_EQ(rig.screen->deviceAddress(), 7);
+    EXPECT_EQ(rig.get<QComboBox>("addressList")->currentText(), "7");
+
+    auto* list = rig.get<QComboBox>("addressList");
+    for (int n : {12, 3}) {
+        list->setCurrentIndex(n - 1);
+        Q_EMIT list->activated(n - 1);
+        EXPECT_EQ(rig.screen->deviceAddress(), n);
+        for (int r = 1; r <= 9; ++r)
+            EXPECT_EQ(rig.get<QRadioButton>(QStringLiteral("addressRadio%1").arg(r))->isChecked(),
+                      r == n);
+    }
+    EXPECT_EQ(rig.boxes.shown.size(), 2u);  // the list asks nothing
+}
+
+}  // namespace
