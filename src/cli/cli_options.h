@@ -14,7 +14,7 @@ inline constexpr int kExitFailed = 1;  // no answer, a reply that fails its chec
 inline constexpr int kExitUsage = 2;   // bad arguments or bad input
 
 enum class LinkKind { Tcp, Serial };
-enum class Command { Send, Status, Page, Source };
+enum class Command { Send, Status, Page, Source, Scan };
 
 struct CliOptions {
     LinkKind link = LinkKind::Tcp;
@@ -29,6 +29,11 @@ struct CliOptions {
     CommandFrame frame{};     // send: the bytes as given; byte 12 is recomputed on the way out
     std::uint8_t page = 0;    // page
     std::uint8_t source = 0;  // source
+
+    // scan: addresses from..to; --timeout, when given, is the wait per address
+    std::uint8_t scanFrom = 1;
+    std::uint8_t scanTo = 255;
+    bool timeoutGiven = false;
 };
 
 constexpr std::string_view commandName(Command command) {
@@ -41,6 +46,8 @@ constexpr std::string_view commandName(Command command) {
             return "page";
         case Command::Source:
             return "source";
+        case Command::Scan:
+            return "scan";
     }
     return "";
 }

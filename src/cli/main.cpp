@@ -5,9 +5,12 @@
 #include <string>
 #include <variant>
 
+#include <unistd.h>
+
 #include "cli/open_link.h"
 #include "cli/parse_args.h"
 #include "cli/run_command.h"
+#include "cli/scan_command.h"
 #include "core/link/device_link.h"
 #include "core/platform/diagnostics.h"
 
@@ -51,6 +54,8 @@ int run(int argc, char** argv) {
 
     tvq::DeviceLink link;
     link.attach(std::move(opened.link));
+    if (options.command == Command::Scan)
+        return finish(runScan(options, link, ::isatty(STDERR_FILENO) ? stderr : nullptr));
     return finish(runCommand(options, link));
 }
 
