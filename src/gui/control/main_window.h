@@ -96,6 +96,7 @@ private:
     void onFastMs();
     void onExpand();
     void onAbout();
+    void onFindProcessors();
 
     void startPlanScheduler();
     void stopPlanScheduler();
@@ -107,6 +108,7 @@ private:
     MessageBoxes& boxes_;
     MainWindowWidgets w_;
     QAction* aboutAction_;
+    QAction* findAction_;
     CProgress* waitBox_;
     std::unique_ptr<UiThreadObserver> observer_;
     std::unique_ptr<tvq::Session> session_;  // after observer_: stopped before it goes
