@@ -92,17 +92,4 @@ TEST(GuiFindProcessors, ConnectedItScansOverTheSessionsLink) {
     EXPECT_TRUE(rig.window->session().link().isOpen());
 }
 
-TEST(GuiFindProcessors, ALinkThatDoesNotOpenIsSaid) {
-    WindowRig rig;
-    rig.linkFails = true;
-    rig.open();
-    EXPECT_TRUE(withDialog(rig, [&](CFindProcessorsDlg& d) {
-        scan(d, 1, 3);
-        ASSERT_TRUE(waitFor([&] { return !d.scanning(); }));
-        EXPECT_EQ(child<QLabel>(&d, "scanStatus")->text(),
-                  "The link did not open: check the connection settings.");
-        EXPECT_TRUE(rows(d).isEmpty());
-    }));
-}
-
 }  // namespace
