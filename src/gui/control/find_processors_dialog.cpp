@@ -7,6 +7,7 @@
 #include <QProgressBar>
 #include <QSpinBox>
 #include <QVBoxLayout>
+#include <memory>
 #include <mutex>
 
 #include "core/link/sources.h"
@@ -118,20 +119,25 @@ void CFindProcessorsDlg::onScan() {
     current_ = range.from;
 
     tvq::Session* session = overSession_ ? &session_ : nullptr;
-    auto work = [this, session, range, choice = choice_, opener = opener_](
+    // Reports of a scan that was cancelled may still be queued when the next one starts.
+    const unsigned run = ++run_;
+    auto outcome = std::make_shared<Status>(Status::Done);
+    auto work = [this, run, outcome, session, range, choice = choice_, opener = opener_](
                     std::stop_token stop, const DeviceTask::Post& post) {
+        auto report = [this, run, &post](std::function<void()> onUi) {
+            post([this, run, onUi = std::move(onUi)] {
+                if (run == run_) onUi();
+            });
+        };
         tvq::ScanEvents events;
-        events.progress = [this, &post](std::uint8_t address, int done, int total) {
-            post([this, address, done, total] { onProgress(address, done, total); });
+        events.progress = [this, &report](std::uint8_t address, int done, int total) {
+            report([this, address, done, total] { onProgress(address, done, total); });
         };
-        events.answered = [this, &post](const tvq::ScanAnswer& a) {
-            post([this, a] { onAnswer(a); });
+        events.answered = [this, &report](const tvq::ScanAnswer& a) {
+            report([this, a] { onAnswer(a); });
         };
-        events.problem = [this, &post](const tvq::ScanProblem& p) {
-            post([this, p] { onProblem(p); });
-        };
-        auto finish = [this, &post](Status status) {
-            post([this, status] { onFinished(status); });
+        events.problem = [this, &report](const tvq::ScanProblem& p) {
+            report([this, p] { onProblem(p); });
         };
 
         tvq::ScanResult result;
@@ -149,18 +155,20 @@ void CFindProcessorsDlg::onScan() {
             result = tvq::scanChain(exchange, range, events, stop);
         } else {
             tvq::OpenedLink opened = opener(choice, [](const tvq::InfoText&) {});
-            if (!opened.link) return finish(Status::LinkFailed);
+            if (!opened.link) {
+                *outcome = Status::LinkFailed;
+                return;
+            }
             tvq::DeviceLink link;
             const auto kind = opened.link->kind();
             link.attach(std::move(opened.link));
             result = tvq::scanChain(link, range, tvq::scanTimingFor(kind), events, stop);
         }
-        finish(result.lineFailed ? Status::LineFailed
-               : result.stopped  ? Status::Cancelled
-                                 : Status::Done);
+        if (result.lineFailed) *outcome = Status::LineFailed;
     };
     status_ = Status::Scanning;
-    task_.start(std::move(work));
+    // The task's end is reported after everything the scan posted, and read on the UI thread.
+    task_.start(std::move(work), [this, outcome] { onFinished(*outcome); });
     setScanning(true);
     showStatus();
 }
@@ -170,7 +178,8 @@ void CFindProcessorsDlg::onCancel() {
         reject();
         return;
     }
-    task_.stop();  // what the sequence posted after this is dropped
+    task_.stop();
+    ++run_;  // what the scan posted before it stopped is dropped
     onFinished(Status::Cancelled);
 }
 

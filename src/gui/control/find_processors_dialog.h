@@ -55,6 +55,7 @@ private:
     std::optional<std::uint8_t> chosen_;
     Status status_ = Status::Ready;
     int current_ = 0;
+    unsigned run_ = 0;  // which scan the queued reports belong to
 
     QLabel* fromLabel_;
     QLabel* toLabel_;
