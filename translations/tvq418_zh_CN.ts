@@ -71,6 +71,97 @@
     </message>
 </context>
 <context>
+    <name>CFindProcessorsDlg</name>
+    <message>
+        <source>Find processors</source>
+        <translation>查找处理器</translation>
+    </message>
+    <message>
+        <source>From address</source>
+        <translation>起始地址</translation>
+    </message>
+    <message>
+        <source>To address</source>
+        <translation>结束地址</translation>
+    </message>
+    <message>
+        <source>Scan</source>
+        <translation>扫描</translation>
+    </message>
+    <message>
+        <source>Use address</source>
+        <translation>使用此地址</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>关闭</translation>
+    </message>
+    <message>
+        <source>Processors found</source>
+        <translation>找到的处理器</translation>
+    </message>
+    <message>
+        <source>Choose the addresses to ask and press Scan.</source>
+        <translation>选择要查询的地址，然后按“扫描”。</translation>
+    </message>
+    <message>
+        <source>Asking address %1…  Processors found: %2</source>
+        <translation>正在查询地址 %1…  已找到处理器：%2</translation>
+    </message>
+    <message>
+        <source>No processor answered.</source>
+        <translation>没有处理器应答。</translation>
+    </message>
+    <message>
+        <source>Processors found: %1</source>
+        <translation>已找到处理器：%1</translation>
+    </message>
+    <message>
+        <source>Scan cancelled. Processors found: %1</source>
+        <translation>扫描已取消。已找到处理器：%1</translation>
+    </message>
+    <message>
+        <source>The link did not open: check the connection settings.</source>
+        <translation>无法打开连接，请检查连接设置。</translation>
+    </message>
+    <message>
+        <source>The line failed; the scan is incomplete.</source>
+        <translation>线路故障，扫描未完成。</translation>
+    </message>
+    <message>
+        <source>no source</source>
+        <translation>无信号源</translation>
+    </message>
+    <message>
+        <source>Address %1: %2, %3</source>
+        <translation>地址 %1：%2，%3</translation>
+    </message>
+    <message>
+        <source>signal</source>
+        <translation>有信号</translation>
+    </message>
+    <message>
+        <source>no signal</source>
+        <translation>无信号</translation>
+    </message>
+    <message>
+        <source>Address %1: %2 answers, more than one processor on this address</source>
+        <translation>地址 %1：%2 个应答，此地址上有多台处理器</translation>
+    </message>
+    <message>
+        <source>Address %1: answered by address %2</source>
+        <translation>地址 %1：由地址 %2 应答</translation>
+    </message>
+    <message>
+        <source>Address %1: garbled answer</source>
+        <translation>地址 %1：应答错乱</translation>
+    </message>
+</context>
+<context>
     <name>CJilian</name>
     <message>
         <source>Multi-device connection</source>
@@ -770,6 +861,10 @@
     <message>
         <source>%1 light</source>
         <translation>%1指示灯</translation>
+    </message>
+    <message>
+        <source>Find processors…</source>
+        <translation>查找处理器…</translation>
     </message>
 </context>
 <context>

@@ -16,7 +16,7 @@ inline constexpr int kExitFailed = 1;  // no answer, a reply that fails its chec
 inline constexpr int kExitUsage = 2;   // bad arguments or bad input
 
 enum class LinkKind { Tcp, Serial };
-enum class Command { Send, Status, Page, Source, Settings, Set, RunPlans };
+enum class Command { Send, Status, Page, Source, Settings, Set, RunPlans, Scan };
 
 struct CliOptions {
     LinkKind link = LinkKind::Tcp;
@@ -34,6 +34,11 @@ struct CliOptions {
     SetRequest set;           // set
     std::string planFile = "Planinfo.ini";   // run-plans
     PlanKindSet kinds = PlanKindSet::all();  // run-plans
+
+    // scan: addresses from..to; --timeout, when given, is the wait per address
+    std::uint8_t scanFrom = 1;
+    std::uint8_t scanTo = 255;
+    bool timeoutGiven = false;
 };
 
 constexpr std::string_view commandName(Command command) {
@@ -52,6 +57,8 @@ constexpr std::string_view commandName(Command command) {
             return "set";
         case Command::RunPlans:
             return "run-plans";
+        case Command::Scan:
+            return "scan";
     }
     return "";
 }

@@ -7,6 +7,8 @@
 #include <string>
 #include <variant>
 
+#include <unistd.h>
+
 #include "cli/open_link.h"
 #include "cli/parse_args.h"
 #include "cli/plans_command.h"
@@ -14,6 +16,7 @@
 #include "cli/settings_command.h"
 #include "cli/run_plans.h"
 #include "cli/wall_command.h"
+#include "cli/scan_command.h"
 #include "core/link/device_link.h"
 #include "core/platform/diagnostics.h"
 
@@ -70,6 +73,8 @@ int run(int argc, char** argv) {
     tvq::DeviceLink link;
     link.attach(std::move(opened.link));
     if (options.command == Command::RunPlans) return runPlans(options, link);
+    if (options.command == Command::Scan)
+        return finish(runScan(options, link, ::isatty(STDERR_FILENO) ? stderr : nullptr));
     return finish(runCommand(options, link));
 }
 

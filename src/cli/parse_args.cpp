@@ -15,6 +15,8 @@ namespace {
 
 // Below one 100 ms try the exchange sends and does not wait at all, which reads as no answer.
 constexpr long long kMinTimeoutMs = 100;
+// A scan listens byte by byte instead; under a frame's time on the line nothing can answer.
+constexpr long long kMinScanWaitMs = 15;
 
 constexpr std::string_view kUsage =
     "Usage: tvq418ctl (--tcp HOST:PORT | --serial PATH) [--address N] [--timeout MS] [--json]"
@@ -30,6 +32,9 @@ constexpr std::string_view kUsage =
     "  run-plans [--file F] [--kinds day,week,month,once]\n"
     "                            carry out the timed plans of F (default ./Planinfo.ini) until\n"
     "                            SIGINT or SIGTERM, one line per event\n"
+    "  scan [--from N] [--to M]  ask addresses N..M (default 1..255) for their status and list\n"
+    "                            those that answer; --timeout is then the wait per address\n"
+    "                            (15 or more; default from the line's speed)\n"
     "  wall calc|program ...     video wall: one screen's windows (no link needed), or program\n"
     "                            a whole wall; see tvq418ctl wall --help\n";
 
@@ -124,7 +129,8 @@ std::optional<UsageError> parseTcp(std::string_view text, CliOptions& options) {
 std::optional<UsageError> parseCommand(const std::vector<std::string_view>& words,
                                        CliOptions& options) {
     if (words.empty())
-        return UsageError{"no command: give send, status, page, source, settings or set"};
+        return UsageError{
+            "no command: give send, status, page, source, settings, set, run-plans or scan"};
     const std::string_view name = words[0];
     const std::vector<std::string_view> args(words.begin() + 1, words.end());
 
@@ -182,6 +188,11 @@ std::optional<UsageError> parseCommand(const std::vector<std::string_view>& word
         options.command = Command::RunPlans;
         return std::nullopt;
     }
+    if (name == "scan") {
+        if (!args.empty()) return UsageError{"scan takes no arguments besides its options"};
+        options.command = Command::Scan;
+        return std::nullopt;
+    }
     return UsageError{"unknown command \"" + std::string(name) + "\""};
 }
 
@@ -194,6 +205,9 @@ ParsedArgs parseArgList(const std::vector<std::string_view>& args) {
     bool serial = false;
     bool addressGiven = false;
     bool planOption = false;
+    bool rangeGiven = false;
+    std::optional<long long> timeout;
+    std::optional<std::string_view> timeoutText;
     std::vector<std::string_view> words;
 
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -214,7 +228,7 @@ ParsedArgs parseArgList(const std::vector<std::string_view>& args) {
             value = arg.substr(eq + 1);
         }
         if (name != "--tcp" && name != "--serial" && name != "--address" && name != "--timeout" &&
-            name != "--file" && name != "--kinds")
+            name != "--file" && name != "--kinds" && name != "--from" && name != "--to")
             return UsageError{"unknown option " + std::string(name)};
         if (!value) {
             if (i + 1 >= args.size()) return UsageError{std::string(name) + " wants a value"};
@@ -243,13 +257,17 @@ ParsedArgs parseArgList(const std::vector<std::string_view>& args) {
             std::string error;
             if (!parseKinds(*value, options.kinds, error)) return UsageError{error};
             planOption = true;
+        } else if (name == "--from" || name == "--to") {
+            const auto address = parseNumber(*value);
+            if (!address || *address < 1 || *address > 255)
+                return UsageError{"bad " + std::string(name) + " \"" + std::string(*value) +
+                                  "\": give 1..255"};
+            (name == "--from" ? options.scanFrom : options.scanTo) =
+                static_cast<std::uint8_t>(*address);
+            rangeGiven = true;
         } else {
-            const auto timeout = parseNumber(*value);
-            if (!timeout || *timeout < kMinTimeoutMs ||
-                *timeout > std::numeric_limits<std::int32_t>::max())
-                return UsageError{"bad timeout \"" + std::string(*value) +
-                                  "\": give milliseconds, 100 or more"};
-            options.timeoutMs = static_cast<std::int32_t>(*timeout);
+            timeout = parseNumber(*value);
+            timeoutText = *value;
         }
     }
 
@@ -258,6 +276,20 @@ ParsedArgs parseArgList(const std::vector<std::string_view>& args) {
     if (auto error = parseCommand(words, options)) return *error;
     if (planOption && options.command != Command::RunPlans)
         return UsageError{"--file and --kinds belong to run-plans"};
+    const bool scan = options.command == Command::Scan;
+    if (timeoutText) {
+        const long long least = scan ? kMinScanWaitMs : kMinTimeoutMs;
+        if (!timeout || *timeout < least || *timeout > std::numeric_limits<std::int32_t>::max())
+            return UsageError{"bad timeout \"" + std::string(*timeoutText) +
+                              "\": give milliseconds, " + std::to_string(least) + " or more"};
+        options.timeoutMs = static_cast<std::int32_t>(*timeout);
+        options.timeoutGiven = true;
+    }
+    if (rangeGiven && !scan) return UsageError{"--from and --to belong to scan"};
+    if (scan && addressGiven) return UsageError{"scan asks every address of --from..--to"};
+    if (options.scanFrom > options.scanTo)
+        return UsageError{"--from " + std::to_string(options.scanFrom) + " is above --to " +
+                          std::to_string(options.scanTo)};
     if (options.command == Command::Send) {
         // The address decides whether a reply is awaited and which reply is good: it must be
         // the one the frame goes to.

@@ -55,6 +55,7 @@ CommandFrame commandFrame(const CliOptions& options) {
         case Command::Send:
             return options.frame;
         case Command::Status:
+        case Command::Scan:  // what a scan sends each address it asks
             return pageQuery(options.address, 0);
         case Command::Page:
             return pageQuery(options.address, options.page);

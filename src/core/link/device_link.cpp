@@ -8,6 +8,14 @@ namespace {
 // When a line reports input that is not there, look again after this rest rather than spin.
 constexpr Millis kSpuriousWakeRest{5};
 
+// Longest single wait while gathering, so a stop request is seen well within 100 ms.
+constexpr Millis kGatherSlice{20};
+
+bool sentWhole(const ByteLink& link, int written) {
+    return link.kind() == ByteLink::Kind::Serial ? written == static_cast<int>(kFrameSize)
+                                                 : written > 0;
+}
+
 }  // namespace
 
 DeviceLink::DeviceLink(Clock& clock, ExchangeTiming timing) : clock_(clock), timing_(timing) {}
@@ -72,11 +80,7 @@ int DeviceLink::converse(ByteLink& link, const CommandFrame& frame, CommandFrame
     // A reply that came after its exchange gave up must not pass for the answer to this one.
     link.discardInput();
 
-    const int written = link.writeFrame(out);
-    const bool sent = link.kind() == ByteLink::Kind::Serial
-                          ? written == static_cast<int>(kFrameSize)
-                          : written > 0;
-    if (!sent) return 0;
+    if (!sentWhole(link, link.writeFrame(out))) return 0;
     if (address_.load() == 0) return 0;  // the whole chain listens; nobody answers
 
     const int tries = timeoutMs / 100;
@@ -129,6 +133,48 @@ int DeviceLink::awaitReply(ByteLink& link, CommandFrame& reply, int tries, std::
                 break;
         }
     }
+}
+
+int DeviceLink::exchangeGather(const CommandFrame& frame, std::span<std::uint8_t> out,
+                               Millis firstWait, Millis quiet, std::stop_token stop) {
+    std::lock_guard lock(mutex_);
+    if (!link_ || !link_->isOpen()) return -1;
+    ByteLink& link = *link_;
+    const int result = gather(link, frame, out, firstWait, quiet, stop);
+    if (link.broken()) up_ = false;
+    return result;
+}
+
+int DeviceLink::gather(ByteLink& link, const CommandFrame& frame, std::span<std::uint8_t> out,
+                       Millis firstWait, Millis quiet, std::stop_token stop) {
+    if (link.broken()) return -1;
+    CommandFrame sent = frame;
+    sent[12] = frameCheck(sent);
+    link.discardInput();
+    if (!sentWhole(link, link.writeFrame(sent))) return -1;
+
+    std::size_t count = 0;
+    auto deadline = clock_.now() + firstWait;
+    while (count < out.size() && !stop.stop_requested()) {
+        const auto now = clock_.now();
+        if (now >= deadline) break;
+        const auto wait = std::min(std::chrono::ceil<Millis>(deadline - now), kGatherSlice);
+        if (!link.waitReadable(wait)) continue;
+        const auto room = std::min(out.size() - count, kFrameSize);
+        const int n = link.readAvailable(out.data() + count, static_cast<int>(room));
+        if (n < 0) {
+            if (link.broken()) break;
+            clock_.sleepFor(wait);  // a failed read counts as silence
+            continue;
+        }
+        if (n == 0) {
+            clock_.sleepFor(std::min(kSpuriousWakeRest, wait));
+            continue;
+        }
+        count += static_cast<std::size_t>(n);
+        deadline = clock_.now() + quiet;
+    }
+    return static_cast<int>(count);
 }
 
 int DeviceLink::accept(const ReplyGatherer& gatherer, CommandFrame& reply, std::size_t& received) {

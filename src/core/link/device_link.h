@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <span>
 #include <stop_token>
 
 #include "core/link/byte_link.h"
@@ -53,6 +54,14 @@ public:
     int exchangeFrame(const CommandFrame& frame, CommandFrame& reply, std::int32_t timeoutMs,
                       std::size_t& received, std::stop_token stop = {});
 
+    // Sends a copy of frame with its check byte computed and gathers every byte that comes
+    // back: the first within firstWait, each further one within `quiet` of the one before, up
+    // to out.size(). No pause follows. For listening to a whole chain, where one question may
+    // draw several answers and silence must cost as little as the line allows. Returns the
+    // count gathered, or -1 when nothing could be sent.
+    int exchangeGather(const CommandFrame& frame, std::span<std::uint8_t> out, Millis firstWait,
+                       Millis quiet, std::stop_token stop = {});
+
     // Drops reply bytes already waiting (a late reply of an earlier command).
     int discardPending();
 
@@ -62,6 +71,8 @@ private:
     int awaitReply(ByteLink& link, CommandFrame& reply, int tries, std::stop_token stop,
                    std::size_t& received);
     int accept(const ReplyGatherer& gatherer, CommandFrame& reply, std::size_t& received);
+    int gather(ByteLink& link, const CommandFrame& frame, std::span<std::uint8_t> out,
+               Millis firstWait, Millis quiet, std::stop_token stop);
 
     Clock& clock_;
     const ExchangeTiming timing_;

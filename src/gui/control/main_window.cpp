@@ -12,6 +12,7 @@
 #include <QTimer>
 
 #include "gui/control/about_box.h"
+#include "gui/control/find_processors_dialog.h"
 #include "gui/control/ui_thread_observer.h"
 #include "gui/control/wait_box.h"
 #include "gui/ui/choice.h"
@@ -28,6 +29,7 @@ CTVQ418ControlDlg::CTVQ418ControlDlg(MainWindowDeps deps, QWidget* parent)
       boxes_(deps_.boxes ? *deps_.boxes : dialogMessageBoxes()),
       w_(buildMainWindow(this)),
       aboutAction_(new QAction(this)),
+      findAction_(new QAction(this)),
       waitBox_(new CProgress(this)) {
     setObjectName(QStringLiteral("mainWindow"));
     setWindowIcon(paintedIcon(PaintedImage::AppIcon));
@@ -45,7 +47,9 @@ CTVQ418ControlDlg::CTVQ418ControlDlg(MainWindowDeps deps, QWidget* parent)
     auto* separator = new QAction(this);
     separator->setSeparator(true);
     aboutAction_->setObjectName(QStringLiteral("aboutAction"));
+    findAction_->setObjectName(QStringLiteral("findProcessorsAction"));
     addAction(separator);
+    addAction(findAction_);
     addAction(aboutAction_);
     setContextMenuPolicy(Qt::ActionsContextMenu);
 
@@ -99,6 +103,7 @@ void CTVQ418ControlDlg::wireControls() {
     click(w_.exitButton, &CTVQ418ControlDlg::reject);
     click(w_.expandButton, &CTVQ418ControlDlg::onExpand);
     connect(aboutAction_, &QAction::triggered, this, &CTVQ418ControlDlg::onAbout);
+    connect(findAction_, &QAction::triggered, this, &CTVQ418ControlDlg::onFindProcessors);
 }
 
 void CTVQ418ControlDlg::changeEvent(QEvent* event) {
@@ -168,6 +173,17 @@ void CTVQ418ControlDlg::openScreenSetup() {
                        .bypass = state.bypassFlag},
                       this);
     dialog.exec();
+}
+
+void CTVQ418ControlDlg::onFindProcessors() {
+    // Connected, the scan shares the session's line with the workers held; otherwise it opens
+    // the chosen line itself for as long as it runs.
+    const bool overSession = session_->connected() && session_->link().isOpen();
+    if (overSession) session_->holdWorkers(tvq::kAllWorkers);
+    CFindProcessorsDlg dialog(*session_, overSession, linkChoice(), deps_.opener, this);
+    const bool picked = dialog.exec() == QDialog::Accepted && dialog.chosenAddress();
+    if (overSession) session_->releaseWorkers();
+    if (picked) onAddressList(*dialog.chosenAddress());
 }
 
 void CTVQ418ControlDlg::openFastMosaic() {

@@ -110,6 +110,7 @@ private:
     void onFastMs();
     void onExpand();
     void onAbout();
+    void onFindProcessors();
 
     void startPlanScheduler(const tvq::PlanKindSet& kinds);
     void stopPlanScheduler();
@@ -121,6 +122,7 @@ private:
     MessageBoxes& boxes_;
     MainWindowWidgets w_;
     QAction* aboutAction_;
+    QAction* findAction_;
     CProgress* waitBox_;
     std::unique_ptr<UiThreadObserver> observer_;
     std::unique_ptr<tvq::Session> session_;  // after observer_: stopped before it goes

@@ -63,6 +63,7 @@ void CTVQ418ControlDlg::retranslate() {
 
     w_.expandButton->setText(panelCollapsed_ ? QStringLiteral(">>") : QStringLiteral("<<"));
     aboutAction_->setText(tr("关于 TVQ418Control(&A)..."));
+    findAction_->setText(tr("Find processors…"));
 
     // Names for assistive tools where a control shows no text of its own.
     w_.expandButton->setAccessibleName(panelCollapsed_ ? tr("Show the timer display panel")
