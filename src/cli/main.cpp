@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <exception>
 #include <string>
+#include <string_view>
 #include <variant>
 
 #include "cli/open_link.h"
@@ -26,6 +27,12 @@ int finish(const tvq::cli::CommandResult& result) {
 
 int run(int argc, char** argv) {
     using namespace tvq::cli;
+    for (int i = 1; i < argc; ++i) {
+        if (std::string_view(argv[i]) == "--version") {
+            std::printf("tvq418ctl %s\n", TVQ_VERSION);
+            return kExitOk;
+        }
+    }
     const ParsedArgs parsed = parseArgs(argc, argv);
     if (std::holds_alternative<HelpRequest>(parsed)) {
         std::fwrite(usageText().data(), 1, usageText().size(), stdout);

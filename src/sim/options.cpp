@@ -192,6 +192,7 @@ A simulated chain of TVQ418 processors behind a TCP port and/or a pseudo-termina
   --close P           close the TCP connection instead of answering
   --answer-ms N       processing time before every reply (default 0)
   --help              this text
+  --version           the program's version
 At least one of --tcp and --pty is needed. Type "help" on standard input for the operator keys.
 )";
 }
