@@ -37,7 +37,7 @@ for case in "${cases[@]}"; do
   COMPREPLY=()
   _tvq418ctl tvq418ctl "${COMP_WORDS[COMP_CWORD]}" "${COMP_WORDS[COMP_CWORD - 1]}"
   got=$(printf '%s\n' "${COMPREPLY[@]}" | sed '/^$/d' | sort | tr '\n' ' ')
-  expected=$(printf '%s\n' $want | sort | tr '\n' ' ')
+  expected=$(printf '%s\n' $want | sed '/^$/d' | sort | tr '\n' ' ')
   if [ "$got" != "$expected" ]; then
     echo "FAIL: '$line' offers '$got', expected '$expected'"
     failed=1

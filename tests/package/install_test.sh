@@ -32,7 +32,7 @@ for file in usr/share/applications/org.tvq418.control.desktop \
   usr/share/icons/hicolor/48x48/apps/tvq418-control.png \
   usr/share/icons/hicolor/256x256/apps/tvq418-control.png \
   usr/share/bash-completion/completions/tvq418ctl \
-  lib/systemd/system/tvq418-plans.service etc/default/tvq418-plans \
+  usr/lib/systemd/system/tvq418-plans.service etc/default/tvq418-plans \
   usr/share/doc/tvq418-control/copyright usr/share/doc/tvq418-control/changelog.gz; do
   [ -f "$root/$file" ] || fail "/$file is not in the package"
 done
@@ -43,9 +43,9 @@ dpkg-deb -I "$deb" conffiles | grep -qx /etc/default/tvq418-plans ||
   fail "/etc/default/tvq418-plans is not a conffile: an upgrade would overwrite local settings"
 
 # The service's command line, with the shipped settings, names a link, an address and a file.
-grep -q '^ExecStart=/usr/bin/tvq418ctl .*run-plans' "$root/lib/systemd/system/tvq418-plans.service" ||
+grep -q '^ExecStart=/usr/bin/tvq418ctl .*run-plans' "$root/usr/lib/systemd/system/tvq418-plans.service" ||
   fail "tvq418-plans.service does not run tvq418ctl run-plans"
-grep -q '^EnvironmentFile=/etc/default/tvq418-plans$' "$root/lib/systemd/system/tvq418-plans.service" ||
+grep -q '^EnvironmentFile=/etc/default/tvq418-plans$' "$root/usr/lib/systemd/system/tvq418-plans.service" ||
   fail "tvq418-plans.service does not read /etc/default/tvq418-plans"
 
 # The menu's launch: the desktop entry's Exec line, unquoted as a desktop would, starts the
