@@ -88,12 +88,6 @@ TEST_F(ConfigDir, AnExistingFolderAndItsFileAreKept) {
     EXPECT_EQ(text, "[CONNECT]\nConnectFlag=1\n");
 }
 
-TEST_F(ConfigDir, RelativeFolderIsTakenFromTheWorkingDirectory) {
-    fs::current_path(scratch_);
-    EXPECT_EQ(enterConfigDir("site/a"), "");
-    EXPECT_EQ(fs::current_path(), scratch_ / "site" / "a");
-}
-
 TEST_F(ConfigDir, AFileInTheWayIsRefusedAndNothingMoves) {
     fs::current_path(scratch_);
     std::ofstream(scratch_ / "taken") << "x";
