@@ -14,6 +14,7 @@ namespace fs = std::filesystem;
 using Action = StartupOptions::Action;
 
 struct ParseCase {
+    const char* name;
     std::vector<std::string> args;
     Action action;
     std::string configDir;
@@ -36,21 +37,24 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, StartupArgs,
     testing::Values(
         // No arguments: Planinfo.ini stays in the working directory, as for existing setups.
-        ParseCase{{}, Action::Run, "", ""},
-        ParseCase{{"--config-dir", "/srv/wall"}, Action::Run, "/srv/wall", ""},
-        ParseCase{{"--config-dir=/srv/wall"}, Action::Run, "/srv/wall", ""},
-        ParseCase{{"--config-dir", "a", "--config-dir", "b"}, Action::Run, "b", ""},
+        ParseCase{"NoArguments", {}, Action::Run, "", ""},
+        ParseCase{"ConfigDirSeparate", {"--config-dir", "/srv/wall"}, Action::Run, "/srv/wall", ""},
+        ParseCase{"ConfigDirJoined", {"--config-dir=/srv/wall"}, Action::Run, "/srv/wall", ""},
+        ParseCase{
+            "LastConfigDirWins", {"--config-dir", "a", "--config-dir", "b"}, Action::Run, "b", ""},
         // --help and --version come before Qt removes its own options, so they must win over
         // anything else on the line.
-        ParseCase{{"-platform", "offscreen", "--help"}, Action::Help, "", ""},
-        ParseCase{{"--bogus", "--version"}, Action::Version, "", ""},
-        ParseCase{{"-h"}, Action::Help, "", ""},
-        ParseCase{{"--config-dir"}, Action::Error, "", "wants a folder"},
+        ParseCase{"HelpAmongQtOptions", {"-platform", "offscreen", "--help"}, Action::Help, "", ""},
+        ParseCase{"VersionBeforeAnError", {"--bogus", "--version"}, Action::Version, "", ""},
+        ParseCase{"ShortHelp", {"-h"}, Action::Help, "", ""},
+        ParseCase{"ConfigDirWithoutValue", {"--config-dir"}, Action::Error, "", "wants a folder"},
         // An empty folder would quietly mean the working directory.
-        ParseCase{{"--config-dir="}, Action::Error, "", "wants a folder"},
-        ParseCase{{"--config-dir", ""}, Action::Error, "", "wants a folder"},
-        ParseCase{{"--config"}, Action::Error, "", "unknown option --config"},
-        ParseCase{{"Planinfo.ini"}, Action::Error, "", "unknown option Planinfo.ini"}));
+        ParseCase{"ConfigDirEmptyJoined", {"--config-dir="}, Action::Error, "", "wants a folder"},
+        ParseCase{
+            "ConfigDirEmptySeparate", {"--config-dir", ""}, Action::Error, "", "wants a folder"},
+        ParseCase{"UnknownOption", {"--config"}, Action::Error, "", "unknown option --config"},
+        ParseCase{"StrayWord", {"Planinfo.ini"}, Action::Error, "", "unknown option Planinfo.ini"}),
+    [](const testing::TestParamInfo<ParseCase>& info) { return std::string(info.param.name); });
 
 // Each case runs in its own scratch folder and comes back to where it started.
 class ConfigDir : public testing::Test {
