@@ -64,6 +64,8 @@ CTVQ418ControlApp::CTVQ418ControlApp(int& argc, char** argv) : QApplication(argc
     setApplicationName(QStringLiteral("TVQ418Control"));
     setApplicationDisplayName(QStringLiteral("TVQ418Control"));
     setApplicationVersion(QStringLiteral(TVQ_VERSION));
+    // Lets the desktop match the window to the menu entry the package installs.
+    setDesktopFileName(QStringLiteral("org.tvq418.control"));
     setWindowIcon(paintedIcon(PaintedImage::AppIcon));
 }
 
