@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <exception>
 #include <string>
+#include <string_view>
 #include <variant>
 
 #include <unistd.h>
@@ -35,6 +36,12 @@ int finish(const tvq::cli::CommandResult& result) {
 
 int run(int argc, char** argv) {
     using namespace tvq::cli;
+    for (int i = 1; i < argc; ++i) {
+        if (std::string_view(argv[i]) == "--version") {
+            std::printf("tvq418ctl %s\n", TVQ_VERSION);
+            return kExitOk;
+        }
+    }
     if (isPlansInvocation(argc, argv)) return finish(runPlansCommand(argc, argv));
     if (isWallCommand(argc, argv)) return wallMain(argc, argv);
     const ParsedArgs parsed = parseArgs(argc, argv);

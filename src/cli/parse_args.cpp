@@ -57,6 +57,7 @@ constexpr std::string_view kOptionsUsage =
     "  --json            print one JSON object, usage errors included; the serial trace then\n"
     "                    goes to stderr\n"
     "  --help            print this text\n"
+    "  --version         print the program's version\n"
     "\n"
     "Exit status: 0 success, 1 no answer, a short or rejected reply or no link, 2 bad usage.\n";
 

@@ -81,6 +81,12 @@ int main(int argc, char** argv) {
     fillStandardDescriptors();
     ::signal(SIGPIPE, SIG_IGN);
 
+    for (int i = 1; i < argc; ++i) {
+        if (std::string(argv[i]) == "--version") {
+            print(std::string("tvq418-sim ") + TVQ_VERSION + "\n");
+            return 0;
+        }
+    }
     const ParsedOptions parsed = parseOptions(std::vector<std::string>(argv + 1, argv + argc));
     if (parsed.help) {
         print(usageText());

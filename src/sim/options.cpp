@@ -225,6 +225,7 @@ A simulated chain of TVQ418 processors behind a TCP port and/or a pseudo-termina
   --output-format F   output format 0..9 of every processor, or ADDR:F,ADDR:F,... each its own
   --mute-pages LIST   page reads left unanswered, e.g. 0-2,4-14 (silent after page 3)
   --help              this text
+  --version           the program's version
 At least one of --tcp and --pty is needed. Type "help" on standard input for the operator keys.
 )";
 }

@@ -1,14 +1,71 @@
 #include "gui/control/application.h"
 
 #include <QTimer>
+#include <system_error>
 
 #include "gui/control/main_window.h"
 #include "gui/ui/painted_icon.h"
 
+#ifndef TVQ_VERSION
+#error "TVQ_VERSION comes from the build"
+#endif
+
+StartupOptions parseStartupOptions(const std::vector<std::string>& args) {
+    StartupOptions options;
+    for (const std::string& arg : args) {
+        if (arg == "--help" || arg == "-h") return {StartupOptions::Action::Help, {}, {}};
+        if (arg == "--version") return {StartupOptions::Action::Version, {}, {}};
+    }
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        std::string value;
+        if (arg.starts_with("--config-dir=")) {
+            value = arg.substr(sizeof "--config-dir=" - 1);
+        } else if (arg == "--config-dir") {
+            if (i + 1 >= args.size())
+                return {StartupOptions::Action::Error, {}, "--config-dir wants a folder"};
+            value = args[++i];
+        } else {
+            return {StartupOptions::Action::Error, {}, "unknown option " + arg};
+        }
+        // An empty value would silently mean the working directory: say so instead.
+        if (value.empty())
+            return {StartupOptions::Action::Error, {}, "--config-dir wants a folder"};
+        options.configDir = value;
+    }
+    return options;
+}
+
+std::string startupUsage() {
+    return "Usage: tvq418-control [--config-dir DIR] [Qt options]\n"
+           "\n"
+           "The TVQ418 processor controller.\n"
+           "\n"
+           "Options:\n"
+           "  --config-dir DIR  keep Planinfo.ini (connection settings and plans) in DIR,\n"
+           "                    created if missing (default: the working directory)\n"
+           "  --version         print the program's version\n"
+           "  --help            print this text\n"
+           "\n"
+           "Qt's standard options (-platform, -style, ...) are accepted too.\n";
+}
+
+std::string enterConfigDir(const std::filesystem::path& dir) {
+    std::error_code ec;
+    std::filesystem::create_directories(dir, ec);
+    if (!ec && !std::filesystem::is_directory(dir, ec))
+        ec = std::make_error_code(std::errc::not_a_directory);
+    if (!ec) std::filesystem::current_path(dir, ec);
+    if (ec) return "cannot use " + dir.string() + " as the settings folder: " + ec.message();
+    return {};
+}
+
 CTVQ418ControlApp::CTVQ418ControlApp(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("TVQ418Control"));
     setApplicationDisplayName(QStringLiteral("TVQ418Control"));
-    setApplicationVersion(QStringLiteral("2.84"));
+    setApplicationVersion(QStringLiteral(TVQ_VERSION));
+    // Lets the desktop match the window to the menu entry the package installs.
+    setDesktopFileName(QStringLiteral("org.tvq418.control"));
     setWindowIcon(paintedIcon(PaintedImage::AppIcon));
 }
 
