@@ -14,10 +14,10 @@
 #include "cli/parse_args.h"
 #include "cli/plans_command.h"
 #include "cli/run_command.h"
-#include "cli/settings_command.h"
 #include "cli/run_plans.h"
-#include "cli/wall_command.h"
 #include "cli/scan_command.h"
+#include "cli/settings_command.h"
+#include "cli/wall_command.h"
 #include "core/link/device_link.h"
 #include "core/platform/diagnostics.h"
 

@@ -221,13 +221,7 @@ ParsedArgs parseArgList(const std::vector<std::string_view>& args) {
             options.json = true;
             continue;
         }
-        // --name VALUE or --name=VALUE
-        std::string_view name = arg;
-        std::optional<std::string_view> value;
-        if (const auto eq = arg.find('='); eq != std::string_view::npos) {
-            name = arg.substr(0, eq);
-            value = arg.substr(eq + 1);
-        }
+        auto [name, value] = splitOption(arg);
         if (name != "--tcp" && name != "--serial" && name != "--address" && name != "--timeout" &&
             name != "--file" && name != "--kinds" && name != "--from" && name != "--to")
             return UsageError{"unknown option " + std::string(name)};
@@ -312,10 +306,15 @@ ParsedArgs parseArgList(const std::vector<std::string_view>& args) {
 
 }  // namespace
 
+OptionWord splitOption(std::string_view arg) {
+    const auto eq = arg.find('=');
+    if (eq == std::string_view::npos) return {arg, std::nullopt};
+    return {arg.substr(0, eq), arg.substr(eq + 1)};
+}
+
 std::string_view usageText() {
-    static const std::string text =
-        std::string(kUsage) + std::string(kSetUsage) + std::string(kPlansUsage) +
-        std::string(kOptionsUsage);
+    static const std::string text = std::string(kUsage) + std::string(kSetUsage) +
+                                    std::string(kPlansUsage) + std::string(kOptionsUsage);
     return text;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // Command-line parsing for tvq418ctl: a pure function, so every rule is testable without a device.
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -22,5 +23,13 @@ using ParsedArgs = std::variant<CliOptions, HelpRequest, UsageError>;
 ParsedArgs parseArgs(int argc, const char* const* argv);
 
 std::string_view usageText();
+
+// "--name=VALUE" gives the name and the value; "--name" alone gives no value (it follows as the
+// next argument).
+struct OptionWord {
+    std::string_view name;
+    std::optional<std::string_view> value;
+};
+OptionWord splitOption(std::string_view arg);
 
 }  // namespace tvq::cli

@@ -1,5 +1,7 @@
 #include "cli/plans_command.h"
 
+#include "cli/parse_args.h"
+
 #include <charconv>
 #include <map>
 #include <optional>
@@ -336,12 +338,7 @@ CommandResult runPlansCommand(int argc, const char* const* argv) {
             words.push_back(arg);
             continue;
         }
-        std::string_view name = arg;
-        std::optional<std::string_view> given;
-        if (const auto eq = arg.find('='); eq != std::string_view::npos) {
-            name = arg.substr(0, eq);
-            given = arg.substr(eq + 1);
-        }
+        auto [name, given] = splitOption(arg);
         if (!given) {
             if (i + 1 >= argc) return usage(std::string(name) + " wants a value");
             given = argv[++i];

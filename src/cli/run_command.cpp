@@ -1,5 +1,6 @@
 #include "cli/run_command.h"
 
+#include "cli/command_report.h"
 #include "cli/json_object.h"
 #include "cli/reply_check.h"
 #include "cli/settings_command.h"
@@ -11,37 +12,6 @@ namespace tvq::cli {
 namespace {
 
 constexpr int kReplyTaken = static_cast<int>(kFrameSize);
-
-// Collects the text lines and the JSON fields side by side; only one of them is printed.
-class Report {
-public:
-    explicit Report(const CliOptions& options) : options_(options) {
-        json_.addString("command", commandName(options.command));
-        json_.addNumber("address", options.address);
-    }
-
-    JsonObject& json() { return json_; }
-    void line(const std::string& text) { text_ += text + "\n"; }
-    void lines(const std::string& text) { text_ += text; }
-
-    CommandResult finish(int exitCode, std::string error = {}) {
-        CommandResult result{exitCode, {}, std::move(error)};
-        if (options_.json) {
-            JsonObject out;
-            out.addBool("ok", exitCode == kExitOk).addFields(json_);
-            if (!result.error.empty()) out.addString("error", result.error);
-            result.output = out.str() + "\n";
-        } else {
-            result.output = text_;
-        }
-        return result;
-    }
-
-private:
-    const CliOptions& options_;
-    JsonObject json_;
-    std::string text_;
-};
 
 CommandFrame withCheckByte(CommandFrame frame) {
     frame[12] = frameCheck(frame);
@@ -79,7 +49,7 @@ CommandResult runCommand(const CliOptions& options, DeviceLink& link) {
     std::size_t received = 0;
     const int result = link.exchangeFrame(frame, reply, options.timeoutMs, received);
 
-    Report report(options);
+    CommandReport report(options);
     report.json().addString("sent", hexBytes(withCheckByte(frame)));
     if (options.command == Command::Page) report.json().addNumber("page", options.page);
     if (options.command == Command::Source) {
@@ -141,7 +111,7 @@ CommandResult commandFailure(const CliOptions& options, int exitCode, std::strin
     // Every exit 2 looks the same to a script, whether found while parsing or while opening.
     if (exitCode == kExitUsage && options.json)
         return {exitCode, usageErrorJson(message) + "\n", std::move(message)};
-    Report report(options);
+    CommandReport report(options);
     return report.finish(exitCode, std::move(message));
 }
 

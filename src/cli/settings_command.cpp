@@ -1,5 +1,6 @@
 #include "cli/settings_command.h"
 
+#include "cli/command_report.h"
 #include "cli/json_object.h"
 #include "core/link/commands.h"
 #include "core/setup/read_back.h"
@@ -12,35 +13,6 @@ namespace {
 using namespace tvq::setup;
 
 constexpr int kReplyTaken = static_cast<int>(kFrameSize);
-
-// Text lines and JSON fields side by side; one of them is printed.
-class Output {
-public:
-    explicit Output(const CliOptions& options) : options_(options) {
-        json_.addString("command", commandName(options.command));
-        json_.addNumber("address", options.address);
-    }
-    JsonObject& json() { return json_; }
-    void line(const std::string& text) { text_ += text + "\n"; }
-
-    CommandResult finish(int exitCode, std::string error = {}) {
-        CommandResult result{exitCode, {}, std::move(error)};
-        if (options_.json) {
-            JsonObject out;
-            out.addBool("ok", exitCode == kExitOk).addFields(json_);
-            if (!result.error.empty()) out.addString("error", result.error);
-            result.output = out.str() + "\n";
-        } else {
-            result.output = text_;
-        }
-        return result;
-    }
-
-private:
-    const CliOptions& options_;
-    JsonObject json_;
-    std::string text_;
-};
 
 // Windows are written X W Y H on the command line, the order the processor keeps them in.
 std::string rectWords(const WindowRect& r) {
@@ -79,7 +51,7 @@ std::string_view fieldName(RectField field) {
     return "";
 }
 
-CommandResult refused(Output& out, const PreparedSet& prepared) {
+CommandResult refused(CommandReport& out, const PreparedSet& prepared) {
     if (!prepared.field.empty()) {
         out.json().addString("field", prepared.field);
         out.line("field " + prepared.field);
@@ -87,7 +59,7 @@ CommandResult refused(Output& out, const PreparedSet& prepared) {
     return out.finish(kExitUsage, std::string(englishText(prepared.refusal)));
 }
 
-void reportFormat(Output& out, const OutputPage& page) {
+void reportFormat(CommandReport& out, const OutputPage& page) {
     const auto resolution = formatResolution(page.formatIndex);
     JsonObject format;
     format.addNumber("index", page.formatIndex);
@@ -168,7 +140,7 @@ std::optional<CommandResult> refuseBeforeLink(const CliOptions& options) {
     if (options.command != Command::Set || options.set.isWindow()) return std::nullopt;
     const PreparedSet prepared = prepareSet(options.set, options.address, kDefaultResolution);
     if (prepared.frame) return std::nullopt;
-    Output out(options);
+    CommandReport out(options);
     out.json().addString("setting", options.set.name);
     return refused(out, prepared);
 }
@@ -187,7 +159,7 @@ CommandResult runSet(const CliOptions& options, DeviceLink& link, Clock& clock) 
     const SetRequest& r = options.set;
     const std::uint8_t address = options.address;
     const ExchangeFn exchange = exchangeOver(link);
-    Output out(options);
+    CommandReport out(options);
     out.json().addString("setting", r.name);
 
     Resolution resolution = kDefaultResolution;
@@ -251,7 +223,7 @@ CommandResult runSettings(const CliOptions& options, DeviceLink& link, Clock& cl
         }
     }
 
-    Output out(options);
+    CommandReport out(options);
     std::vector<std::string> missing;
     const auto absent = [&](std::string name) { missing.push_back(std::move(name)); };
     JsonObject& json = out.json();

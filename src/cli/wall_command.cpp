@@ -1,5 +1,7 @@
 #include "cli/wall_command.h"
 
+#include "cli/parse_args.h"
+
 #include <signal.h>
 
 #include <algorithm>
@@ -107,12 +109,7 @@ std::variant<Parsed, UsageError> split(int argc, const char* const* argv) {
             p.json = true;
             continue;
         }
-        std::string_view name = arg;
-        std::optional<std::string_view> value;
-        if (const auto eq = arg.find('='); eq != std::string_view::npos) {
-            name = arg.substr(0, eq);
-            value = arg.substr(eq + 1);
-        }
+        auto [name, value] = splitOption(arg);
         const bool link = among(name, kLinkOptions);
         if (!link && !among(name, kWallOptions))
             return UsageError{"unknown option " + std::string(name)};
