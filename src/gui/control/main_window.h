@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "core/control/session.h"
-#include "core/setup/window_rect.h"
 #include "core/plans/plan_scheduler.h"
+#include "core/setup/window_rect.h"
 #include "core/wall/mosaic_device.h"
 #include "gui/control/main_window_widgets.h"
 
@@ -34,9 +34,9 @@ struct MainWindowDeps {
     tvq::WorkerTiming timing{};
     MessageBoxes* boxes = nullptr;                             // null: real message boxes
     std::function<std::vector<tvq::PresentPort>()> listPorts;  // null: the system's ports
-    std::filesystem::path settingsPath = "Planinfo.ini";  // the settings and the plans
-    std::chrono::milliseconds setupPause{1000};           // Setup: lets a worker finish its exchange
-    tvq::MosaicPauses wallPauses{};  // the fast mosaic screen's connect sequence
+    std::filesystem::path settingsPath = "Planinfo.ini";       // the settings and the plans
+    std::chrono::milliseconds setupPause{1000};  // Setup: lets a worker finish its exchange
+    tvq::MosaicPauses wallPauses{};              // the fast mosaic screen's connect sequence
 };
 
 // The system's serial ports as findSerialPort expects them.
