@@ -124,12 +124,6 @@ TEST_F(PlanFileEdits, AddModifyDeleteRewriteTheSection) {
     PlanDraft a = draft(PlanKind::Day, 8, 0, 0);
     a.source = 10;
     EXPECT_TRUE(addPlan(open.store, open.file, a).changed);
-    PlanDraft b = draft(PlanKind::Day, 12, 0, 0);  // same time as Time0: refused, file unchanged
-    const std::string before = read();
-    const PageOutcome refused = addPlan(open.store, open.file, b);
-    EXPECT_FALSE(refused.changed);
-    EXPECT_EQ(refused.notice.id, MessageId::PlanSpacingRefused);
-    EXPECT_EQ(read(), before);
     EXPECT_EQ(read(),
               "[CONNECT]\r\nIP=10.0.0.1\r\n[PLANCOUNT]\r\ndaytimecount=2\r\n[DAYTIME]\r\n"
               "Time0= 8: 0: 0,10\r\nTime1=12: 0: 0,1\r\n");

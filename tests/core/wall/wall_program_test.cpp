@@ -47,41 +47,25 @@ TEST(WallProgram, ProgramsEveryCellOfAFreshChain) {
     }
 }
 
-struct FaultCase {
-    const char* name;
-    std::uint8_t address;
-    std::uint8_t command;
-    WallLink::Fault fault;
-    CellOutcome expected;
-};
-
-class WallProgramFault : public testing::TestWithParam<FaultCase> {};
-
 // One bad cell fails with its reason; the cells around it are still programmed.
-TEST_P(WallProgramFault, FailsOnlyThatCell) {
-    const FaultCase& c = GetParam();
-    FakeClock clock;
-    WallLink link({1, 2, 3, 4}, clock);
-    link.fault(c.address, c.command, c.fault);
-    const WallSummary s = programWall(twoByTwo(), link.fn(), clock);
-    std::vector<CellOutcome> expected(4, CellOutcome::Done);
-    expected[c.address - 1u] = c.expected;
-    EXPECT_EQ(outcomes(s), expected);
-    EXPECT_EQ(s.failed, 1u);
-    EXPECT_EQ(s.done, 3u);
+TEST(WallProgram, AFaultFailsOnlyThatCell) {
+    using F = WallLink::Fault;
+    const std::tuple<std::uint8_t, std::uint8_t, F, CellOutcome> cases[] = {
+        {2, cmd::kInputWindow, F::WrongCommand, CellOutcome::InputRejected},
+        {3, cmd::kOutputWindow, F::BadCheckByte, CellOutcome::OutputRejected},
+        {1, cmd::kSyncMosaic, F::NoStatus, CellOutcome::ModeRejected},
+        {4, cmd::kMainSource, F::NoStatus, CellOutcome::NotWallReady}};
+    for (const auto& [address, command, fault, outcome] : cases) {
+        FakeClock clock;
+        WallLink link({1, 2, 3, 4}, clock);
+        link.fault(address, command, fault);
+        const WallSummary s = programWall(twoByTwo(), link.fn(), clock);
+        std::vector<CellOutcome> expected(4, CellOutcome::Done);
+        expected[address - 1u] = outcome;
+        EXPECT_EQ(outcomes(s), expected) << int(command);
+        EXPECT_EQ(std::pair(s.failed, s.done), std::pair(1u, 3u));
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Wall, WallProgramFault,
-    testing::Values(FaultCase{"WrongCommandToSetInput", 2, cmd::kInputWindow,
-                              WallLink::Fault::WrongCommand, CellOutcome::InputRejected},
-                    FaultCase{"BadCheckToSetOutput", 3, cmd::kOutputWindow,
-                              WallLink::Fault::BadCheckByte, CellOutcome::OutputRejected},
-                    FaultCase{"ModeRefused", 1, cmd::kSyncMosaic, WallLink::Fault::NoStatus,
-                              CellOutcome::ModeRejected},
-                    FaultCase{"SourceRefused", 4, cmd::kMainSource, WallLink::Fault::NoStatus,
-                              CellOutcome::NotWallReady}),
-    [](const auto& info) { return info.param.name; });
 
 TEST(WallProgram, AddressMapAndCalculationFailure) {
     FakeClock clock;
