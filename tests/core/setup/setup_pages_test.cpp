@@ -60,7 +60,6 @@ TEST(Frames, EveryWriteCarriesItsCommandAndBytes) {
         {rectFrame(1, RectTarget::Main, saveCodeOf(2), r), {0x8D, 0, 0, 2, 4, 0, 0, 4, 3, 0}},
         {rectFrame(1, RectTarget::Input, saveCodeOf(3), r), {0x96, 0, 0, 2, 4, 0, 0, 4, 3, 0}},
         {rectFrame(1, RectTarget::Output, saveCodeOf(3), r), {0x8A, 0, 0, 2, 4, 0, 0, 4, 3, 0}},
-        {brightnessFrame(1, 64), {0x91, 64, 0, 0, 0, 0, 0, 0, 0, 0}},
         {saturationFrame(1, 100), {0x92, 100, 0, 0, 0, 0, 0, 0, 0, 0}},
         {biasFrame(1, 7), {0x90, 7, 0, 0, 0, 0, 0, 0, 0, 0}},
     };
