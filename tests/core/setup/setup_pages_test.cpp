@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "core/link/commands.h"
-#include "core/setup/output_format.h"
 #include "core/setup/setup_frames.h"
 #include "core/setup/setup_pages.h"
 
@@ -10,17 +9,6 @@ namespace {
 
 CommandFrame reply(std::initializer_list<std::uint8_t> params, std::uint8_t address = 1) {
     return makeFrame(address, cmd::kReadPage, params);
-}
-
-TEST(Pages, RectanglesAreStartThenSizeHighByteFirst) {
-    // x = 0x0102, width = 0x0400, y = 0x0010, height = 0x0300
-    const CommandFrame page = reply({2, 0x01, 0x02, 0x04, 0x00, 0x00, 0x10, 0x03, 0x00});
-    EXPECT_EQ(decodeModeRectPage(page), (ModeRectPage{2, {1024, 258, 768, 16}}));
-    CommandFrame out{};
-    writeFrameRect(out, {1024, 258, 768, 16});
-    EXPECT_TRUE(std::equal(out.begin() + 4, out.begin() + 12, page.begin() + 4));
-    EXPECT_EQ(decodeOutputPage(reply({7, 0, 0, 0x05, 0x56, 0, 0, 0x03, 0})),
-              (OutputPage{7, {1366, 0, 768, 0}}));
 }
 
 TEST(Pages, StatusAllowsTheInputSaveOnlyForDviWithSignalInMosaic) {
@@ -60,8 +48,6 @@ TEST(Frames, EveryWriteCarriesItsCommandAndBytes) {
         {rectFrame(1, RectTarget::Main, saveCodeOf(2), r), {0x8D, 0, 0, 2, 4, 0, 0, 4, 3, 0}},
         {rectFrame(1, RectTarget::Input, saveCodeOf(3), r), {0x96, 0, 0, 2, 4, 0, 0, 4, 3, 0}},
         {rectFrame(1, RectTarget::Output, saveCodeOf(3), r), {0x8A, 0, 0, 2, 4, 0, 0, 4, 3, 0}},
-        {saturationFrame(1, 100), {0x92, 100, 0, 0, 0, 0, 0, 0, 0, 0}},
-        {biasFrame(1, 7), {0x90, 7, 0, 0, 0, 0, 0, 0, 0, 0}},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(std::vector<std::uint8_t>(c.frame.begin() + 2, c.frame.begin() + 12),
