@@ -45,12 +45,10 @@ std::string lightText(const PanelState& s) {
 TEST(StatusReply, Lights) {
     const std::pair<std::vector<Reply>, const char*> cases[] = {
         {{{.sources = 0x09, .mainSignal = 0}}, "| EXT"},
-        {{{.sources = 0x09, .mainSignal = 0}, {.sources = 0x09}}, "EXT |"},
         {{{.mode = 1, .sources = 0x80, .pipMode = 1}}, "V1 M2 | PIP"},
         {{{.mode = 3, .sources = 0x80, .pipMode = 1}, {.sources = 0x50}}, "V1 |"},
         // The device keeps reporting the second source after PIP/POP ends.
         {{{.mode = 3, .sources = 0x80}, {.sources = 0x80}}, "V1 |"},
-        {{{.sources = 0x05}, {.sources = 0x07}}, "DVI |"},
         {{{.mode = 3, .sources = 0x53, .subSignal = 0}}, "PIP M1 | VGA1"},
         // Main and second picture swapped: the old second light is the new main light.
         {{{.mode = 3, .sources = 0x75}, {.mode = 3, .sources = 0x57}}, "DVI VGA1 PIP M1 |"},
@@ -85,7 +83,6 @@ TEST(StatusReply, FlagsRadiosAndButtons) {
 
     // M1..M4 with PIP/POP; VGA AUTO for VGA without PIP/POP or bypass; rules wait for the timer.
     const std::tuple<Reply, bool, const char*> buttons[] = {
-        {{.sources = 0x05}, false, "010"},
         {{.sources = 0x06, .flags = 0x02}, false, "000"},
         {{.mode = 1, .sources = 0x05}, false, "100"},
         {{.mode = 5, .sources = 0x06}, false, "010"},
@@ -118,7 +115,6 @@ TEST(FunctionRules, Table) {
         {PipAlt, false, false, {0, 7}, "111100"},   // blinking PIP/POP: source rules too
         {TextAlt, false, false, {4}, "110000"},     // blinking TEXT: source rules too
         {Pip, false, false, {10, 0}, "000011"},     // YPbPr overrides PIP/POP
-        {None, true, false, {10}, "000011"},        // YPbPr overrides bypass
         {PipAlt, false, false, {10, 7}, "000011"},  // YPbPr stops the DVI rule
         {None, false, false, {8}, "111010"},        // HDMI
         {None, false, false, {9}, "101010"},        // EXT. only: no change

@@ -103,8 +103,7 @@ TEST(ScanChain, ListsAnswersAndTroubleInAddressOrder) {
     EXPECT_EQ(r.problems,
               (std::vector<ScanProblem>{{Kind::Duplicate, 5, 5, 2}, {Kind::Foreign, 7, 9, 1}}));
     EXPECT_EQ(progressed, 10 * 100 + 10);
-    ASSERT_EQ(chain.asked.size(), 10u);
-    EXPECT_EQ(chain.asked[6], pageQuery(7));
+    EXPECT_EQ(chain.asked.size(), 10u);
 }
 
 TEST(ScanChain, StopOrADeadLineEndTheScan) {

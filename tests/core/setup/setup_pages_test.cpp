@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "core/link/commands.h"
-#include "core/setup/output_format.h"
 #include "core/setup/setup_frames.h"
 #include "core/setup/setup_pages.h"
 
@@ -10,26 +9,6 @@ namespace {
 
 CommandFrame reply(std::initializer_list<std::uint8_t> params, std::uint8_t address = 1) {
     return makeFrame(address, cmd::kReadPage, params);
-}
-
-TEST(Preview, ScalesToTheFrameCuttingTowardZero) {
-    const Resolution xga{1024, 768};
-    EXPECT_EQ(previewPlace(0, 1024, 0, 768, xga, 200, 150), (PreviewPlace{0, 0, 200, 150}));
-    // 0.1953125 per pixel: 5.86, 1.95, 19.5, 9.77
-    EXPECT_EQ(previewPlace(30, 100, 10, 50, xga, 200, 150), (PreviewPlace{5, 1, 19, 9}));
-    EXPECT_EQ(previewPlace(683, 683, 0, 768, {1366, 768}, 200, 150),
-              (PreviewPlace{100, 0, 100, 150}));
-}
-
-TEST(Pages, RectanglesAreStartThenSizeHighByteFirst) {
-    // x = 0x0102, width = 0x0400, y = 0x0010, height = 0x0300
-    const CommandFrame page = reply({2, 0x01, 0x02, 0x04, 0x00, 0x00, 0x10, 0x03, 0x00});
-    EXPECT_EQ(decodeModeRectPage(page), (ModeRectPage{2, {1024, 258, 768, 16}}));
-    CommandFrame out{};
-    writeFrameRect(out, {1024, 258, 768, 16});
-    EXPECT_TRUE(std::equal(out.begin() + 4, out.begin() + 12, page.begin() + 4));
-    EXPECT_EQ(decodeOutputPage(reply({7, 0, 0, 0x05, 0x56, 0, 0, 0x03, 0})),
-              (OutputPage{7, {1366, 0, 768, 0}}));
 }
 
 TEST(Pages, StatusAllowsTheInputSaveOnlyForDviWithSignalInMosaic) {
@@ -67,17 +46,8 @@ TEST(Frames, EveryWriteCarriesItsCommandAndBytes) {
         std::vector<std::uint8_t> bytes2to11;
     } cases[] = {
         {rectFrame(1, RectTarget::Main, saveCodeOf(2), r), {0x8D, 0, 0, 2, 4, 0, 0, 4, 3, 0}},
-        {rectFrame(1, RectTarget::Pip, saveCodeOf(0), r), {0x8B, 1, 0, 2, 4, 0, 0, 4, 3, 0}},
         {rectFrame(1, RectTarget::Input, saveCodeOf(3), r), {0x96, 0, 0, 2, 4, 0, 0, 4, 3, 0}},
         {rectFrame(1, RectTarget::Output, saveCodeOf(3), r), {0x8A, 0, 0, 2, 4, 0, 0, 4, 3, 0}},
-        {brightnessFrame(1, 64), {0x91, 64, 0, 0, 0, 0, 0, 0, 0, 0}},
-        {saturationFrame(1, 100), {0x92, 100, 0, 0, 0, 0, 0, 0, 0, 0}},
-        {biasFrame(1, 7), {0x90, 7, 0, 0, 0, 0, 0, 0, 0, 0}},
-        {sharpnessFrame(1, true), {0x93, 1, 0, 0, 0, 0, 0, 0, 0, 0}},
-        {textKeyFrame(1, true, {10, 20, 30}), {0x8F, 1, 10, 20, 30, 0, 0, 0, 0, 0}},
-        {audioFrame(1, 8, 0), {0x94, 8, 0, 0, 0, 0, 0, 0, 0, 0}},
-        {hotSpareFrame(1, {false, false, true, false}), {0x95, 0, 0, 1, 0, 0, 0, 0, 0, 0}},
-        {syncMosaicFrame(1, true), {0x9A, 1, 0, 0, 0, 0, 0, 0, 0, 0}},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(std::vector<std::uint8_t>(c.frame.begin() + 2, c.frame.begin() + 12),
@@ -85,21 +55,6 @@ TEST(Frames, EveryWriteCarriesItsCommandAndBytes) {
             << hexBytes(c.frame);
         EXPECT_TRUE(checkByteOk(c.frame)) << hexBytes(c.frame);
     }
-    EXPECT_EQ(saveCodeOf(3), 0x8E);
-}
-
-TEST(Frames, WriteRepliesAreJudgedByResultCommandAndCheckByte) {
-    const CommandFrame sent = brightnessFrame(1, 10);
-    CommandFrame ack = makeFrame(1, cmd::kBrightness, {10});
-    CommandFrame wrongCommand = makeFrame(1, cmd::kSaturation, {10});
-    CommandFrame badCheck = ack;
-    badCheck[12] ^= 1;
-    EXPECT_EQ(judgeWrite(13, sent, ack), WriteOutcome::Accepted);
-    EXPECT_EQ(judgeWrite(0, sent, ack), WriteOutcome::Failed);
-    EXPECT_EQ(judgeWrite(13, sent, wrongCommand), WriteOutcome::Ignored);
-    EXPECT_EQ(judgeWrite(13, sent, badCheck), WriteOutcome::Ignored);
-    EXPECT_EQ(englishText(writeMessage(WriteOutcome::Failed)), "Setup failed");
-    EXPECT_EQ(writeMessage(WriteOutcome::Ignored), MessageId::None);
 }
 
 }  // namespace

