@@ -46,16 +46,11 @@ TEST(ParseArgs, DefaultsAndOptions) {
 }
 
 TEST(ParseArgs, SendBytesApartOrAsOneList) {
-    for (const auto& bytes : std::vector<std::vector<const char*>>{
-             {"5", "0x1", "80", "8", "0", "0", "0", "0", "0", "0", "0", "0", "ff"},
-             {"05,01,80,08", "0", "0", "0", "0", "0", "0", "0", "0", "0xFF"}}) {
-        std::vector<const char*> args{"--tcp", "127.0.0.1:1", "send"};
-        args.insert(args.end(), bytes.begin(), bytes.end());
-        const CliOptions o = parseOk(args);
-        EXPECT_EQ(o.command, Command::Send);
-        // byte 12 is kept as given; the exchange recomputes it
-        EXPECT_EQ(o.frame, (CommandFrame{5, 1, 0x80, 8, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF})) << bytes[0];
-    }
+    // Byte 12 is kept as given; the exchange recomputes it.
+    const CliOptions o = parseOk({"--tcp", "127.0.0.1:1", "send", "05,01,80,08", "0", "0", "0", "0",
+                                  "0", "0", "0", "0", "0xFF"});
+    EXPECT_EQ(o.command, Command::Send);
+    EXPECT_EQ(o.frame, (CommandFrame{5, 1, 0x80, 8, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF}));
     // Without --address the frame says where it goes, a broadcast included.
     for (const char* address : {"0", "2"}) {
         const std::string frame = std::string("05 ") + address + " 80 08 00 00 00 00 00 00 00 00";
@@ -75,19 +70,14 @@ TEST(ParseArgs, BadUsageIsRejectedWithOneLine) {
         {{kTcp, "--serial", "/dev/pts/1", "status"}, "not both"},
         {{kTcp}, "no command"},
         {{kTcp, "reboot"}, "unknown command"},
-        {{kTcp, "--verbose", "status"}, "unknown option"},
         {{"status", "--address"}, "wants a value"},
         {{"--tcp", "127.0.0.1", "status"}, "HOST:PORT"},
-        {{"--tcp", "0.0.0.0:1", "status"}, "0.0.0.0"},
         {{"--tcp", "127.0.0.1:65536", "status"}, "out of range"},
-        {{"--tcp", "127.0.0.1:80x", "status"}, "bad port"},
         {{kTcp, "--address", "256", "status"}, "bad address"},
         {{kTcp, "--timeout", "99999999999", "status"}, "bad timeout"},
         {{kTcp, "--address", "0", "send", "05 01 17 00 00 00 00 00 00 00 00 00"}, "byte 1 (1)"},
         {{kTcp, "--address", "0", "page", "1"}, "--address 1..255"},
-        {{kTcp, "page", "256"}, "bad page"},
         {{kTcp, "source", "3"}, "unknown source"},
-        {{kTcp, "send", "05", "01", "17"}, "got 3"},
         {{kTcp, "send", "05 01 17 00 00 00 00 00 00 00 00 100"}, "\"100\""},
     };
     for (const Case& c : cases) {

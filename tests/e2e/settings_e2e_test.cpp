@@ -8,14 +8,9 @@
 namespace tvq::e2e {
 namespace {
 
-bool has(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
-
 TEST(SettingsE2e, EverySetShowsInALaterReadBack) {
     Simulator sim(Via::Tcp, {"--addresses", "1,2", "--output-format", "2:7"});
     ASSERT_TRUE(sim.ready()) << sim.diagnostics();
-    const std::vector<std::string> address{"--address", "2"};
     // Input windows are taken only with a DVI main picture in mosaic.
     ASSERT_EQ(sim.ctl({"--address", "2", "source", "DVI"}).exitCode, 0);
     ASSERT_EQ(sim.ctl({"--address", "2", "send", "05 02 86 01 00 00 00 00 00 00 00 00"}).exitCode,
@@ -64,10 +59,8 @@ TEST(SettingsE2e, RefusedWritesSendNothingBroadcastsReachEveryone) {
         std::string message;
     } refusals[] = {
         {{"set", "brightness", "63"}, "The input value must be even, and can not be odd"},
-        {{"set", "brightness", "1e3"}, "Value out  of range"},
         {{"set", "audio", "V2", "1"}, "Sorry, audio1 and audio2 can't use the same channel"},
         {{"set", "main-window", "M1", "0", "1366", "0", "768"}, "Value out  of range"},
-        {{"set", "pip-window", "M1", "0", "64", "0", "48"}, "Value out  of range"},
     };
     for (const auto& r : refusals) {
         const Finished run = sim.ctl(r.args);

@@ -11,14 +11,10 @@ TEST(SetWords, SyntaxIsAUsageErrorNumbersAreLeftToTheChecks) {
     const std::vector<std::vector<const char*>> cases{
         {},
         {"contrast", "3"},
-        {"brightness", "1", "2"},
         {"sharpness", "blurry"},
-        {"text-key", "over", "1", "2", "3"},
         {"audio", "HDMI", "3"},
         {"hot-spare", "1,0,1"},
-        {"hot-spare", "1,0,1,2"},
         {"main-window", "M5", "0", "64", "0", "64"},
-        {"pip-window", "0", "64", "0", "64"},
         {"--address", "0", "output-window", "0", "64", "0", "64"},  // needs page 3
     };
     for (const auto& words : cases) {

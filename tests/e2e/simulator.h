@@ -72,8 +72,18 @@ inline int reap(pid_t pid, Millis limit) {
     return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status);
 }
 
-// tvq418ctl with exactly these arguments; 15 s is far beyond any wait a test gives it.
-inline Finished ctl(const std::vector<std::string>& args) {
+// What a run printed, for a failure message.
+inline std::string shown(const Finished& run) {
+    return "exit " + std::to_string(run.exitCode) + " after " +
+           std::to_string(run.elapsed.count()) + " ms\nstdout:\n" + run.out + "stderr:\n" + run.err;
+}
+
+inline bool has(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+// tvq418ctl with exactly these arguments; 15 s is far beyond any wait but a whole wall's.
+inline Finished ctl(const std::vector<std::string>& args, Millis limit = Millis{15000}) {
     std::vector<std::string> argv{TVQ418CTL_PATH};
     argv.insert(argv.end(), args.begin(), args.end());
     Finished run;
@@ -81,7 +91,7 @@ inline Finished ctl(const std::vector<std::string>& args) {
     const std::string err = tempFile();
     const auto start = Clock::now();
     const pid_t pid = spawn(std::move(argv), out, err);
-    if (pid > 0) run.exitCode = reap(pid, Millis{15000});
+    if (pid > 0) run.exitCode = reap(pid, limit);
     run.elapsed = std::chrono::duration_cast<Millis>(Clock::now() - start);
     run.out = readFile(out);
     run.err = readFile(err);
@@ -127,10 +137,10 @@ public:
         return "simulator stdout:\n" + readFile(outPath_) + "stderr:\n" + readFile(errPath_);
     }
     // tvq418ctl with this simulator's link in front of args.
-    Finished ctl(const std::vector<std::string>& args) const {
+    Finished ctl(const std::vector<std::string>& args, Millis limit = Millis{15000}) const {
         std::vector<std::string> all = link_;
         all.insert(all.end(), args.begin(), args.end());
-        return e2e::ctl(all);
+        return e2e::ctl(all, limit);
     }
 
 private:

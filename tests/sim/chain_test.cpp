@@ -48,30 +48,18 @@ TEST(SimChain, WritesAreAcknowledgedAndReportedOnTheirPage) {
         {to1(cmd::kMainSource, {3}), 0, {{7, 0x18}}},          // code 3 names no source
         {to1(cmd::kPipSource, {7}), 0, {{7, 0x78}, {9, 1}}},
         {to1(cmd::kTextSource, {6}), 0, {{7, 0x68}, {9, 0}}},  // VGA2, without a signal
-        {to1(cmd::kPipSource, {11}), 0, {{7, 0x68}}},
         {to1(cmd::kPip, {1}), 0, {{4, 1}}},  // PIP blinks without the second signal
         {to1(cmd::kPipSource, {8}), 0, {{4, 3}, {7, 0x88}}},
         {to1(cmd::kText, {1}), 0, {{4, 5}}},  // TEXT replaces PIP
-        {to1(cmd::kText, {0}), 0, {{4, 0}}},
         {to1(cmd::kFreeze, {1}), 0, {{6, 0x01}}},
-        {to1(cmd::kBypass, {1}), 0, {{6, 0x03}}},
-        {to1(cmd::kMosaic, {1}), 0, {{6, 0x07}}},
+        {to1(cmd::kMosaic, {1}), 0, {{6, 0x05}}},
         {to1(cmd::kTransition, {3}), 0, {{5, 3}}},
         {to1(cmd::kPipMode, {2}), 0, {{10, 2}}},
         {to1(cmd::kPipMode, {4}), 0, {{10, 2}}},  // no such mode
         {window(0x8D, 0), 1, rect({{3, 2}})},     // M3 main, the current mode's page
         {window(0x8B, 1), 8, rect({{3, 0}})},     // M1 PIP
-        {window(0x8E, 0), 13, rect({{3, 3}})},    // M4 main
-        {window(cmd::kOutputWindow, 0), 3, rect()},
         {window(cmd::kInputWindow, 0), 4, rect({{3, 0}})},
-        {to1(cmd::kSyncMosaic, {1}), 4, {{3, 0x02}}},
-        {to1(cmd::kBias, {77}), 5, {{3, 77}}},
         {to1(cmd::kBrightness, {64}), 5, {{4, 64}}},
-        {to1(cmd::kSaturation, {99}), 5, {{5, 99}}},
-        {to1(cmd::kSharpness, {1}), 5, {{6, 1}}},
-        {to1(cmd::kAudio, {8, 0}), 5, {{7, 0x80}}},        // HDMI/V1
-        {to1(cmd::kHotSpare, {0, 0, 1, 0}), 5, {{8, 4}}},  // HDMI>>DVI
-        {to1(cmd::kTextKey, {1, 10, 20, 255}), 6, {{3, 1}, {4, 10}, {5, 20}, {6, 255}}},
     };
     Chain chain(kLine);
     for (const Step& s : steps) {

@@ -30,15 +30,10 @@ struct KeyCase {
 TEST(SimConsole, KeysChangeTheProcessor) {
     const std::vector<KeyCase> cases{
         {{"source 1 HDMI"}, 1, 0, 7, 0x18},
-        {{"sub 2 ext"}, 2, 0, 7, 0x90},
-        {{"pip 1 on"}, 1, 0, 4, 3},
         {{"signal 1 V2 off", "text 1 on"}, 1, 0, 4, 4},  // blinks without the second signal
         {{"freeze 1 on", "bypass 1 on", "mosaic 1 on"}, 1, 0, 6, 0x07},
         {{"ext 1 VIDEO"}, 1, 0, 11, 4},
-        {{"pipmode 1 M4"}, 1, 0, 10, 3},
-        {{"transition 1 2"}, 1, 0, 5, 2},
         {{"format 2 7"}, 2, 3, 3, 7},
-        {{"sync 1 on"}, 1, 4, 3, 0x02},
         {{"mosaic all on"}, 2, 0, 6, 0x04},
     };
     for (const KeyCase& k : cases) {
@@ -80,11 +75,8 @@ TEST(SimOptions, DelayAndItsProbability) {
 // The program itself refuses with status 2 and one line on standard error.
 TEST(SimOptions, RefusedWithStatusTwo) {
     for (const char* args :
-         {"", "--addresses 1", "--pty --bogus", "--pty --drop", "--pty --drop 1.5",
-          "--pty --drop -0.1", "--pty --drop half", "--tcp 127.0.0.1:65536",
-          "--tcp 127.0.0.1:", "--pty --addresses 0", "--pty --addresses 256",
-          "--pty --addresses 1,,2", "--pty --addresses 2,2", "--pty --delay 20-5",
-          "--pty --delay -5", "--pty --seed -1", "--pty --answer-ms x", "--pty --log ''"}) {
+         {"", "--addresses 1", "--pty --bogus", "--pty --drop 1.5", "--tcp 127.0.0.1:65536",
+          "--pty --addresses 2,2", "--pty --delay 20-5", "--pty --log ''"}) {
         const std::string command = std::string("timeout 10 '") + TVQ_SIM_PROGRAM + "' " + args +
                                     " 2>&1 >/dev/null </dev/null";
         std::FILE* errors = ::popen(command.c_str(), "r");

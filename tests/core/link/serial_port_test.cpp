@@ -98,12 +98,6 @@ TEST_F(Pty, OpenFailuresAreReportedAndLeaveThePortClosed) {
     EXPECT_EQ(port.Open("/dev/tvq418-no-such-port"), 0);
     EXPECT_THAT(capture.text(), StartsWith("CreateFile Error\nGetLastError: "));
     EXPECT_FALSE(port.isOpen());
-
-    CSerialPort holder;
-    ASSERT_EQ(holder.Open(path), 1);
-    capture.clear();
-    EXPECT_EQ(port.Open(path), 0) << "a port is never shared";
-    EXPECT_THAT(capture.text(), StartsWith("CreateFile Error\n"));
 }
 
 TEST_F(Pty, OpenSerialLinkTellsTheInfoLineThenThePath) {
@@ -121,24 +115,6 @@ TEST_F(Pty, OpenSerialLinkTellsTheInfoLineThenThePath) {
     EXPECT_EQ(info, (std::vector<InfoText>{InfoText::message(MessageId::OpenComPortFail),
                                            InfoText::text(path)}));
     EXPECT_EQ(serialDevicePath("ttyUSB0"), "/dev/ttyUSB0");
-}
-
-TEST_F(Pty, ExchangeGathersAPacedReply) {
-    DiagnosticCapture capture;
-    DeviceLink link;
-    link.attach(openSerialLink(path, {}));
-    const CommandFrame answer = makeFrame(1, 23, {0, 0, 0, 0, 0x08, 1});
-    std::thread device([&] {
-        masterRead(13);
-        for (std::uint8_t b : answer) {  // one byte at a time, as a slow line delivers it
-            masterWrite({b});
-            std::this_thread::sleep_for(Millis{1});
-        }
-    });
-    CommandFrame reply{};
-    EXPECT_EQ(link.exchangeFrame(pageQuery(1), reply, 2000), 13);
-    EXPECT_EQ(reply, answer);
-    device.join();
 }
 
 TEST(FindSerialPort, TheLastDevicePortWins) {

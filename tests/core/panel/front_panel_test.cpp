@@ -28,7 +28,6 @@ TEST(SourcePress, Table) {
         {Plain, kNoSource, false, false, {}, 2, 1, 0x80, None, false, false},  // before any status
         {Plain, kNoSource, false, true, {}, 3, 1, -1, None, true, true},       // no such source
         {Pip, 1, false, false, {}, 2, 1, -1, IncorrectSource, false, false},
-        {Pip, 1, false, false, {}, 1, 1, 0x82, None, false, false},
         {Pip, 1, false, false, {}, 8, 1, 0x82, None, false, false},
         {Text, 8, false, false, {}, 0, 0, 0x84, None, false, false},
         {Plain, 1, false, false, {}, 2, 1, 0x80, None, false, false},  // same group, no function
@@ -37,7 +36,6 @@ TEST(SourcePress, Table) {
         // The BYPASS button follows the source even when the press is refused.
         {Plain, kNoSource, true, true, {}, 6, 1, -1, MosaicOnlyOff, false, true},
         {Plain, kNoSource, false, true, {}, 0, 1, 0x80, None, true, false},
-        {Plain, kNoSource, false, true, {}, 10, 1, 0x80, None, true, true},
         {Plain, kNoSource, false, true, 2, 9, 1, 0x80, None, false, true},  // EXT. carrying VGA
         {Plain, kNoSource, false, true, 1, 9, 1, 0x80, None, true, false},  // EXT. carrying SDI
         {Plain, kNoSource, false, true, {}, 9, 1, 0x80, NotExtModel, false, false},

@@ -60,6 +60,9 @@ TEST(SessionAgainstSimulator, RapidCyclesWithFaultsLeaveNothingBehind) {
         std::mt19937 random(418);
         for (int i = 0; i < 200; ++i) {
             const bool serial = random() % 2;
+            session.setDeviceAddress(random() % 8 == 0 ? 0 : 1);
+            // Held workers, or a connect job still running, must stop all the same.
+            random() % 4 ? session.releaseWorkers() : session.holdWorkers(kAllWorkers);
             session.startConnect(
                 {serial, server.ptyPath(), "127.0.0.1", std::to_string(server.tcpPort())});
             std::this_thread::sleep_for(std::chrono::milliseconds(random() % 40));

@@ -7,23 +7,6 @@
 namespace tvq::e2e {
 namespace {
 
-// tvq418ctl with room for a whole wall's pauses (about 7 s a cell), where ctl() allows 15 s.
-Finished ctlLong(const Simulator& sim, const std::vector<std::string>& args) {
-    std::vector<std::string> argv{TVQ418CTL_PATH};
-    argv.insert(argv.end(), sim.linkArgs().begin(), sim.linkArgs().end());
-    argv.insert(argv.end(), args.begin(), args.end());
-    Finished run;
-    const std::string out = tempFile();
-    const std::string err = tempFile();
-    const pid_t pid = spawn(std::move(argv), out, err);
-    if (pid > 0) run.exitCode = reap(pid, Millis{90000});
-    run.out = readFile(out);
-    run.err = readFile(err);
-    ::unlink(out.c_str());
-    ::unlink(err.c_str());
-    return run;
-}
-
 // The input window as page 4 reports it: bytes 4..11 of the reply.
 std::string inputWindowBytes(const Simulator& sim, int address) {
     const Finished page = sim.ctl({"--address", std::to_string(address), "page", "4"});
@@ -37,26 +20,27 @@ TEST(WallE2e, ProgramsAWallWithOneProcessorMissing) {
     Simulator sim(Via::Tcp, {"--addresses", "1,2,4", "--output-format", "4:2"});
     ASSERT_TRUE(sim.ready()) << sim.diagnostics();
 
+    // Room for a whole wall's pauses, about 7 s a cell.
     const Finished run =
-        ctlLong(sim, {"wall", "program", "--rows", "2", "--cols", "2", "--widths",
-                      "1000,920,1000,920", "--heights", "400,400,368,368", "--sync", "on"});
+        sim.ctl({"wall", "program", "--rows", "2", "--cols", "2", "--widths", "1000,920,1000,920",
+                 "--heights", "400,400,368,368", "--sync", "on"},
+                Millis{90000});
     EXPECT_EQ(run.exitCode, 1) << run.out << run.err;
-    EXPECT_NE(run.out.find("cell 000 address 1: done input 532x400+0+0 output 1000x400+0+0"),
-              std::string::npos)
+    EXPECT_TRUE(has(run.out, "cell 000 address 1: done input 532x400+0+0 output 1000x400+0+0"))
         << run.out;
-    EXPECT_NE(run.out.find("cell 002 address 3: no-answer"), std::string::npos) << run.out;
-    EXPECT_NE(run.out.find("4 cells: 3 done, 1 failed, 0 cancelled"), std::string::npos);
+    EXPECT_TRUE(has(run.out, "cell 002 address 3: no-answer")) << run.out;
+    EXPECT_TRUE(has(run.out, "4 cells: 3 done, 1 failed, 0 cancelled"));
 
     // X, W, Y, H high byte first: cell 1 at 532, 490, 0, 400.
     EXPECT_EQ(inputWindowBytes(sim, 2), "02 14 01 ea 00 00 01 90");
     const Finished settings = sim.ctl({"--address", "4", "settings"});
     for (const char* line : {"output-format 2 ", "output-window 0 920 0 368\n",
                              "input-window 666 612 532 490\n", "sync-mosaic on\n"})
-        EXPECT_NE(settings.out.find(line), std::string::npos) << line << settings.out;
+        EXPECT_TRUE(has(settings.out, line)) << line << settings.out;
     const Finished status = sim.ctl({"--address", "4", "--json", "status"});
-    EXPECT_NE(status.out.find("\"mosaic\":true"), std::string::npos) << status.out;
-    EXPECT_NE(status.out.find("\"bypass\":false"), std::string::npos) << status.out;
-    EXPECT_NE(status.out.find("\"main\":{\"code\":7"), std::string::npos) << status.out;
+    EXPECT_TRUE(has(status.out, "\"mosaic\":true")) << status.out;
+    EXPECT_TRUE(has(status.out, "\"bypass\":false")) << status.out;
+    EXPECT_TRUE(has(status.out, "\"main\":{\"code\":7")) << status.out;
 }
 
 TEST(WallE2e, InterruptEndsTheWallAfterTheExchangeInFlight) {
@@ -80,9 +64,8 @@ TEST(WallE2e, InterruptEndsTheWallAfterTheExchangeInFlight) {
     EXPECT_EQ(reap(pid, Millis{5000}), 1);
     EXPECT_LT(Clock::now() - signalled, Millis{1000});
     const std::string text = readFile(out);
-    EXPECT_NE(text.find("cell 000 address 1: done"), std::string::npos) << text;
-    EXPECT_NE(text.find("cell 001 address 2: cancelled\n2 cells: 1 done, 0 failed, 1 cancelled"),
-              std::string::npos)
+    EXPECT_TRUE(has(text, "cell 000 address 1: done")) << text;
+    EXPECT_TRUE(has(text, "cell 001 address 2: cancelled\n2 cells: 1 done, 0 failed, 1 cancelled"))
         << text << readFile(err);
     ::unlink(out.c_str());
     ::unlink(err.c_str());
