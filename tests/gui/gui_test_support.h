@@ -51,6 +51,12 @@ public:
     }
 };
 
+class QuietObserver final : public tvq::SessionObserver {
+    void panelChanged(const tvq::PanelState&) override {}
+    void infoChanged(const tvq::InfoText&) override {}
+    void connectFinished(tvq::ConnectOutcome) override {}
+};
+
 // Clicks where the control reacts (a check box only on its box and text), then runs what follows.
 inline void clickOn(QAbstractButton* button) {
     QPoint at = button->rect().center();
@@ -104,7 +110,6 @@ struct WindowRig {
     tvq::ConnectOutcome failure = tvq::ConnectOutcome::LinkFailed;
     std::vector<tvq::PresentPort> ports;
     std::filesystem::path settings = "Planinfo.ini";
-    tvq::WallClock* wallClock = nullptr;  // null: the system's time
     std::unique_ptr<CTVQ418ControlDlg> window;
 
     WindowRig() {
@@ -124,7 +129,6 @@ struct WindowRig {
                     opened.push_back(choice);
                     return tvq::OpenedLink{linkFails ? nullptr : device.openLink(), failure};
                 },
-            .wallClock = wallClock,
             .timing = {Millis{20}, Millis{100}, Millis{100}, Millis{50}, Millis{1}},
             .boxes = &boxes,
             .listPorts = [this] { return ports; },

@@ -105,18 +105,6 @@ TEST(GuiE2eLights, LightsFollowTheProcessorsOwnKeys) {
     rig.change([](tvq::sim::ProcessorState& s) { s.signal[5] = true; });
     EXPECT_TRUE(
         waitFor([&] { return !rig.lamp("VGA1")->isBlinking() && rig.lamp("VGA1")->isLit(); }));
-
-    // PIP/POP switched on at the processor: its light, the mode light and M1..M4 follow.
-    rig.change([](tvq::sim::ProcessorState& s) {
-        s.pip = true;
-        s.subSource = 8;
-        s.pipMode = 3;
-    });
-    EXPECT_TRUE(waitFor([&] {
-        return rig.lamp("PIP/POP")->isLit() && rig.lamp("M4")->isLit() &&
-               rig.lamp("HDMI")->isLit() && rig.enabled("mode:M1");
-    }));
-    EXPECT_FALSE(rig.enabled("function:VGA-AUTO"));
 }
 
 TEST_P(GuiE2ePanel, SilentProcessorFreezesThePanelNotTheWindow) {

@@ -134,16 +134,9 @@ private:
     bool holding_ = false;
 };
 
-class QuietObserver final : public tvq::SessionObserver {
-public:
-    void panelChanged(const tvq::PanelState&) override {}
-    void infoChanged(const tvq::InfoText&) override {}
-    void connectFinished(tvq::ConnectOutcome) override {}
-};
-
 struct Rig {
     tvq::FakeClock clock;
-    QuietObserver observer;
+    guitest::QuietObserver observer;
     tvq::Session session{observer, clock};
     SimLine line;
     tvq::setup::WindowGeometry geometry;

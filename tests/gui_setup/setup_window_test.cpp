@@ -12,19 +12,6 @@ std::size_t statusQueries(const WindowRig& rig) {
     return n;
 }
 
-TEST(GuiSetupWindow, SetupWhileDisconnectedOnlyTellsSo) {
-    WindowRig rig;
-    rig.open();
-    rig.window->session().enableControl(tvq::Control::Setup, true);
-    QApplication::processEvents();
-    rig.click("setupButton");
-    QTest::qWait(50);
-    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
-    ASSERT_EQ(rig.boxes.shown.size(), 1u);
-    EXPECT_EQ(rig.boxes.shown[0].title, "System Information");
-    EXPECT_EQ(rig.boxes.shown[0].text, "Device is not connected");
-}
-
 // The pause before the dialog leaves the window painting; the workers rest while it is open
 // and carry on after it.
 TEST(GuiSetupWindow, SetupPausesWithoutFreezingAndHoldsTheWorkers) {

@@ -14,13 +14,8 @@
 
 namespace walltest {
 
+using guitest::QuietObserver;
 using guitest::ScriptedBoxes;
-
-class QuietObserver final : public tvq::SessionObserver {
-    void panelChanged(const tvq::PanelState&) override {}
-    void infoChanged(const tvq::InfoText&) override {}
-    void connectFinished(tvq::ConnectOutcome) override {}
-};
 
 // A processor ready for the wall: mosaic on, bypass off, DVI with a signal.
 inline tvq::StatusReport wallReadyStatus() {
