@@ -31,6 +31,7 @@
 #include "gui/control/find_processors_dialog.h"
 #include "gui/control/main_window.h"
 #include "gui/plans/add_plan_dialog.h"
+#include "gui/plans/plan_page.h"
 #include "gui/plans/program_window.h"
 #include "gui/setup/set_screen.h"
 #include "gui/ui/color_button.h"
@@ -177,9 +178,10 @@ int run(const std::string& host, const std::string& port, pid_t simPid, const QS
         shots.withDialog<CProgram>(
             "program_window", [&] { child<QAbstractButton>(&window, "programButton")->click(); },
             [&](CProgram& program) {
-                auto* list = child<QTreeWidget>(&program, "planList");
-                if (list && list->topLevelItemCount() > 1)
+                auto* list = child<QTreeWidget>(program.page(tvq::PlanKind::Day), "planList");
+                if (list && list->topLevelItemCount() > 1) {
                     list->setCurrentItem(list->topLevelItem(1));
+                }
                 shots.save(program, "program_window");
                 shots.withDialog<CAddPlan>(
                     "plan_dialog", [&] { child<QAbstractButton>(&program, "addButton")->click(); },
