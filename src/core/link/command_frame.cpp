@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "core/link/commands.h"
+
 namespace tvq {
 
 std::uint8_t frameCheck(std::span<const std::uint8_t, kFrameSize> bytes) {
@@ -27,7 +29,7 @@ CommandFrame makeFrame(std::uint8_t address, std::uint8_t command,
 }
 
 CommandFrame pageQuery(std::uint8_t address, std::uint8_t page) {
-    return makeFrame(address, 0x17, {page});
+    return makeFrame(address, cmd::kReadPage, {page});
 }
 
 std::string hexBytes(std::span<const std::uint8_t> bytes) {
