@@ -55,7 +55,7 @@ void CTVQ418ControlDlg::startPlanScheduler(const tvq::PlanKindSet& kinds) {
     tvq::PlanLink link{[this](const tvq::CommandFrame& frame, std::stop_token stop) {
                            return sendPlanFrame(frame, stop);
                        },
-                       [this] { return session_->link().isOpen(); }};
+                       [this] { return session_->link().isUp(); }};
     scheduler_ = std::make_unique<tvq::PlanScheduler>(
         options, std::move(link), *planObserver_,
         deps_.wallClock ? *deps_.wallClock : tvq::systemWallClock());
@@ -66,7 +66,8 @@ void CTVQ418ControlDlg::onStop() {
     stopPlanScheduler();
     session_->setTimerRunning(false);
     // With the link gone meanwhile (the cascade's end closes it) there is nothing to operate.
-    if (!session_->link().isOpen()) {
+    // (Asked without waiting for an exchange in flight: this is the UI thread.)
+    if (!session_->workersRunning()) {
         session_->setOperationControls(false);
         for (auto m : {tvq::Control::M1, tvq::Control::M2, tvq::Control::M3, tvq::Control::M4})
             session_->enableControl(m, false);
@@ -85,14 +86,14 @@ void CTVQ418ControlDlg::stopPlanScheduler() {
 // command does; panelLock keeps it apart from the workers and the dialogs.
 tvq::SendOutcome CTVQ418ControlDlg::sendPlanFrame(const tvq::CommandFrame& frame,
                                                   std::stop_token stop) {
-    if (!session_->link().isOpen()) return tvq::SendOutcome::LinkClosed;
+    if (!session_->link().isUp()) return tvq::SendOutcome::LinkClosed;
     tvq::CommandFrame out = frame;
     out[1] = session_->deviceAddress();
     tvq::CommandFrame reply{};
     const int got = session_->exchange(out, reply, tvq::kPlanReplyTimeoutMs, stop);
     if (stop.stop_requested()) return tvq::SendOutcome::Stopped;
     if (got == 13 || out[1] == 0) return tvq::SendOutcome::Sent;
-    return session_->link().isOpen() ? tvq::SendOutcome::NoReply : tvq::SendOutcome::LinkClosed;
+    return session_->link().isUp() ? tvq::SendOutcome::NoReply : tvq::SendOutcome::LinkClosed;
 }
 
 void CTVQ418ControlDlg::clearTimerFields() {
