@@ -166,8 +166,10 @@ bool Session::workersRunning() const {
 
 void Session::setTimerRunning(bool running) {
     impl_->core.timerRunningFlag = running;
-    impl_->core.update([running](PanelState& s) {
-        if (!running) {
+    const bool lineUp = impl_->core.link.isUp();
+    impl_->core.update([running, lineUp](PanelState& s) {
+        // Without a line (it is being reopened) the buttons stay grey: a press would do nothing.
+        if (!running && lineUp) {
             s.setPipModeButtons(true);
             s.setOperationControls(true);
         } else {

@@ -375,6 +375,8 @@ TEST(SessionHealth, ALostLineIsReopenedWithGrowingPausesUntilItAnswers) {
     EXPECT_TRUE(rig.unknown);
     EXPECT_EQ(rig.session.pressSource(kHdmi), PressOutcome{}) << "no line: the press does nothing";
     EXPECT_TRUE(operationControls(rig.session.snapshot(), false)) << "and its button is grey";
+    rig.session.setTimerRunning(false);  // Stop
+    EXPECT_TRUE(operationControls(rig.session.snapshot(), false)) << "also after Stop";
 
     rig.opening = O::Connected;  // back again
     ASSERT_TRUE(eventually([&] { return rig.lastInfo == MessageId::EquipmentNormal; }));
