@@ -54,10 +54,10 @@ W* find(QWidget* screen, const char* name) {
     return screen->findChild<W*>(QLatin1String(name));
 }
 
-void typeSpec(CSimpleMosaic& screen, int rows, int columns) {
+void typeWallSize(CSimpleMosaic& screen, int rows, int columns) {
     find<QLineEdit>(&screen, "rowsEntry")->setText(QString::number(rows));
     find<QLineEdit>(&screen, "columnsEntry")->setText(QString::number(columns));
-    find<QPushButton>(&screen, "specOkButton")->click();
+    find<QPushButton>(&screen, "wallSizeOkButton")->click();
 }
 
 double msSince(const QElapsedTimer& t) {
@@ -82,17 +82,17 @@ void layoutCosts() {
     for (int i = 0; i < 20; ++i) {
         QElapsedTimer t;
         t.start();
-        typeSpec(screen, 6, 8);
+        typeWallSize(screen, 6, 8);
         QApplication::processEvents();
         screen.repaint();
         build.push_back(msSince(t));
         t.restart();
-        typeSpec(screen, 1, 1);
+        typeWallSize(screen, 1, 1);
         QApplication::processEvents();
         screen.repaint();
         back.push_back(msSince(t));
     }
-    typeSpec(screen, 6, 8);
+    typeWallSize(screen, 6, 8);
     QApplication::processEvents();
     for (int w = 280, h = 250; w <= 1200; w += 46, h += 33) {
         QElapsedTimer t;
@@ -164,7 +164,7 @@ int stalls() {
     SilentBoxes boxes;
     CSimpleMosaic screen(session, boxes, tvq::systemClock());
     screen.show();
-    typeSpec(screen, 2, 2);
+    typeWallSize(screen, 2, 2);
     StallMeter meter;
     auto settle = [&] { await([&] { return !screen.busy(); }, 120000); };
     auto press = [&](const char* name) {

@@ -505,10 +505,6 @@
         <translation>快速拼接</translation>
     </message>
     <message>
-        <source>Specification</source>
-        <translation>规格</translation>
-    </message>
-    <message>
         <source>Row</source>
         <translation>行</translation>
     </message>
@@ -631,6 +627,10 @@
     <message>
         <source>System Information</source>
         <translation>系统信息</translation>
+    </message>
+    <message>
+        <source>Wall size</source>
+        <translation>拼接规格</translation>
     </message>
 </context>
 <context>

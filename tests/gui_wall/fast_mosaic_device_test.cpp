@@ -78,7 +78,7 @@ TEST(FastMosaicDevice, SetWritesTheWindowAndClearsPending) {
     ASSERT_TRUE(rig.settle());
     ASSERT_TRUE(rig.screen->connected());
     rig.device.setCommandFault(Fault::None);
-    rig.spec("1", "2");
+    rig.wallSize("1", "2");
     rig.selectCell(1);
     rig.click("autoCalcButton");
     const auto before = rig.device.sent().size();
@@ -148,7 +148,7 @@ TEST(FastMosaicDevice, DetectWarnsOnlyWhenNotWallReady) {
 TEST(FastMosaicDevice, ProgramWallMarksEachCell) {
     MosaicRig rig;
     rig.device.setStatus(3, wallReadyStatus());
-    rig.spec("1", "3");
+    rig.wallSize("1", "3");
     rig.sizes({"1000", "920", "1000"});
     bool ran = false;
     guitest::onNextModal<CWallProgram>([&](CWallProgram* dialog) {
@@ -177,7 +177,7 @@ TEST(FastMosaicDevice, CancelStopsAfterTheExchangeInFlight) {
     MosaicRig rig;
     rig.device.setStatus(2, wallReadyStatus());
     rig.device.setStatus(3, wallReadyStatus());
-    rig.spec("1", "3");
+    rig.wallSize("1", "3");
     std::atomic<bool> reached{false}, release{false};
     rig.device.onFrame([&](const CommandFrame& f) {
         if (f[1] != 2 || reached.exchange(true)) return;

@@ -62,7 +62,7 @@ TEST(GuiE2eFastMosaic, ConnectPreparesTheProcessorAndSetsWriteIt) {
 
         in<QLineEdit>(screen, "rowsEntry")->setText("1");
         in<QLineEdit>(screen, "columnsEntry")->setText("2");
-        in(screen, "specOkButton")->click();
+        in(screen, "wallSizeOkButton")->click();
         screen->grid()->cell(1)->button()->click();
         in(screen, "autoCalcButton")->click();
         EXPECT_TRUE(clickAndSettle(screen, "inputSetButton"));

@@ -29,14 +29,14 @@ TEST(FastMosaic, WindowFollowsTheWallSize) {
     auto preset = [](const char* name) {
         return [name](MosaicRig& rig) { rig.click(QStringLiteral("preset") + name); };
     };
-    auto spec = [](const char* rows, const char* columns) {
-        return [rows, columns](MosaicRig& rig) { rig.spec(rows, columns); };
+    auto size = [](const char* rows, const char* columns) {
+        return [rows, columns](MosaicRig& rig) { rig.wallSize(rows, columns); };
     };
     const std::vector<Step> steps{
         {"opened", [](MosaicRig&) {}, 565, 620, 550, 184, 1},
         {"4X3", preset("4X3"), 565, 620 + 2 * 91, 550, 184 + 2 * 91, 12},
-        {"6 x 8", spec("6", "8"), 565 + 4 * 132, 620 + 4 * 91, 550 + 4 * 132, 184 + 4 * 91, 48},
-        {"5 x 6 from 3X3", spec("5", "6"), 565 + 2 * 132, 620 + 3 * 91, 550 + 2 * 132, 184 + 3 * 91,
+        {"6 x 8", size("6", "8"), 565 + 4 * 132, 620 + 4 * 91, 550 + 4 * 132, 184 + 4 * 91, 48},
+        {"5 x 6 from 3X3", size("5", "6"), 565 + 2 * 132, 620 + 3 * 91, 550 + 2 * 132, 184 + 3 * 91,
          30},
         {"dragged small", [](MosaicRig& rig) { rig.screen->resize(100, 100); }, 280, 250,
          550 + 2 * 132, 184 + 3 * 91, 30},
@@ -54,7 +54,7 @@ TEST(FastMosaic, WindowFollowsTheWallSize) {
 
 TEST(FastMosaic, CellsArePlacedRowByRowWithTheirIdentifiers) {
     MosaicRig rig(false);
-    rig.spec("6", "8");
+    rig.wallSize("6", "8");
     ASSERT_EQ(rig.screen->grid()->cellCount(), 48);
     for (int k : {0, 7, 8, 47}) {
         WallCell* cell = rig.cell(k);
@@ -65,8 +65,8 @@ TEST(FastMosaic, CellsArePlacedRowByRowWithTheirIdentifiers) {
     }
 }
 
-// Refused specifications leave the wall as it was; text that is no number counts as 0.
-TEST(FastMosaic, RefusedSpecifications) {
+// Refused wall sizes leave the wall as it was; text that is no number counts as 0.
+TEST(FastMosaic, RefusedWallSizes) {
     const QString large = "Sorry, Does not support the splicing Specifications (6 X 8)";
     const QString small = "Sorry, does not support the splice specifications of less than (1 X 1)";
     const std::vector<std::tuple<const char*, const char*, QString>> cases{
@@ -74,7 +74,7 @@ TEST(FastMosaic, RefusedSpecifications) {
     MosaicRig rig(false);
     for (const auto& [rows, columns, shown] : cases) {
         rig.boxes.shown.clear();
-        rig.spec(rows, columns);
+        rig.wallSize(rows, columns);
         EXPECT_EQ(rig.shownTexts(), QStringList{shown}) << rows << " x " << columns;
         EXPECT_EQ(rig.screen->grid()->cellCount(), 1);
     }
@@ -82,7 +82,7 @@ TEST(FastMosaic, RefusedSpecifications) {
 
 // A click selects: green face for it, grey for the rest, box titles with its window ID, the
 // action buttons off. The titles keep the selection across a change of language; a new
-// specification selects cell 000 again.
+// wall size selects cell 000 again.
 TEST(FastMosaic, SelectionColoursAndTitles) {
     MosaicRig rig(false);
     rig.click("preset2X3");
@@ -109,7 +109,7 @@ TEST(FastMosaic, SelectionColoursAndTitles) {
 // ones go to 0.
 TEST(FastMosaic, AutoCalculateFillsTheFields) {
     MosaicRig rig(false);
-    rig.spec("2", "2");
+    rig.wallSize("2", "2");
     rig.sizes({"1000", "920", "1000", "920"}, {"700", "768", "600", "768"});
     rig.get<QSpinBox>("bezelHSpin")->setValue(100);
     rig.get<QSpinBox>("bezelVSpin")->setValue(50);
@@ -135,7 +135,7 @@ TEST(FastMosaic, AutoCalculateFillsTheFields) {
 // fields as they were, the action buttons on.
 TEST(FastMosaic, AutoCalculateRefusalsRefillTheEntries) {
     MosaicRig rig(false);
-    rig.spec("2", "2");
+    rig.wallSize("2", "2");
     rig.sizes({"", "63"}, {"", "768", "99999", "768"});
     rig.click("autoCalcButton");
     EXPECT_EQ(rig.shownTexts(),

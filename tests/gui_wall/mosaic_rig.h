@@ -54,10 +54,10 @@ struct MosaicRig {
     }
     void click(const QString& name) { guitest::clickOn(get<QAbstractButton>(name)); }
     void type(const QString& name, const QString& text) { get<QLineEdit>(name)->setText(text); }
-    void spec(const QString& rows, const QString& columns) {
+    void wallSize(const QString& rows, const QString& columns) {
         type("rowsEntry", rows);
         type("columnsEntry", columns);
-        click("specOkButton");
+        click("wallSizeOkButton");
     }
     WallCell* cell(int k) { return screen->grid()->cell(k); }
     void selectCell(int k) { guitest::clickOn(cell(k)->button()); }

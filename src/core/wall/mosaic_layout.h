@@ -31,7 +31,7 @@ using WallEntry = std::optional<std::int32_t>;
 // Values beyond 32 bits stay at the nearest end (they fail the range check all the same).
 WallEntry wallEntryFromText(std::string_view text);
 
-// The (6 X 8) or (1 X 1) message for a specification the wall cannot have, else nothing.
+// The (6 X 8) or (1 X 1) message for a wall size it cannot have, else nothing.
 // Rows and columns come as typed numbers: negative ones count as too large.
 std::optional<MessageId> checkWallSize(std::int64_t rows, std::int64_t columns);
 

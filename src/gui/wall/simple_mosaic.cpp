@@ -109,7 +109,7 @@ void CSimpleMosaic::wireControls() {
     }
     connect(presets, &QButtonGroup::idClicked, this,
             [this](int i) { onPreset(kPresets[i].rows, kPresets[i].columns); });
-    connect(ui_.specOkButton, &QPushButton::clicked, this, &CSimpleMosaic::onSpecOk);
+    connect(ui_.wallSizeOkButton, &QPushButton::clicked, this, &CSimpleMosaic::onWallSizeOk);
     connect(ui_.wallPanel, &CWallGrid::cellClicked, this, &CSimpleMosaic::onCellClicked);
     connect(ui_.autoCalcButton, &QPushButton::clicked, this, &CSimpleMosaic::onAutoCalculate);
 
@@ -149,7 +149,7 @@ QString CSimpleMosaic::message(tvq::MessageId id) const {
     return QCoreApplication::translate(tvq::kMessageContext, tvq::englishText(id).data());
 }
 
-// ---- Specification and grid ----
+// ---- Wall size and grid ----
 
 void CSimpleMosaic::onPreset(int rows, int columns) {
     ui_.rowsEntry->setText(QString::number(rows));
@@ -164,7 +164,7 @@ void CSimpleMosaic::onPreset(int rows, int columns) {
     }
 }
 
-void CSimpleMosaic::onSpecOk() {
+void CSimpleMosaic::onWallSizeOk() {
     const tvq::WallEntry rows = entryOf(ui_.rowsEntry), columns = entryOf(ui_.columnsEntry);
     if (const auto refusal = tvq::checkWallSize(rows.value_or(0), columns.value_or(0))) {
         boxes_.inform(this, {}, message(*refusal));

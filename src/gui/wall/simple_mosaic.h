@@ -54,7 +54,7 @@ private:
 
     // Layout and calculation.
     void onPreset(int rows, int columns);
-    void onSpecOk();
+    void onWallSizeOk();
     void sizeWindow();
     void rebuildGrid();
     void onCellClicked(int k);
