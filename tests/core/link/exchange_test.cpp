@@ -50,16 +50,6 @@ protected:
     }
 };
 
-TEST_F(Exchange, SendsACopyWithItsCheckByteComputed) {
-    ScriptedLink& line = attach(ByteLink::Kind::Serial);
-    CommandFrame frame = kStatusQuery;
-    frame[12] = 0xAA;
-    link.exchangeFrame(frame, out, 300);
-    ASSERT_EQ(line.written().size(), 1u);
-    EXPECT_EQ(line.written()[0][12], 19);
-    EXPECT_EQ(frame[12], 0xAA) << "the caller's frame must not change";
-}
-
 TEST_F(Exchange, AddressZeroSendsAndReadsNothing) {
     ScriptedLink& line = attach(ByteLink::Kind::Network);
     link.setDeviceAddress(0);

@@ -1,4 +1,4 @@
-// Frame building, sources and the status layout.
+// Sources and the status layout.
 
 #include <gtest/gtest.h>
 
@@ -8,16 +8,6 @@
 
 namespace tvq {
 namespace {
-
-TEST(Frame, CheckByteIsTheXorOfTheFirstTwelve) {
-    EXPECT_EQ(pageQuery(1)[12], 19);
-    EXPECT_EQ(makeFrame(2, 0x96, {0, 0x02, 0x00, 0x02, 0x00, 0x00, 0x00, 0x03, 0x00})[12], 0x92);
-    CommandFrame f = pageQuery(1);
-    EXPECT_TRUE(checkByteOk(f));
-    f[7] ^= 1;
-    EXPECT_FALSE(checkByteOk(f));
-    EXPECT_EQ(hexBytes(pageQuery(1)), "05 01 17 00 00 00 00 00 00 00 00 00 13");
-}
 
 // Names show in the client's status; the groups decide which presses the panel refuses.
 TEST(Sources, GroupsAndParsing) {

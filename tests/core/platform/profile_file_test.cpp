@@ -314,13 +314,11 @@ TEST_F(ConnectSettingsTest, ReadsSection) {
          {false, "", "", false, true, 1, ""}},  // no address without auto-connect
         {"[connect]\r\nserialtcp=0\r\nip=1.2.3.4\r\nPORT=80\r\nconnectflag=1\r\ndeviceid=6\r\n",
          {false, "1.2.3.4", "80", true, false, 6, ""}},
-        // The serial port only for the serial link; a repeated section is not read.
+        // The serial port only for the serial link.
         {"[CONNECT]\nSerialTcp=1\nSerialPort=/dev/ttyUSB1\n",
          {true, "", "", false, false, 1, "/dev/ttyUSB1"}},
         {"[CONNECT]\nSerialPort=/dev/ttyUSB1\nIP=1.1.1.1\n",
          {false, "1.1.1.1", "", false, false, 1, ""}},
-        {"[CONNECT]\nPort=1\n[DAYTIME]\n[CONNECT]\nIP=2.2.2.2\nPort=2\n",
-         {false, "", "1", false, false, 1, ""}},
     };
     for (const auto& [file, expected] : cases) {
         writeFile(path, file);

@@ -1,4 +1,4 @@
-// Sorting the replies to one status query, and a whole scan over a scripted chain.
+// Sorting the replies to one status query, and how a scan over a scripted chain ends.
 
 #include <gtest/gtest.h>
 
@@ -81,30 +81,6 @@ struct ScriptedChain {
         };
     }
 };
-
-TEST(ScanChain, ListsAnswersAndTroubleInAddressOrder) {
-    ScriptedChain chain{.replies = {{1, statusFrom(1, 8)},
-                                    {2, statusFrom(2, 0, false)},
-                                    {5, join({statusFrom(5, 7), statusFrom(5, 7)})},
-                                    {7, statusFrom(9)}}};
-    std::vector<std::uint8_t> heard;
-    int progressed = 0;
-    ScanEvents events;
-    events.progress = [&](std::uint8_t, int done, int total) { progressed = done * 100 + total; };
-    events.answered = [&](const ScanAnswer& a) { heard.push_back(a.address); };
-
-    const ScanResult r = scanChain(chain.exchange(), {1, 10}, events);
-
-    ASSERT_EQ(r.answers.size(), 3u);
-    EXPECT_EQ(heard, (std::vector<std::uint8_t>{1, 2, 5}));
-    EXPECT_EQ(r.answers[0].mainSource, 8);
-    EXPECT_TRUE(r.answers[0].mainSignal);
-    EXPECT_FALSE(r.answers[1].mainSignal);
-    EXPECT_EQ(r.problems,
-              (std::vector<ScanProblem>{{Kind::Duplicate, 5, 5, 2}, {Kind::Foreign, 7, 9, 1}}));
-    EXPECT_EQ(progressed, 10 * 100 + 10);
-    EXPECT_EQ(chain.asked.size(), 10u);
-}
 
 TEST(ScanChain, StopOrADeadLineEndTheScan) {
     std::stop_source stop;

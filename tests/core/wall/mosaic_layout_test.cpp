@@ -31,6 +31,12 @@ TEST(Wall, CalculatesTheEightValues) {
     for (const CalcCase& c :
          {CalcCase{
               "OneScreen", layout(1, 1, 0, {1024}, {768}), {{1024, 768, 0, 0}, {1024, 768, 0, 0}}},
+          CalcCase{
+              "NarrowestWidth", layout(1, 1, 0, {64}, {768}), {{1024, 768, 0, 0}, {64, 768, 0, 0}}},
+          // Row 1's widths and column 1's heights of other cells are neither checked nor used.
+          CalcCase{"UncheckedEntries",
+                   layout(2, 2, 0, {512, 512, std::nullopt, -3}, {384, 9, 384, std::nullopt}),
+                   {{512, 384, 0, 0}, {512, 384, 0, 0}}},
           // The remainder column stays uncovered: 533 + 490 = 1023.
           CalcCase{"RowLeft",
                    layout(1, 2, 0, {1000, 920}, {700, 700}),
@@ -92,19 +98,6 @@ TEST(Wall, RefusesWithTheFirstFailureOfEachSide) {
         EXPECT_FALSE(calc.windows.has_value()) << c.name;
         EXPECT_EQ(calc.failures, c.expected) << c.name;
     }
-}
-
-TEST(Wall, LimitsOfAWidthAreInclusive) {
-    for (int width : {64, 1024})
-        EXPECT_TRUE(CalculateWindows(layout(1, 1, 0, {width}, {768})).windows) << width;
-}
-
-TEST(Wall, UncheckedEntriesDoNotMatter) {
-    // Row 1's widths and column 1's heights of other cells are neither checked nor used.
-    const auto calc = CalculateWindows(
-        layout(2, 2, 0, {512, 512, std::nullopt, -3}, {384, 9, 384, std::nullopt}));
-    ASSERT_TRUE(calc.windows);
-    EXPECT_EQ(calc.windows->input, (WindowRect{512, 384, 0, 0}));
 }
 
 TEST(Wall, InvalidLayoutCalculatesNothing) {

@@ -26,27 +26,6 @@ std::vector<CellOutcome> outcomes(const WallSummary& summary) {
     return list;
 }
 
-TEST(WallProgram, ProgramsEveryCellOfAFreshChain) {
-    FakeClock clock;
-    WallLink link({1, 2, 3, 4}, clock);
-    link.state(4).outputFormat = 2;  // 1280 x 1024 behind the last screen
-    std::vector<WallProgress> steps;
-    std::vector<unsigned> reported;
-    const WallSummary s = programWall(twoByTwo(true), link.fn(), clock, {},
-                                      {[&](const WallProgress& p) { steps.push_back(p); },
-                                       [&](const CellResult& c) { reported.push_back(c.cell); }});
-
-    ASSERT_TRUE(s.allDone()) << describeCell(s.cells[0]);
-    EXPECT_EQ(reported, (std::vector<unsigned>{0, 1, 2, 3}));
-    EXPECT_EQ(steps.size(), 4u * 5u);
-    EXPECT_EQ(steps.back().cellsDone, 3u);
-    EXPECT_EQ(s.cells[0].evenedInput, 1u);  // 533 made even
-    for (std::uint8_t a = 1; a <= 4; ++a) {
-        const sim::ProcessorState& p = link.state(a);
-        EXPECT_TRUE(p.mosaic && !p.bypass && p.mainSource == 7 && p.syncMosaic) << int(a);
-    }
-}
-
 // One bad cell fails with its reason; the cells around it are still programmed.
 TEST(WallProgram, AFaultFailsOnlyThatCell) {
     using F = WallLink::Fault;
@@ -83,22 +62,6 @@ TEST(WallProgram, AddressMapAndCalculationFailure) {
     EXPECT_EQ(s.cells[0].failures.at(0).check, WallCheck::WidthRange);
     EXPECT_EQ(s.cells[0].failures.at(0).cell, 1u);
     EXPECT_EQ(link.state(9).inputRect, (sim::Rect{0, 1024, 0, 768}));  // untouched
-}
-
-TEST(WallProgram, CancelStopsAfterTheExchangeInFlight) {
-    FakeClock clock;
-    WallLink link({1, 2, 3, 4}, clock);
-    std::stop_source stop;
-    link.onFrame([&](const CommandFrame& f) {
-        if (f[1] == 2 && f[2] == cmd::kInputWindow) stop.request_stop();
-    });
-    const WallSummary s = programWall(twoByTwo(), link.fn(), clock, stop.get_token());
-    EXPECT_EQ(outcomes(s),
-              (std::vector<CellOutcome>{CellOutcome::Done, CellOutcome::Cancelled,
-                                        CellOutcome::Cancelled, CellOutcome::Cancelled}));
-    EXPECT_EQ(s.cancelled, 3u);
-    EXPECT_EQ(link.sent().back().frame[2], cmd::kInputWindow);
-    EXPECT_EQ(link.sent().back().frame[1], 2);
 }
 
 TEST(WallProgram, RefusedPlans) {

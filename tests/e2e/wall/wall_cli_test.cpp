@@ -3,8 +3,6 @@
 #include <vector>
 
 #include "cli/wall_command.h"
-#include "core/link/commands.h"
-#include "core/wall/wall_link.h"
 
 namespace tvq::cli {
 namespace {
@@ -79,21 +77,6 @@ TEST(WallCli, CalcPrintsTheWindowsOrTheFailures) {
               "{\"failures\":[{\"check\":\"width-range\",\"cell\":0,\"message\":\"Sorry, data "
               "out of range\"},{\"check\":\"height-range\",\"cell\":1,\"message\":\"Sorry, data "
               "out of range\"}]}\n");
-}
-
-TEST(WallCli, ProgramExitsOneWhenACellFailed) {
-    FakeClock clock;
-    test::WallLink link({1}, clock);  // cell 1's address 2 is absent
-    const auto parsed = parse({"--tcp", "127.0.0.1:1", "wall", "program", "--rows", "1", "--cols",
-                               "2", "--widths", "1000,920", "--heights", "768,768"});
-    std::vector<std::string> lines;
-    const WallOutput out = runWallProgram(std::get<WallRequest>(parsed), link.fn(), clock,
-                                          [&](const std::string& l) { lines.push_back(l); });
-    EXPECT_EQ(out.exitCode, kExitFailed);
-    ASSERT_EQ(lines.size(), 2u);
-    EXPECT_TRUE(lines[0].starts_with("cell 000 address 1: done")) << lines[0];
-    EXPECT_EQ(lines[1], "cell 001 address 2: no-answer: The device did not answer\n");
-    EXPECT_EQ(out.output, "2 cells: 1 done, 1 failed, 0 cancelled\n");
 }
 
 }  // namespace

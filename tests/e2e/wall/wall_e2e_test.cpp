@@ -28,7 +28,8 @@ TEST(WallE2e, ProgramsAWallWithOneProcessorMissing) {
     EXPECT_EQ(run.exitCode, 1) << run.out << run.err;
     EXPECT_TRUE(has(run.out, "cell 000 address 1: done input 532x400+0+0 output 1000x400+0+0"))
         << run.out;
-    EXPECT_TRUE(has(run.out, "cell 002 address 3: no-answer")) << run.out;
+    EXPECT_TRUE(has(run.out, "cell 002 address 3: no-answer: The device did not answer\n"))
+        << run.out;
     EXPECT_TRUE(has(run.out, "4 cells: 3 done, 1 failed, 0 cancelled"));
 
     // X, W, Y, H high byte first: cell 1 at 532, 490, 0, 400.
