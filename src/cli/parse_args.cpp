@@ -318,11 +318,15 @@ std::string_view usageText() {
     return text;
 }
 
+bool jsonRequested(int argc, const char* const* argv) {
+    return std::find(argv + (argc > 0 ? 1 : 0), argv + argc, std::string_view("--json")) !=
+           argv + argc;
+}
+
 ParsedArgs parseArgs(int argc, const char* const* argv) {
     const std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0), argv + argc);
     ParsedArgs parsed = parseArgList(args);
-    if (auto* error = std::get_if<UsageError>(&parsed))
-        error->json = std::find(args.begin(), args.end(), "--json") != args.end();
+    if (auto* error = std::get_if<UsageError>(&parsed)) error->json = jsonRequested(argc, argv);
     return parsed;
 }
 

@@ -141,6 +141,21 @@ TEST_F(Exchange, NetworkShortReplyIsHandedOverZeroFilledAfterOneTry) {
     EXPECT_FALSE(checkByteOk(out));
 }
 
+// A closed peer ends the wait at once, and the detail tells it from silence.
+TEST_F(Exchange, PeerClosingGivesZeroAndSaysHowFarTheReplyGot) {
+    for (const std::size_t before : {std::size_t{0}, std::size_t{8}}) {
+        ScriptedLink& line = attach(ByteLink::Kind::Network);
+        line.script({{20ms, slice(reply(), 0, before)}, {20ms, {}}});
+        ExchangeDetail detail;
+        const Millis start = clock.elapsed();
+        EXPECT_EQ(link.exchangeFrame(kStatusQuery, out, 1000, detail), 0);
+        EXPECT_EQ(elapsedSince(start), 20ms);
+        EXPECT_TRUE(detail.lineClosed);
+        EXPECT_EQ(detail.received, before);
+        EXPECT_EQ(out, filled(0xEE));
+    }
+}
+
 TEST_F(Exchange, LateReplyOfAnEarlierCommandIsDiscardedBeforeSending) {
     for (auto kind : {ByteLink::Kind::Serial, ByteLink::Kind::Network}) {
         ScriptedLink& line = attach(kind);
