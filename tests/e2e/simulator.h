@@ -143,11 +143,10 @@ public:
         return "simulator stdout:\n" + readFile(outPath_) + "stderr:\n" + readFile(errPath_);
     }
     // tvq418ctl with this simulator's link in front of args.
-    Finished ctl(const std::vector<std::string>& args, Millis limit = Millis{15000},
-                 Millis interruptAfter = Millis{0}) const {
+    Finished ctl(const std::vector<std::string>& args, Millis limit = Millis{15000}) const {
         std::vector<std::string> all = link_;
         all.insert(all.end(), args.begin(), args.end());
-        return e2e::ctl(all, limit, interruptAfter);
+        return e2e::ctl(all, limit);
     }
 
 private:
