@@ -70,8 +70,8 @@ CommandResult runCommand(const CliOptions& options, DeviceLink& link) {
         return report.finish(kExitOk);
     }
     if (result != kReplyTaken) {
-        // A closed line ends the wait at once; calling that silence would send one looking
-        // for a slow device.
+        // A closed line ends the wait at once; calling that silence would send the user
+        // looking for a slow device.
         if (detail.lineClosed)
             return report.finish(kExitFailed, lineClosedText(link.isSerial(), received));
         return report.finish(kExitFailed, "no reply from address " +
