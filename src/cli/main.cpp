@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <exception>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -17,6 +18,7 @@
 #include "cli/run_plans.h"
 #include "cli/scan_command.h"
 #include "cli/settings_command.h"
+#include "cli/stop_on_signal.h"
 #include "cli/wall_command.h"
 #include "core/link/device_link.h"
 #include "core/platform/diagnostics.h"
@@ -42,18 +44,24 @@ int run(int argc, char** argv) {
             return kExitOk;
         }
     }
-    if (isPlansInvocation(argc, argv)) return finish(runPlansCommand(argc, argv));
+    if (isPlansInvocation(argc, argv)) {
+        const CommandResult result = runPlansCommand(argc, argv);
+        if (result.exitCode != kExitUsage || !result.output.empty()) return finish(result);
+        // The plan commands name their own help; the JSON message goes without it.
+        const std::string hint = " (try tvq418ctl plans --help)";
+        std::string message = result.error;
+        if (message.ends_with(hint)) message.resize(message.size() - hint.size());
+        return reportFailure(kExitUsage, message, jsonRequested(argc, argv),
+                             "tvq418ctl plans --help");
+    }
     if (isWallCommand(argc, argv)) return wallMain(argc, argv);
     const ParsedArgs parsed = parseArgs(argc, argv);
     if (std::holds_alternative<HelpRequest>(parsed)) {
         std::fwrite(usageText().data(), 1, usageText().size(), stdout);
         return kExitOk;
     }
-    if (const auto* error = std::get_if<UsageError>(&parsed)) {
-        printError(error->message + " (try --help)");
-        if (error->json) std::puts(usageErrorJson(error->message).c_str());
-        return kExitUsage;
-    }
+    if (const auto* error = std::get_if<UsageError>(&parsed))
+        return reportFailure(kExitUsage, error->message, error->json);
     const CliOptions& options = std::get<CliOptions>(parsed);
 
     // The serial trace belongs on stdout, except where stdout must be pure JSON.
@@ -73,15 +81,19 @@ int run(int argc, char** argv) {
         pthread_sigmask(SIG_BLOCK, &signals, nullptr);
     }
     if (const auto refused = refuseBeforeLink(options)) return finish(*refused);
+    // A scan stopped by Ctrl-C still lists the addresses already found.
+    std::optional<StopOnSignal> interrupt;
+    if (options.command == Command::Scan) interrupt.emplace();
 
     OpenedLink opened = openLink(options);
-    if (!opened.link) return finish(commandFailure(options, opened.exitCode, opened.error));
+    if (!opened.link) return reportFailure(opened.exitCode, opened.error, options.json);
 
     tvq::DeviceLink link;
     link.attach(std::move(opened.link));
     if (options.command == Command::RunPlans) return runPlans(options, link);
     if (options.command == Command::Scan)
-        return finish(runScan(options, link, ::isatty(STDERR_FILENO) ? stderr : nullptr));
+        return finish(
+            runScan(options, link, ::isatty(STDERR_FILENO) ? stderr : nullptr, interrupt->token()));
     return finish(runCommand(options, link));
 }
 

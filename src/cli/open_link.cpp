@@ -1,10 +1,9 @@
 #include "cli/open_link.h"
 
-#include <filesystem>
-#include <system_error>
-
 #include "core/link/link_open.h"
 #include "core/link/network_link.h"
+#include "core/link/serial_port.h"
+#include "core/platform/diagnostics.h"
 
 namespace tvq::cli {
 namespace {
@@ -21,15 +20,12 @@ OpenedLink openTcp(const CliOptions& options) {
 
 OpenedLink openSerial(const CliOptions& options) {
     const std::string path = serialDevicePath(options.serialPath);
-    // A path that is not there is a typo, not a device that failed to answer.
-    std::error_code ec;
-    if (!std::filesystem::exists(path, ec))
-        return {nullptr, kExitUsage, "no such serial device: " + path};
-    auto link = openSerialLink(options.serialPath, nullptr);
-    if (link) return {std::move(link), kExitOk, {}};
+    // Opened here rather than through openSerialLink, to keep the port's reason for failing.
+    auto port = std::make_unique<CSerialPort>();
+    if (port->Open(path) == 1 && port->Configure() == 1) return {std::move(port), kExitOk, {}};
     return {nullptr, kExitFailed,
             "could not open the link: " + std::string(englishText(MessageId::OpenComPortFail)) +
-                " (" + path + ")"};
+                " (" + path + "): " + lastErrorText(port->lastError())};
 }
 
 }  // namespace

@@ -54,8 +54,8 @@ constexpr std::string_view kOptionsUsage =
     "  --timeout MS      how long to wait for a reply, in milliseconds, 100 or more\n"
     "                    (default 6000); settings and set wait as the setup does (5000, 7000,\n"
     "                    15000)\n"
-    "  --json            print one JSON object, usage errors included; the serial trace then\n"
-    "                    goes to stderr\n"
+    "  --json            print one JSON object, usage errors and link failures included; the\n"
+    "                    serial trace then goes to stderr\n"
     "  --help            print this text\n"
     "  --version         print the program's version\n"
     "\n"
@@ -318,11 +318,15 @@ std::string_view usageText() {
     return text;
 }
 
+bool jsonRequested(int argc, const char* const* argv) {
+    return std::find(argv + (argc > 0 ? 1 : 0), argv + argc, std::string_view("--json")) !=
+           argv + argc;
+}
+
 ParsedArgs parseArgs(int argc, const char* const* argv) {
     const std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0), argv + argc);
     ParsedArgs parsed = parseArgList(args);
-    if (auto* error = std::get_if<UsageError>(&parsed))
-        error->json = std::find(args.begin(), args.end(), "--json") != args.end();
+    if (auto* error = std::get_if<UsageError>(&parsed)) error->json = jsonRequested(argc, argv);
     return parsed;
 }
 

@@ -24,6 +24,9 @@ ParsedArgs parseArgs(int argc, const char* const* argv);
 
 std::string_view usageText();
 
+// --json is among the arguments: every failure is then shown as JSON too.
+bool jsonRequested(int argc, const char* const* argv);
+
 // "--name=VALUE" gives the name and the value; "--name" alone gives no value (it follows as the
 // next argument).
 struct OptionWord {

@@ -1,5 +1,7 @@
 #include "cli/run_command.h"
 
+#include <cstdio>
+
 #include "cli/command_report.h"
 #include "cli/json_object.h"
 #include "cli/reply_check.h"
@@ -46,8 +48,9 @@ CommandResult runCommand(const CliOptions& options, DeviceLink& link) {
     if (options.command == Command::Set) return runSet(options, link, systemClock());
     const CommandFrame frame = commandFrame(options);
     CommandFrame reply{};
-    std::size_t received = 0;
-    const int result = link.exchangeFrame(frame, reply, options.timeoutMs, received);
+    ExchangeDetail detail;
+    const int result = link.exchangeFrame(frame, reply, options.timeoutMs, detail);
+    const std::size_t received = detail.received;
 
     CommandReport report(options);
     report.json().addString("sent", hexBytes(withCheckByte(frame)));
@@ -67,6 +70,10 @@ CommandResult runCommand(const CliOptions& options, DeviceLink& link) {
         return report.finish(kExitOk);
     }
     if (result != kReplyTaken) {
+        // A closed line ends the wait at once; calling that silence would send the user
+        // looking for a slow device.
+        if (detail.lineClosed)
+            return report.finish(kExitFailed, lineClosedText(link.isSerial(), received));
         return report.finish(kExitFailed, "no reply from address " +
                                               std::to_string(options.address) + " within " +
                                               std::to_string(options.timeoutMs) + " ms");
@@ -99,20 +106,26 @@ CommandResult runCommand(const CliOptions& options, DeviceLink& link) {
     return report.finish(kExitOk);
 }
 
-std::string usageErrorJson(const std::string& message) {
-    return JsonObject()
-        .addBool("ok", false)
-        .addString("error", "usage")
-        .addString("message", message)
-        .str();
+std::string lineClosedText(bool serial, std::size_t received) {
+    return std::string(serial ? "the serial line went away" : "the connection closed") + " after " +
+           std::to_string(received) + " of " + std::to_string(kFrameSize) + " bytes";
 }
 
-CommandResult commandFailure(const CliOptions& options, int exitCode, std::string message) {
-    // Every exit 2 looks the same to a script, whether found while parsing or while opening.
-    if (exitCode == kExitUsage && options.json)
-        return {exitCode, usageErrorJson(message) + "\n", std::move(message)};
-    CommandReport report(options);
-    return report.finish(exitCode, std::move(message));
+int reportFailure(int exitCode, const std::string& message, bool json, std::string_view hint) {
+    const bool usage = exitCode == kExitUsage;
+    if (json) {
+        const std::string object = JsonObject()
+                                       .addBool("ok", false)
+                                       .addString("error", usage ? "usage" : "link")
+                                       .addString("message", message)
+                                       .str();
+        std::printf("%s\n", object.c_str());
+        std::fflush(stdout);
+    }
+    std::fprintf(stderr, "tvq418ctl: %s", message.c_str());
+    if (usage) std::fprintf(stderr, " (try %.*s)", static_cast<int>(hint.size()), hint.data());
+    std::fputc('\n', stderr);
+    return exitCode;
 }
 
 }  // namespace tvq::cli

@@ -30,7 +30,8 @@ std::string problemText(const ScanProblem& p) {
 
 }  // namespace
 
-CommandResult runScan(const CliOptions& options, DeviceLink& link, std::FILE* progress) {
+CommandResult runScan(const CliOptions& options, DeviceLink& link, std::FILE* progress,
+                      std::stop_token stop) {
     ScanTiming timing =
         scanTimingFor(link.isSerial() ? ByteLink::Kind::Serial : ByteLink::Kind::Network);
     if (options.timeoutGiven) timing.replyWait = Millis{options.timeoutMs};
@@ -45,7 +46,8 @@ CommandResult runScan(const CliOptions& options, DeviceLink& link, std::FILE* pr
             std::fflush(progress);
         };
     }
-    const ScanResult result = scanChain(link, {options.scanFrom, options.scanTo}, timing, events);
+    const ScanResult result =
+        scanChain(link, {options.scanFrom, options.scanTo}, timing, events, stop);
     if (progress) {
         std::fputs("\r\033[K", progress);  // the progress line goes; the list stays
         std::fflush(progress);
@@ -82,7 +84,12 @@ CommandResult runScan(const CliOptions& options, DeviceLink& link, std::FILE* pr
 
     const std::string range =
         std::to_string(options.scanFrom) + ".." + std::to_string(options.scanTo);
-    if (result.lineFailed) {
+    if (result.stopped) {
+        out.exitCode = kExitFailed;
+        out.error = "stopped after " + std::to_string(result.asked) + " of " +
+                    std::to_string(ScanRange{options.scanFrom, options.scanTo}.count()) +
+                    " addresses; the list is incomplete";
+    } else if (result.lineFailed) {
         out.exitCode = kExitFailed;
         out.error = "the line failed after " + std::to_string(result.asked) +
                     " addresses; the scan is incomplete";

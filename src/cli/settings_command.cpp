@@ -51,6 +51,19 @@ std::string_view fieldName(RectField field) {
     return "";
 }
 
+// The setup empties the size field when size + |start| overflows, even when the size alone
+// fits and the start is negative; typed on a command line, the number to correct is the start.
+RectField blamedField(const RectCheck& check, const std::array<std::string_view, 4>& texts,
+                      Resolution output) {
+    const auto i = static_cast<std::size_t>(check.field);
+    if (check.outcome != CheckOutcome::OutOfRange || i % 2 != 0) return check.field;
+    const auto size = parseFieldValue(texts[i]);
+    const auto start = parseFieldValue(texts[i + 1]);
+    const std::int32_t limit = i == 0 ? output.width : output.height;
+    const bool sizeFits = size && *size >= kMinRectSize && *size <= limit;
+    return sizeFits && start && *start < 0 ? static_cast<RectField>(i + 1) : check.field;
+}
+
 CommandResult refused(CommandReport& out, const PreparedSet& prepared) {
     if (!prepared.field.empty()) {
         out.json().addString("field", prepared.field);
@@ -125,10 +138,13 @@ PreparedSet prepareSet(const SetRequest& r, std::uint8_t address, Resolution out
             break;
     }
     // X W Y H on the command line; width, start, height, start for the checks.
-    const RectCheck check = checkRectTexts(
-        {r.numbers.at(1), r.numbers.at(0), r.numbers.at(3), r.numbers.at(2)}, output);
+    const std::array<std::string_view, 4> texts{r.numbers.at(1), r.numbers.at(0), r.numbers.at(3),
+                                                r.numbers.at(2)};
+    const RectCheck check = checkRectTexts(texts, output);
     if (check.outcome != CheckOutcome::Ok)
-        return {{}, refusalMessage(check.outcome), std::string(fieldName(check.field))};
+        return {{},
+                refusalMessage(check.outcome),
+                std::string(fieldName(blamedField(check, texts, output)))};
     const RectTarget target = r.kind == SetKind::MainWindow    ? RectTarget::Main
                               : r.kind == SetKind::PipWindow   ? RectTarget::Pip
                               : r.kind == SetKind::InputWindow ? RectTarget::Input
@@ -146,6 +162,13 @@ std::optional<CommandResult> refuseBeforeLink(const CliOptions& options) {
 }
 
 namespace {
+
+// A line that closed on the way is the reason, not the device's silence.
+std::string withLineState(std::string error, const DeviceLink& link) {
+    if (!link.isUp())
+        error += link.isSerial() ? " (the serial line went away)" : " (the connection closed)";
+    return error;
+}
 
 ExchangeFn exchangeOver(DeviceLink& link) {
     return
@@ -167,8 +190,9 @@ CommandResult runSet(const CliOptions& options, DeviceLink& link, Clock& clock) 
         // The window checks need the output resolution, as the setup has it from page 3.
         const auto page3 = readPage(exchange, address, kOutputPage, kPageTimeoutMs);
         if (!page3)
-            return out.finish(kExitFailed,
-                              "no usable reply to page 3 from address " + std::to_string(address));
+            return out.finish(kExitFailed, withLineState("no usable reply to page 3 from address " +
+                                                             std::to_string(address),
+                                                         link));
         const OutputPage output = decodeOutputPage(*page3);
         reportFormat(out, output);
         if (const auto known = formatResolution(output.formatIndex)) resolution = *known;
@@ -177,7 +201,9 @@ CommandResult runSet(const CliOptions& options, DeviceLink& link, Clock& clock) 
             const auto page0 = readPage(exchange, address, kStatusPage, kPageTimeoutMs);
             const auto status = page0 ? decodeSetupStatus(*page0) : std::nullopt;
             if (!status)
-                return out.finish(kExitFailed, "no status from address " + std::to_string(address));
+                return out.finish(
+                    kExitFailed,
+                    withLineState("no status from address " + std::to_string(address), link));
             if (!status->inputSaveAllowed)
                 return out.finish(kExitUsage,
                                   "the input window can be set only while the main picture is "
@@ -204,7 +230,8 @@ CommandResult runSet(const CliOptions& options, DeviceLink& link, Clock& clock) 
             out.line(std::string(englishText(MessageId::SetSuccessfully)));
             return out.finish(kExitOk);
         case WriteOutcome::Failed:
-            return out.finish(kExitFailed, std::string(englishText(MessageId::SetupFailed)));
+            return out.finish(
+                kExitFailed, withLineState(std::string(englishText(MessageId::SetupFailed)), link));
         case WriteOutcome::Ignored:
             break;
     }
@@ -338,9 +365,10 @@ CommandResult runSettings(const CliOptions& options, DeviceLink& link, Clock& cl
     if (missing.empty()) return out.finish(kExitOk);
     out.line("missing " + list);
     if (!s.output)
-        return out.finish(kExitFailed,
-                          "no usable reply to page 3 from address " + std::to_string(address));
-    return out.finish(kExitFailed, "missing: " + list);
+        return out.finish(kExitFailed, withLineState("no usable reply to page 3 from address " +
+                                                         std::to_string(address),
+                                                     link));
+    return out.finish(kExitFailed, withLineState("missing: " + list, link));
 }
 
 }  // namespace tvq::cli

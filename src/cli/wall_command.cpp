@@ -2,8 +2,6 @@
 
 #include "cli/parse_args.h"
 
-#include <signal.h>
-
 #include <algorithm>
 #include <array>
 #include <charconv>
@@ -11,10 +9,11 @@
 #include <map>
 #include <span>
 #include <string_view>
-#include <thread>
 
 #include "cli/json_object.h"
 #include "cli/open_link.h"
+#include "cli/run_command.h"
+#include "cli/stop_on_signal.h"
 #include "core/link/device_link.h"
 #include "core/platform/diagnostics.h"
 
@@ -144,39 +143,16 @@ std::optional<UsageError> parseBounded(const Parsed& p, std::string_view name, l
     const auto it = p.values.find(name);
     if (it == p.values.end()) return std::nullopt;
     const auto value = number(it->second);
-    if (!value || *value < low || *value > high)
+    const std::string range = std::to_string(low) + ".." + std::to_string(high);
+    if (!value)
         return UsageError{"bad " + std::string(name) + " \"" + std::string(it->second) +
-                          "\": give " + std::to_string(low) + ".." + std::to_string(high)};
+                          "\": give " + range};
+    if (*value < low || *value > high)
+        return UsageError{std::string(name) + " " + std::string(it->second) + " is out of range " +
+                          range};
     out = *value;
     return std::nullopt;
 }
-
-// Ctrl-C or SIGTERM ends a wall after the exchange in flight, so the cells already programmed
-// are still reported. The signals stay blocked to the end: a second one waits for the summary.
-class StopOnSignal {
-public:
-    StopOnSignal() {
-        sigemptyset(&signals_);
-        sigaddset(&signals_, SIGINT);
-        sigaddset(&signals_, SIGTERM);
-        // Before any other thread starts, so every thread inherits the mask.
-        ::pthread_sigmask(SIG_BLOCK, &signals_, nullptr);
-        watcher_ = std::jthread([this](std::stop_token own) {
-            const timespec tick{0, 100'000'000};
-            while (!own.stop_requested())
-                if (::sigtimedwait(&signals_, nullptr, &tick) > 0) {
-                    source_.request_stop();
-                    return;
-                }
-        });
-    }
-    std::stop_token token() const { return source_.get_token(); }
-
-private:
-    sigset_t signals_{};
-    std::stop_source source_;
-    std::jthread watcher_;  // last: stopped and joined first
-};
 
 }  // namespace
 
@@ -212,13 +188,11 @@ std::variant<WallRequest, UsageError> parseWallArgs(int argc, const char* const*
     if (r.program && p.values.contains("--cell"))
         return UsageError{"wall program programs every cell: leave out --cell"};
 
-    const auto rows = number(p.values.at("--rows"));
-    const auto cols = number(p.values.at("--cols"));
-    if (!rows || !cols) return UsageError{"--rows and --cols want whole numbers"};
-    if (auto message = checkWallSize(*rows, *cols))
-        return UsageError{std::string(englishText(*message))};
-    r.layout.rows = static_cast<unsigned>(*rows);
-    r.layout.columns = static_cast<unsigned>(*cols);
+    long long rows = 0, cols = 0;
+    if (auto e = parseBounded(p, "--rows", 1, kMaxWallRows, rows)) return *e;
+    if (auto e = parseBounded(p, "--cols", 1, kMaxWallColumns, cols)) return *e;
+    r.layout.rows = static_cast<unsigned>(rows);
+    r.layout.columns = static_cast<unsigned>(cols);
     const std::size_t cells = std::size_t{r.layout.rows} * r.layout.columns;
 
     long long cell = 0, bezelH = 0, bezelV = 0;
@@ -353,10 +327,8 @@ int wallMain(int argc, const char* const* argv) {
         }
     }
     const auto parsed = parseWallArgs(argc, argv);
-    if (const auto* error = std::get_if<UsageError>(&parsed)) {
-        std::fprintf(stderr, "tvq418ctl: %s (try wall --help)\n", error->message.c_str());
-        return kExitUsage;
-    }
+    if (const auto* error = std::get_if<UsageError>(&parsed))
+        return reportFailure(kExitUsage, error->message, jsonRequested(argc, argv), "wall --help");
     const WallRequest& request = std::get<WallRequest>(parsed);
     if (request.json) {  // the serial trace must not spoil the JSON on stdout
         setDiagnosticSink([](std::string_view text) {
@@ -370,10 +342,7 @@ int wallMain(int argc, const char* const* argv) {
     } else {
         StopOnSignal interrupt;
         OpenedLink opened = openLink(request.link);
-        if (!opened.link) {
-            std::fprintf(stderr, "tvq418ctl: %s\n", opened.error.c_str());
-            return opened.exitCode;
-        }
+        if (!opened.link) return reportFailure(opened.exitCode, opened.error, request.json);
         DeviceLink link;
         link.attach(std::move(opened.link));
         // Each frame carries its cell's address; the link awaits a reply for any but 0.

@@ -29,10 +29,6 @@ TEST(ParseArgs, DefaultsAndOptions) {
     const CliOptions tcp = parseOk({"--tcp", "localhost:65535", "status"});
     EXPECT_EQ(tcp.ipv4, 0x7F000001u);
     EXPECT_EQ(tcp.port, 65535);
-    EXPECT_EQ(tcp.address, 1);
-    EXPECT_EQ(tcp.timeoutMs, 6000);
-    EXPECT_FALSE(tcp.json);
-    EXPECT_EQ(tcp.command, Command::Status);
 
     // Options may follow the command and take their value after '='.
     const CliOptions serial = parseOk(
@@ -66,7 +62,6 @@ TEST(ParseArgs, BadUsageIsRejectedWithOneLine) {
     };
     const char* const kTcp = "--tcp=127.0.0.1:1";
     const std::vector<Case> cases = {
-        {{"status"}, "no link"},
         {{kTcp, "--serial", "/dev/pts/1", "status"}, "not both"},
         {{kTcp}, "no command"},
         {{kTcp, "reboot"}, "unknown command"},
@@ -126,22 +121,6 @@ TEST(ReplyCheck, RejectsWhatDoesNotAnswerTheCommand) {
     };
     for (const auto& [reply, description] : cases)
         EXPECT_EQ(describeCheck(checkReplyTo(sent, reply), sent, reply), description);
-}
-
-TEST(StatusFormat, TextOfAReply) {
-    // PIP steady, Fade 0.5 s, BYPASS, HDMI over V1, M3, EXT. SDI.
-    const CommandFrame reply = {5, 1, 0x17, 0, 3, 1, 0x02, 0x08, 1, 0, 2, 1, 0};
-    EXPECT_EQ(statusText(decodeStatus(reply)),
-              "device      1\n"
-              "main        HDMI, signal\n"
-              "second      V1, no signal\n"
-              "picture     PIP/POP, steady\n"
-              "transition  Fade=0.5S\n"
-              "FREEZE      off\n"
-              "BYPASS      on\n"
-              "MOSAIC      off\n"
-              "PIP mode    M3\n"
-              "EXT. type   SDI\n");
 }
 
 TEST(StatusFormat, JsonOfAReplyWithAnUnnamedSource) {

@@ -61,11 +61,12 @@ TEST(SettingsE2e, RefusedWritesSendNothingBroadcastsReachEveryone) {
         {{"set", "brightness", "63"}, "The input value must be even, and can not be odd"},
         {{"set", "audio", "V2", "1"}, "Sorry, audio1 and audio2 can't use the same channel"},
         {{"set", "main-window", "M1", "0", "1366", "0", "768"}, "Value out  of range"},
+        {{"set", "main-window", "M1", "-2", "1024", "0", "768"}, "field X\n"},  // not W
     };
     for (const auto& r : refusals) {
         const Finished run = sim.ctl(r.args);
         EXPECT_EQ(run.exitCode, 2) << r.args[1];
-        EXPECT_TRUE(has(run.err, r.message)) << run.err;
+        EXPECT_TRUE(has(run.out + run.err, r.message)) << run.out << run.err;
     }
     const Finished broadcast = sim.ctl({"--address", "0", "set", "saturation", "12"});
     EXPECT_EQ(broadcast.exitCode, 0) << broadcast.err;

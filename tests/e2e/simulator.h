@@ -82,8 +82,10 @@ inline bool has(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
 
-// tvq418ctl with exactly these arguments; 15 s is far beyond any wait but a whole wall's.
-inline Finished ctl(const std::vector<std::string>& args, Millis limit = Millis{15000}) {
+// tvq418ctl with exactly these arguments; 15 s is far beyond any wait but a whole wall's. With
+// `interruptAfter`, it gets SIGINT that long after its start.
+inline Finished ctl(const std::vector<std::string>& args, Millis limit = Millis{15000},
+                    Millis interruptAfter = Millis{0}) {
     std::vector<std::string> argv{TVQ418CTL_PATH};
     argv.insert(argv.end(), args.begin(), args.end());
     Finished run;
@@ -91,6 +93,10 @@ inline Finished ctl(const std::vector<std::string>& args, Millis limit = Millis{
     const std::string err = tempFile();
     const auto start = Clock::now();
     const pid_t pid = spawn(std::move(argv), out, err);
+    if (pid > 0 && interruptAfter > Millis{0}) {
+        std::this_thread::sleep_for(interruptAfter);
+        ::kill(pid, SIGINT);
+    }
     if (pid > 0) run.exitCode = reap(pid, limit);
     run.elapsed = std::chrono::duration_cast<Millis>(Clock::now() - start);
     run.out = readFile(out);

@@ -12,7 +12,8 @@ namespace tvq::test {
 
 struct Piece {
     Millis after;                     // arrival, counted from the write that triggers it
-    std::vector<std::uint8_t> bytes;  // handed over by one read (split if the read asks less)
+    std::vector<std::uint8_t> bytes;  // handed over by one read (split if the read asks less);
+                                      // none: the peer closes the line here
 };
 
 class ScriptedLink final : public ByteLink {
@@ -32,6 +33,7 @@ public:
 
     Kind kind() const override { return kind_; }
     bool isOpen() const override { return open_; }
+    bool broken() const override { return closed_; }
 
     int writeFrame(const CommandFrame& frame) override {
         written_.push_back(frame);
@@ -43,7 +45,7 @@ public:
     int readAvailable(std::uint8_t* out, int max) override {
         ++reads_;
         release();
-        if (arrived_.empty()) return broken_ ? -1 : 0;
+        if (arrived_.empty()) return broken_ || closed_ ? -1 : 0;
         auto& front = arrived_.front();
         const auto n = std::min<std::size_t>(front.size(), static_cast<std::size_t>(max));
         std::copy_n(front.begin(), n, out);
@@ -54,7 +56,7 @@ public:
 
     bool waitReadable(Millis timeout) override {
         release();
-        if (!arrived_.empty() || broken_) return true;
+        if (!arrived_.empty() || broken_ || closed_) return true;
         const auto deadline = clock_.now() + timeout;
         if (!pending_.empty() && pending_.front().at <= deadline) {
             clock_.advance(std::chrono::duration_cast<Millis>(pending_.front().at - clock_.now()));
@@ -84,7 +86,9 @@ private:
 
     void release() {
         while (!pending_.empty() && pending_.front().at <= clock_.now()) {
-            arrived_.push_back(std::move(pending_.front().bytes));
+            closed_ = closed_ || pending_.front().bytes.empty();
+            if (!pending_.front().bytes.empty())
+                arrived_.push_back(std::move(pending_.front().bytes));
             pending_.pop_front();
         }
     }
@@ -92,7 +96,8 @@ private:
     FakeClock& clock_;
     Kind kind_;
     bool open_ = true;
-    bool broken_ = false;
+    bool broken_ = false;  // reads fail, yet the line does not know it is gone
+    bool closed_ = false;
     int writeResult_ = static_cast<int>(kFrameSize);
     int reads_ = 0;
     int discarded_ = 0;

@@ -55,18 +55,20 @@ int DeviceLink::discardPending() {
 
 int DeviceLink::exchangeFrame(const CommandFrame& frame, CommandFrame& reply,
                               std::int32_t timeoutMs, std::stop_token stop) {
-    std::size_t received = 0;
-    return exchangeFrame(frame, reply, timeoutMs, received, std::move(stop));
+    ExchangeDetail detail;
+    return exchangeFrame(frame, reply, timeoutMs, detail, std::move(stop));
 }
 
 int DeviceLink::exchangeFrame(const CommandFrame& frame, CommandFrame& reply,
-                              std::int32_t timeoutMs, std::size_t& received, std::stop_token stop) {
-    received = 0;
+                              std::int32_t timeoutMs, ExchangeDetail& detail,
+                              std::stop_token stop) {
+    detail = {};
     std::lock_guard lock(mutex_);
     if (!link_ || !link_->isOpen()) return 0;
     ByteLink& link = *link_;
-    const int result = converse(link, frame, reply, timeoutMs, stop, received);
-    if (link.broken()) up_ = false;
+    const int result = converse(link, frame, reply, timeoutMs, stop, detail.received);
+    detail.lineClosed = link.broken();
+    if (detail.lineClosed) up_ = false;
     return result;
 }
 
@@ -111,7 +113,10 @@ int DeviceLink::awaitReply(ByteLink& link, CommandFrame& reply, int tries, std::
         std::uint8_t piece[kFrameSize];
         const int n = link.readAvailable(piece, gatherer.readLimit());
         if (n < 0) {
-            if (link.broken()) return 0;  // gone for good: the owner reopens it
+            if (link.broken()) {  // gone for good: the owner reopens it
+                received = gatherer.gathered();
+                return 0;
+            }
             // Otherwise a line that failed to read counts as silence until the time-out.
             clock_.sleepFor(std::chrono::ceil<Millis>(wakeAt - clock_.now()));
             continue;

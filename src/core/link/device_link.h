@@ -21,6 +21,14 @@ struct ExchangeTiming {
     Millis acceptPause{200};  // rest after every accepted reply
 };
 
+// What one exchange came to beyond its 13 or 0, for callers that must say why there is no reply.
+struct ExchangeDetail {
+    // Reply bytes that really arrived: a network reply that stays short is handed over
+    // zero-filled with result 13, and a line that closes mid-reply gives 0 after N bytes.
+    std::size_t received = 0;
+    bool lineClosed = false;  // the peer closed or the adapter went away: silence is not the cause
+};
+
 class DeviceLink {
 public:
     explicit DeviceLink(Clock& clock = systemClock(), ExchangeTiming timing = {});
@@ -49,10 +57,9 @@ public:
     // stopped never holds its caller for the rest of a long time-out.
     int exchangeFrame(const CommandFrame& frame, CommandFrame& reply, std::int32_t timeoutMs,
                       std::stop_token stop = {});
-    // The same exchange, also saying how many reply bytes really arrived: a network reply that
-    // stays short is handed over zero-filled with result 13, and only `received` tells.
+    // The same exchange with the detail of how it ended; the result is the same 13 or 0.
     int exchangeFrame(const CommandFrame& frame, CommandFrame& reply, std::int32_t timeoutMs,
-                      std::size_t& received, std::stop_token stop = {});
+                      ExchangeDetail& detail, std::stop_token stop = {});
 
     // Sends a copy of frame with its check byte computed and gathers every byte that comes
     // back: the first within firstWait, each further one within `quiet` of the one before, up

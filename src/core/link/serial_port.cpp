@@ -42,6 +42,7 @@ bool CSerialPort::isOpen() const {
 
 int CSerialPort::fail(const char* what, bool closePort) {
     const int error = errno;
+    lastError_ = error;
     diagnostic(what);
     printErrorLine(error);
     if (closePort) Close();

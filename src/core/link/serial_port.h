@@ -28,6 +28,8 @@ public:
     void Close();
 
     bool configured() const { return configured_ != 0; }
+    // The system's error number behind the last failure printed, 0 before any.
+    int lastError() const { return lastError_; }
 
     // ByteLink
     Kind kind() const override { return Kind::Serial; }
@@ -46,6 +48,7 @@ private:
     asio::io_context io_;
     asio::serial_port port_;
     int configured_ = 0;
+    int lastError_ = 0;
     bool broken_ = false;  // the device went away (adapter pulled, far end of a pty closed)
 };
 

@@ -119,7 +119,7 @@ TEST_F(Exchange, SerialPiecesPastThirteenNeverOverrunAndOnlyAWholeReadCanFollow)
     EXPECT_EQ(Bytes(out.begin(), out.end()), r);
 }
 
-TEST_F(Exchange, NetworkShortReplyIsHandedOverZeroFilledAfterOneTry) {
+TEST_F(Exchange, NetworkShortReplyIsHandedOverZeroFilledUnlessThePeerCloses) {
     ScriptedLink& line = attach(ByteLink::Kind::Network);
     const Bytes r = reply();
     line.script({{20ms, slice(r, 0, 8)}});
@@ -129,6 +129,16 @@ TEST_F(Exchange, NetworkShortReplyIsHandedOverZeroFilledAfterOneTry) {
     EXPECT_EQ(Bytes(out.begin() + 8, out.end()), Bytes(5, 0));
     EXPECT_EQ(elapsedSince(start), 20ms + 100ms + 200ms);
     EXPECT_FALSE(checkByteOk(out));
+
+    // A peer that closes after the same 8 bytes ends the wait at once: no reply, and the
+    // detail tells it from silence.
+    const CommandFrame before = out;
+    line.script({{20ms, slice(r, 0, 8)}, {20ms, {}}});
+    ExchangeDetail detail;
+    EXPECT_EQ(link.exchangeFrame(kStatusQuery, out, 1000, detail), 0);
+    EXPECT_EQ(elapsedSince(start), 20ms + 100ms + 200ms + 20ms);
+    EXPECT_TRUE(detail.lineClosed && detail.received == 8u);
+    EXPECT_EQ(out, before);
 }
 
 TEST_F(Exchange, LateReplyOfAnEarlierCommandIsDiscardedBeforeSending) {
