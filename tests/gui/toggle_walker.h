@@ -1,19 +1,14 @@
 #pragma once
-// Screen readers and automation tools toggle radios and check boxes through the accessibility
-// interface, which emits no click. The walker toggles every unmarked, usable checkable control
-// of a window that way, and checks that the window ends as a mouse click leaves it.
+// Assistive tools toggle radios and check boxes through the accessibility interface, which emits
+// no click; and they find controls by name. Checks for both, for any window.
 
 #include <gtest/gtest.h>
 
-#include <QAbstractItemView>
-#include <QAbstractSpinBox>
 #include <QAccessible>
 #include <QAccessibleActionInterface>
-#include <QComboBox>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMap>
 #include <QProgressBar>
 
@@ -28,22 +23,6 @@ inline void toggleThroughAccessibility(QWidget* control) {
     QApplication::processEvents();
 }
 
-// Everything a window shows that a handler may change.
-inline QStringList windowState(QWidget* window) {
-    QStringList out{QStringLiteral("size %1x%2").arg(window->width()).arg(window->height())};
-    for (QWidget* w : window->findChildren<QWidget*>()) {
-        QString s = w->objectName() + (w->isEnabled() ? " on" : " off");
-        if (auto* b = qobject_cast<QAbstractButton*>(w))
-            s += b->text() + (b->isChecked() ? "*" : "");
-        if (auto* e = qobject_cast<QLineEdit*>(w)) s += e->text();
-        if (auto* l = qobject_cast<QLabel*>(w)) s += l->text();
-        if (auto* c = qobject_cast<QComboBox*>(w)) s += QString::number(c->currentIndex());
-        if (auto* g = qobject_cast<QGroupBox*>(w)) s += g->title();
-        out << s;
-    }
-    return out;
-}
-
 // A fresh window, what else it did (frames sent, boxes shown), and what keeps it alive.
 struct Opened {
     QWidget* window = nullptr;
@@ -51,53 +30,57 @@ struct Opened {
     std::shared_ptr<void> keep;
 };
 
-// Returns how many controls were walked.
+// Toggles each unmarked, usable checkable control of a fresh window through the accessibility
+// interface and expects the window to end as a click on it leaves one. Returns how many.
 inline int expectTogglesActAsClicks(const std::function<Opened()>& open) {
     QStringList names;
-    {
-        const Opened probe = open();
-        for (auto* b : probe.window->findChildren<QAbstractButton*>())
-            if (b->isCheckable() && !b->isChecked() && b->isEnabled() && b->isVisible())
-                names << b->objectName();
-    }
-    for (const QString& name : names) {
-        auto after = [&](bool accessible) {
-            const Opened o = open();
-            auto* b = child<QAbstractButton>(o.window, name);
-            if (accessible)
-                toggleThroughAccessibility(b);
-            else
-                clickOn(b);
-            return (windowState(o.window) + o.effects()).join(QLatin1Char('\n')).toStdString();
-        };
-        EXPECT_EQ(after(true), after(false)) << name.toStdString();
-    }
+    const Opened probe = open();
+    for (auto* b : probe.window->findChildren<QAbstractButton*>())
+        if (b->isCheckable() && !b->isChecked() && b->isEnabled() && b->isVisible())
+            names << b->objectName();
+    auto after = [&open](const QString& name, bool accessible) {
+        const Opened o = open();
+        auto* b = child<QAbstractButton>(o.window, name);
+        accessible ? toggleThroughAccessibility(b) : clickOn(b);
+        const QStringList effects = o.effects();  // first: it waits for the window to settle
+        QStringList shown{
+            QStringLiteral("size %1x%2").arg(o.window->width()).arg(o.window->height())};
+        for (QWidget* w : o.window->findChildren<QWidget*>()) {
+            QString s = w->objectName() + (w->isEnabled() ? " on " : " off ");
+            if (auto* x = qobject_cast<QAbstractButton*>(w))
+                s += x->text() + (x->isChecked() ? "*" : "");
+            if (auto* x = qobject_cast<QLineEdit*>(w)) s += x->text();
+            if (auto* x = qobject_cast<QLabel*>(w)) s += x->text();
+            if (auto* x = qobject_cast<QComboBox*>(w)) s += QString::number(x->currentIndex());
+            if (auto* x = qobject_cast<QGroupBox*>(w)) s += x->title();
+            shown << s;
+        }
+        return (shown + effects).join(QLatin1Char('\n')).toStdString();
+    };
+    for (const QString& name : names)
+        EXPECT_EQ(after(name, true), after(name, false)) << name.toStdString();
     return static_cast<int>(names.size());
 }
 
-}  // namespace guitest
-
-namespace guitest {
-
-// Every control an operator works has a name of its own for assistive tools, none empty and no
-// two alike. Returns how many were checked.
+// Every control an operator works has a name of its own: none empty, no two alike. Returns how
+// many were checked.
 inline int expectUniqueNames(QWidget* window) {
     QMap<QString, QString> seen;  // name -> object name
     for (QWidget* w : window->findChildren<QWidget*>()) {
-        const bool works =
-            qobject_cast<QAbstractButton*>(w) || qobject_cast<QComboBox*>(w) ||
-            qobject_cast<QAbstractSpinBox*>(w) || qobject_cast<QAbstractSlider*>(w) ||
-            (qobject_cast<QAbstractItemView*>(w) && !qobject_cast<QHeaderView*>(w)) ||
-            qobject_cast<QProgressBar*>(w) ||
-            (qobject_cast<QLineEdit*>(w) && !qobject_cast<QComboBox*>(w->parentWidget()) &&
-             !qobject_cast<QAbstractSpinBox*>(w->parentWidget()));
+        const bool inner = qobject_cast<QComboBox*>(w->parentWidget()) ||
+                           qobject_cast<QAbstractSpinBox*>(w->parentWidget());
+        const bool works = qobject_cast<QAbstractButton*>(w) || qobject_cast<QComboBox*>(w) ||
+                           qobject_cast<QAbstractSpinBox*>(w) ||
+                           qobject_cast<QAbstractSlider*>(w) || qobject_cast<QProgressBar*>(w) ||
+                           (qobject_cast<QLineEdit*>(w) && !inner) ||
+                           (qobject_cast<QAbstractItemView*>(w) && !qobject_cast<QHeaderView*>(w));
         if (!works || !w->isVisibleTo(window)) continue;
         const QString name = QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name);
-        EXPECT_FALSE(name.trimmed().isEmpty())
-            << w->metaObject()->className() << " " << w->objectName().toStdString();
+        const std::string what =
+            w->metaObject()->className() + (" " + w->objectName().toStdString());
+        EXPECT_FALSE(name.trimmed().isEmpty()) << what;
         EXPECT_FALSE(seen.contains(name))
-            << name.toStdString() << ": " << w->objectName().toStdString() << " and "
-            << seen.value(name).toStdString();
+            << name.toStdString() << ": " << what << " and " << seen.value(name).toStdString();
         seen.insert(name, w->objectName());
     }
     return static_cast<int>(seen.size());
