@@ -160,6 +160,10 @@
         <source>Address %1: garbled answer</source>
         <translation>地址 %1：应答错乱</translation>
     </message>
+    <message>
+        <source>Scan progress</source>
+        <translation>扫描进度</translation>
+    </message>
 </context>
 <context>
     <name>CJilian</name>
@@ -191,6 +195,22 @@
     <message>
         <source>Data out of range</source>
         <translation>值越界</translation>
+    </message>
+    <message>
+        <source>Brightness to save</source>
+        <translation>要保存的亮度</translation>
+    </message>
+    <message>
+        <source>Sending to every processor on the line</source>
+        <translation>正在发送到线路上的所有设备</translation>
+    </message>
+    <message>
+        <source>Sent to every processor on the line</source>
+        <translation>已发送到线路上的所有设备</translation>
+    </message>
+    <message>
+        <source>Nothing sent</source>
+        <translation>未发送</translation>
     </message>
 </context>
 <context>
@@ -629,8 +649,76 @@
         <translation>系统信息</translation>
     </message>
     <message>
-        <source>Wall size</source>
-        <translation>拼接规格</translation>
+        <source>Specification</source>
+        <translation>规格</translation>
+    </message>
+    <message>
+        <source>Rows of the wall</source>
+        <translation>拼接行数</translation>
+    </message>
+    <message>
+        <source>Columns of the wall</source>
+        <translation>拼接列数</translation>
+    </message>
+    <message>
+        <source>Device address</source>
+        <translation>设备地址</translation>
+    </message>
+    <message>
+        <source>Device address %1</source>
+        <translation>设备地址 %1</translation>
+    </message>
+    <message>
+        <source>Set the input window</source>
+        <translation>设置输入窗口</translation>
+    </message>
+    <message>
+        <source>Set the output window</source>
+        <translation>设置输出窗口</translation>
+    </message>
+    <message>
+        <source>Horizontal bezel in pixels</source>
+        <translation>水平边框（像素）</translation>
+    </message>
+    <message>
+        <source>Vertical bezel in pixels</source>
+        <translation>垂直边框（像素）</translation>
+    </message>
+    <message>
+        <source>Input</source>
+        <translation>输入</translation>
+    </message>
+    <message>
+        <source>Output</source>
+        <translation>输出</translation>
+    </message>
+    <message>
+        <source>%1: %2, %3</source>
+        <translation>%1：%2，%3</translation>
+    </message>
+    <message>
+        <source>Written to the device</source>
+        <translation>已写入设备</translation>
+    </message>
+    <message>
+        <source>Not written: the device did not accept it</source>
+        <translation>未写入：设备未接受</translation>
+    </message>
+    <message>
+        <source>Not written: the values were refused</source>
+        <translation>未写入：数值被拒绝</translation>
+    </message>
+    <message>
+        <source>Not written: not connected</source>
+        <translation>未写入：未连接设备</translation>
+    </message>
+    <message>
+        <source>The device is ready for the wall</source>
+        <translation>设备已可拼接</translation>
+    </message>
+    <message>
+        <source>No answer from the device</source>
+        <translation>设备无应答</translation>
     </message>
 </context>
 <context>
@@ -1009,6 +1097,18 @@
         <source>%1 %2 made even</source>
         <translation>%1%2已改为偶数</translation>
     </message>
+    <message>
+        <source>Addresses of the screens</source>
+        <translation>各显示屏的地址</translation>
+    </message>
+    <message>
+        <source>Programming progress</source>
+        <translation>设置进度</translation>
+    </message>
+    <message>
+        <source>Address of screen %1</source>
+        <translation>显示屏 %1 的地址</translation>
+    </message>
 </context>
 <context>
     <name>IndicatorLamp</name>
@@ -1251,6 +1351,10 @@
         <source>The device did not accept the setting</source>
         <translation>设备未接受设置</translation>
     </message>
+    <message>
+        <source>Link closed: press Connect to reach the device again</source>
+        <translation>连接已关闭：请按“连接”重新连接设备</translation>
+    </message>
 </context>
 <context>
     <name>PlanPage</name>
@@ -1288,12 +1392,12 @@
 <context>
     <name>SpinButton</name>
     <message>
-        <source>Up</source>
-        <translation>增加</translation>
+        <source>Increase %1</source>
+        <translation>增加%1</translation>
     </message>
     <message>
-        <source>Down</source>
-        <translation>减少</translation>
+        <source>Decrease %1</source>
+        <translation>减少%1</translation>
     </message>
 </context>
 <context>

@@ -48,8 +48,12 @@ TEST(GuiCascade, SourceAndMosaicKeysBroadcastTheirFrames) {
             press(dialog, "source:" + keys[code]);
             expected.push_back(tvq::makeFrame(0, 0x80, {code}));
         }
+        // Address 0 gets no replies: each key says in words what became of its frame.
+        EXPECT_EQ(child<QWidget>(&dialog, "source:YPbPr")->accessibleDescription(),
+                  "Sent to every processor on the line");
         rig.boxes.openCloseAnswers = {CAnswer::Open, CAnswer::Close, CAnswer::Cancel};
         for (int i = 0; i < 3; ++i) press(dialog, "mosaicButton");  // Cancel sends nothing
+        EXPECT_EQ(child<QWidget>(&dialog, "mosaicButton")->accessibleDescription(), "Nothing sent");
         expected.push_back(tvq::makeFrame(0, 0x86, {1}));
         expected.push_back(tvq::makeFrame(0, 0x86, {0}));
         EXPECT_EQ(frames(rig), expected);

@@ -45,6 +45,12 @@ TEST(GuiConnection, ConnectEnablesThePanelAndDisconnectOrFastMsReturn) {
             });
         rig.click(closer);
         expectDisconnected(rig);
+        if (std::string_view(closer) == "fastMsButton") {  // nothing watches the device now
+            EXPECT_TRUE(waitFor([&] {
+                return rig.info() == "Link closed: press Connect to reach the device again";
+            }));
+            EXPECT_EQ(rig.get("lamp:V1")->accessibleDescription(), "unknown");
+        }
     }
     ASSERT_EQ(rig.opened.size(), 2u);
     EXPECT_FALSE(rig.opened[0].useSerial);

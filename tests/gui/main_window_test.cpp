@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QAccessible>
+#include <QMenu>
 
 #include "gui/ui/indicator_lamp.h"
 #include "gui_test_support.h"
@@ -31,9 +32,14 @@ TEST(GuiMainWindow, StartsInItsDocumentedStateAndTheTimerPanelAdds290) {
 
     const QSize collapsed = w.size();
     EXPECT_FALSE(rig.get("timerPanel")->isVisible());
+    w.move(300, 0);
     rig.click("expandButton");
     EXPECT_TRUE(rig.get("timerPanel")->isVisible());
     EXPECT_EQ(w.size(), collapsed + QSize(290, 0));
+    // Widened, it stays on screen, and a 1366 x 768 one with a task bar holds it and its frame.
+    EXPECT_EQ(w.frameGeometry().left(), w.screen()->availableGeometry().left());
+    EXPECT_LE(w.width(), 1366 - 40);
+    EXPECT_LE(w.height(), 768 - 80);
     rig.click("expandButton");
     EXPECT_EQ(w.size(), collapsed);
 }
@@ -67,6 +73,37 @@ TEST(GuiMainWindow, ExitAsksAndOnlyYesEndsTheProgram) {
     w.close();
     EXPECT_FALSE(w.isVisible());
     EXPECT_FALSE(w.session().workersRunning());
+}
+
+// Shift+F10 opens the context menu as the Menu key does; Tab follows the screen from its top
+// left and enters a group of radios at the marked one.
+TEST(GuiMainWindow, KeyboardFollowsTheScreen) {
+    WindowRig rig;
+    auto& w = rig.open();
+    rig.connect();
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    QStringList menu;
+    QTimer::singleShot(50, [&menu] {
+        auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        for (QAction* a : popup ? popup->actions() : QList<QAction*>{}) menu << a->objectName();
+        if (popup) popup->close();
+    });
+    rig.get("exitButton")->setFocus();
+    QTest::keyClick(w.focusWidget(), Qt::Key_F10, Qt::ShiftModifier);
+    EXPECT_EQ(menu, (QStringList{"", "findProcessorsAction", "aboutAction"}));  // "": separator
+
+    rig.get("networkRadio")->setFocus();
+    QStringList visited{w.focusWidget()->objectName()};
+    while (visited.size() < 20 && visited.back() != "transition0") {
+        QTest::keyClick(w.focusWidget(), Qt::Key_Tab);
+        visited << w.focusWidget()->objectName();
+    }
+    EXPECT_EQ(visited,
+              (QStringList{"networkRadio", "ipBox", "tcpPortBox", "autoConnectBox", "addressRadio1",
+                           "addressList", "disconnectButton", "source:V1", "source:V2", "source:V3",
+                           "source:S-VIDEO", "source:DVI", "source:HDMI", "source:VGA1",
+                           "source:VGA2", "source:EXT.", "source:YPbPr", "transition0"}));
 }
 
 // Every control has a name for assistive tools; lights and the Info line also tell their state.

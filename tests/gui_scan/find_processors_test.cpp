@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QAction>
 #include <QElapsedTimer>
 #include <QLabel>
@@ -50,7 +52,12 @@ TEST(GuiFindProcessors, PickedAnswerBecomesTheDeviceAddress) {
         EXPECT_EQ(child<QProgressBar>(&d, "scanProgress")->value(), 4);
         ASSERT_EQ(rig.opened.size(), 1u) << "not connected: the dialog opens the chosen link";
         EXPECT_EQ(rig.device.liveLinks(), 0) << "and closes it after the scan";
-        child<QListWidget>(&d, "foundList")->setCurrentRow(1);
+        // Picked by an assistive tool: it selects the row, and "Use address" takes that one.
+        auto* list = QAccessible::queryAccessibleInterface(child<QListWidget>(&d, "foundList"));
+        list->child(1)->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+        EXPECT_EQ(list->tableInterface()->selectedCellCount(), 1);
+        const auto* bar = QAccessible::queryAccessibleInterface(d.findChild<QProgressBar*>());
+        EXPECT_EQ(bar->text(QAccessible::Name), "Scan progress");
         clickOn(child<QPushButton>(&d, "useButton"));
         EXPECT_EQ(d.result(), QDialog::Accepted);
     }));

@@ -90,6 +90,8 @@ TEST(FastMosaicDevice, SetWritesTheWindowAndClearsPending) {
                                         0x00, 0x92}}));
     for (int f = 0; f < 16; ++f) EXPECT_EQ(rig.screen->pending(f), f >= 8) << f;
     EXPECT_TRUE(rig.actionsEnabled());
+    // The outcome is told in words too, not only by the fields' colour.
+    EXPECT_EQ(rig.get("inputSetButton")->accessibleDescription(), "Written to the device");
 
     rig.device.setCommandFault(Fault::BadCheckByte);
     rig.click("outputSetButton");
@@ -97,6 +99,8 @@ TEST(FastMosaicDevice, SetWritesTheWindowAndClearsPending) {
     EXPECT_EQ(rig.framesSentFrom(before + 1).size(), 1u);
     for (int f = 8; f < 16; ++f) EXPECT_TRUE(rig.screen->pending(f)) << f;
     EXPECT_EQ(rig.shownTexts(), QStringList{});
+    EXPECT_EQ(rig.get("outputSetButton")->accessibleDescription(),
+              "Not written: the device did not accept it");
 }
 
 // The mode goes to the main window's address (1), not the screen's (5).
@@ -133,6 +137,7 @@ TEST(FastMosaicDevice, DetectWarnsOnlyWhenNotWallReady) {
     ASSERT_TRUE(rig.settle());
     EXPECT_TRUE(rig.boxes.shown.empty());
     EXPECT_TRUE(rig.actionsEnabled());
+    EXPECT_EQ(rig.get("detectButton")->accessibleDescription(), "The device is ready for the wall");
 
     tvq::StatusReport noSignal = wallReadyStatus();
     noSignal.mainSignal = false;
@@ -141,6 +146,8 @@ TEST(FastMosaicDevice, DetectWarnsOnlyWhenNotWallReady) {
     ASSERT_TRUE(rig.settle());
     EXPECT_EQ(rig.shownTexts(), QStringList{"Please detection DVI channel signal"});
     EXPECT_FALSE(rig.actionsEnabled());
+    EXPECT_EQ(rig.get("detectButton")->accessibleDescription(),
+              "Please detection DVI channel signal");
 }
 
 // A 1 x 3 wall on addresses 1, 2 and 3 where 2 is missing from the chain: that cell red with

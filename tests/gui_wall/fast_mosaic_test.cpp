@@ -4,6 +4,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 
+#include "gui/toggle_walker.h"
 #include "gui/wall/wall_program_dialog.h"
 #include "mosaic_rig.h"
 
@@ -99,8 +100,11 @@ TEST(FastMosaic, SelectionColoursAndTitles) {
     guitest::switchLanguage(true);
     EXPECT_EQ(rig.get<QGroupBox>("outputBox")->title(), "输出（窗口号：005）");
     EXPECT_EQ(rig.cell(5)->button()->face, QColor(0, 255, 0));
+    rig.click("autoCalcButton");
     rig.click("preset1X2");
     EXPECT_EQ(rig.screen->selectedCell(), 0);
+    EXPECT_EQ(rig.value(S::Input, false, S::Width), 0) << "no results of the old grid's cell";
+    EXPECT_FALSE(rig.screen->pending(S::field(S::Input, false, S::Width)) || rig.actionsEnabled());
     EXPECT_EQ(rig.cell(0)->button()->face, QColor(0, 255, 0));
     EXPECT_EQ(rig.get<QGroupBox>("inputBox")->title(), "输入（窗口号：000）");
 }
@@ -205,6 +209,38 @@ TEST(FastMosaic, SpinButtonsStepAndMarkPending) {
     EXPECT_FALSE(rig.screen->pending(S::field(S::Output, true, S::Width)));
     EXPECT_EQ(background(rig.get("outputHeightAdjusted")), QColor(0, 255, 255));
     EXPECT_EQ(background(rig.get("outputWidthAdjusted")), QColor(205, 205, 180));
+}
+
+// A preset, an address radio or a mode radio toggled by an assistive tool acts as a click.
+TEST(FastMosaic, AccessibleTogglesActAsClicks) {
+    const int walked = guitest::expectTogglesActAsClicks([] {
+        auto rig = std::make_shared<MosaicRig>();
+        rig->click("autoCalcButton");  // the mode radios come on
+        auto effects = [r = rig.get(), before = rig->device.sent().size()] {
+            r->settle();
+            return r->shownTexts() << QString::number(r->device.sent().size() - before);
+        };
+        return guitest::Opened{rig->screen.get(), effects, rig};
+    });
+    EXPECT_EQ(walked, 11 + 8 + 2);
+}
+
+// Assistive tools get a name of its own for each control, the program-wall dialog's too.
+TEST(FastMosaic, EveryControlHasItsOwnName) {
+    MosaicRig rig(false);
+    rig.click("preset2X2");
+    EXPECT_EQ(rig.get<QGroupBox>("wallSizeBox")->title(), "Specification");
+    EXPECT_GT(guitest::expectUniqueNames(rig.screen.get()), 70);
+    EXPECT_EQ(rig.get("inputHStartAdjusted")->accessibleName(), "Input: HorizontalStart, Adjusted");
+    guitest::onNextModal<CWallProgram>([](CWallProgram* dialog) {
+        EXPECT_GT(guitest::expectUniqueNames(dialog), 8);
+        dialog->close();
+    });
+    rig.click("programWallButton");
+    guitest::switchLanguage(true);
+    EXPECT_EQ(rig.get<QGroupBox>("wallSizeBox")->title(), "规格");
+    EXPECT_EQ(rig.get("outputWidthSpin")->findChild<QWidget*>("down")->accessibleName(),
+              "减少输出：输出宽度，微调值");
 }
 
 // A radio asks first and No keeps the old address; the list asks nothing.

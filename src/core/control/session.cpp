@@ -91,11 +91,14 @@ void Session::closeLinkAfterDialog() {
     impl_->stopAll();
     impl_->core.link.close();
     impl_->core.update([](PanelState& s) {
+        // Nobody watches the device any more: its last state must not pass for its state now.
+        s.stateUnknown = true;
         s.setOperationControls(false);
         s.setPipModeButtons(false);
         s.enable(Control::Disconnect, false);
         s.enable(Control::Connect, true);
     });
+    impl_->core.info(InfoText::message(MessageId::LinkClosed));
 }
 
 bool Session::connected() const {

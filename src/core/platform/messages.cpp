@@ -20,6 +20,7 @@ constexpr std::array<const char*, static_cast<std::size_t>(MessageId::Count)> kE
     QT_TRANSLATE_NOOP("Messages", "Please restart the device and control software，Thank you！"),
     QT_TRANSLATE_NOOP("Messages", "No answer from the device since %1"),
     QT_TRANSLATE_NOOP("Messages", "Connection lost, reconnecting (next try in %1 s)"),
+    QT_TRANSLATE_NOOP("Messages", "Link closed: press Connect to reach the device again"),
     // Settings file
     QT_TRANSLATE_NOOP("Messages", "Settings not saved: %1"),
     // screen setup

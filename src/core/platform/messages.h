@@ -28,6 +28,7 @@ enum class MessageId {
     // The link's health, with the moment or the wait as the argument.
     NoAnswerSince,
     Reconnecting,
+    LinkClosed,  // after the fast mosaic or cascade dialog
     // Settings file
     SettingsNotSaved,  // %1: why
     // screen setup

@@ -207,10 +207,11 @@ bool setMosaicMode(const ExchangeFn& exchange, std::uint8_t address, bool sync,
     return answeredWithStatus(r, reply) && replyMatches(frame, reply);
 }
 
-bool detectNeedsDvi(const ExchangeFn& exchange, std::uint8_t address, std::stop_token stop) {
+WallDetect detectWall(const ExchangeFn& exchange, std::uint8_t address, std::stop_token stop) {
     CommandFrame status{};
     const int r = exchange(pageQuery(address, 0), status, kWallPageTimeoutMs, stop);
-    return r == kReplyTaken && status[6] != kNoStatus && !wallReady(status);
+    if (r != kReplyTaken || status[6] == kNoStatus) return WallDetect::NoAnswer;
+    return wallReady(status) ? WallDetect::Ready : WallDetect::NeedsDvi;
 }
 
 }  // namespace tvq

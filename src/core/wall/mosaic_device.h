@@ -119,8 +119,13 @@ WindowWrite setWallWindow(const ExchangeFn& exchange, std::uint8_t address, Wall
 bool setMosaicMode(const ExchangeFn& exchange, std::uint8_t address, bool sync,
                    std::stop_token stop = {});
 
-// Detect: true when the operator must be told to check the DVI signal (an answered status
-// with byte 6 not 0xFF that is not wall-ready).
-bool detectNeedsDvi(const ExchangeFn& exchange, std::uint8_t address, std::stop_token stop = {});
+// Detect: NeedsDvi when the operator must be told to check the DVI signal (an answered status
+// with byte 6 not 0xFF that is not wall-ready); NoAnswer also for byte 6 = 0xFF.
+enum class WallDetect { NoAnswer, Ready, NeedsDvi };
+WallDetect detectWall(const ExchangeFn& exchange, std::uint8_t address, std::stop_token stop = {});
+inline bool detectNeedsDvi(const ExchangeFn& exchange, std::uint8_t address,
+                           std::stop_token stop = {}) {
+    return detectWall(exchange, address, stop) == WallDetect::NeedsDvi;
+}
 
 }  // namespace tvq

@@ -77,6 +77,13 @@ CFindProcessorsDlg::CFindProcessorsDlg(tvq::Session& session, bool overSession,
     connect(useButton_, &QPushButton::clicked, this, &CFindProcessorsDlg::onUse);
     connect(cancelButton_, &QPushButton::clicked, this, &CFindProcessorsDlg::onCancel);
     connect(found_, &QListWidget::currentRowChanged, this, [this] { setScanning(scanning()); });
+    // An assistive tool selects an item without moving the current one; the keyboard moves
+    // both. Following the selection makes either choose what "Use address" takes.
+    connect(found_, &QListWidget::itemSelectionChanged, this, [this] {
+        const auto selected = found_->selectedItems();
+        if (selected.size() == 1 && selected.front() != found_->currentItem())
+            found_->setCurrentItem(selected.front());
+    });
     connect(found_, &QListWidget::itemActivated, this, [this] { onUse(); });
 
     setScanning(false);
@@ -93,6 +100,7 @@ void CFindProcessorsDlg::retranslate() {
     useButton_->setText(tr("Use address"));
     cancelButton_->setText(scanning() ? tr("Cancel") : tr("Close"));
     found_->setAccessibleName(tr("Processors found"));
+    progress_->setAccessibleName(tr("Scan progress"));
     for (int row = 0; row < found_->count(); ++row) {
         QListWidgetItem* item = found_->item(row);
         const std::size_t index = item->data(Qt::UserRole + 1).toUInt();

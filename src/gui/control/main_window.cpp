@@ -1,14 +1,18 @@
 #include "gui/control/main_window.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTimer>
 
 #include "gui/control/about_box.h"
@@ -18,6 +22,7 @@
 #include "gui/plans/plan_thread_observer.h"
 #include "gui/setup/set_screen.h"
 #include "gui/ui/choice.h"
+#include "gui/ui/keyboard.h"
 #include "gui/ui/message_boxes.h"
 #include "gui/ui/painted_icon.h"
 #include "gui/wall/simple_mosaic.h"
@@ -61,6 +66,7 @@ CTVQ418ControlDlg::CTVQ418ControlDlg(MainWindowDeps deps, QWidget* parent)
     render(session_->snapshot());
     w_.timerPanel->hide();
 
+    tabIntoMarkedRadios(this);
     wireControls();
     retranslate();
 }
@@ -111,6 +117,18 @@ void CTVQ418ControlDlg::changeEvent(QEvent* event) {
     QDialog::changeEvent(event);
 }
 
+void CTVQ418ControlDlg::keyPressEvent(QKeyEvent* event) {
+    // Shift+F10 opens the context menu as the Menu key does, where the focus is.
+    if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier) {
+        QWidget* at = focusWidget() ? focusWidget() : this;
+        const QPoint centre = at->rect().center();
+        QContextMenuEvent menu(QContextMenuEvent::Keyboard, centre, at->mapToGlobal(centre));
+        QApplication::sendEvent(at, &menu);
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
 void CTVQ418ControlDlg::reject() {
     const auto answer = boxes_.askYesNoCancel(this, tr("System Information", "exit question"),
                                               tr("Are you sure want to Exit? "));
@@ -156,6 +174,13 @@ void CTVQ418ControlDlg::onExpand() {
     w_.timerPanel->setVisible(!panelCollapsed_);
     retranslate();
     layout()->activate();  // take the new width now rather than on the next event pass
+    // Widened near the right edge of a small screen (1366 pixels), the window would run off
+    // it: pull it back in, never past the left edge.
+    if (const QScreen* s = screen()) {
+        const QRect room = s->availableGeometry(), frame = frameGeometry();
+        const int over = std::min(frame.right() - room.right(), frame.left() - room.left());
+        if (over > 0) move(pos() - QPoint(over, 0));
+    }
 }
 
 void CTVQ418ControlDlg::onAbout() {

@@ -57,6 +57,7 @@ public:
 
 protected:
     void changeEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     // Esc, Exit and the title bar's close button all ask first.
     void reject() override;
 
@@ -130,6 +131,7 @@ private:
     std::unique_ptr<tvq::PlanScheduler> scheduler_;  // last: stopped before what it uses goes
     unsigned planRun_ = 0;                           // reports of earlier runs are dropped
     std::array<std::optional<tvq::TimerDisplay>, 2> timersShown_;  // Current, Next
+    std::optional<tvq::InfoText> info_;                            // what the Info line shows
 
     tvq::ConnectOutcome lastOutcome_ = tvq::ConnectOutcome::LinkFailed;
     bool useSerial_ = false;

@@ -15,6 +15,7 @@
 #include "core/link/sources.h"
 #include "gui/control/main_window_widgets.h"
 #include "gui/ui/indicator_lamp.h"
+#include "gui/ui/keyboard.h"
 #include "gui/ui/painted_icon.h"
 #include "gui/ui/push_button.h"
 
@@ -154,7 +155,7 @@ QLayout* buildConnect(MainWindowWidgets& w) {
 QLayout* sourceKey(MainWindowWidgets& w, std::size_t index) {
     const auto& source = tvq::kSources[index];
     auto* b = button(QStringLiteral("source:") + name(source.name), name(source.name));
-    b->setMinimumWidth(b->fontMetrics().horizontalAdvance(QStringLiteral("S-VIDEO")) + 20);
+    b->setMinimumWidth(b->fontMetrics().horizontalAdvance(QStringLiteral("S-VIDEO")) + 12);
     w.sourceButtons[index] = b;
     auto* column = new QVBoxLayout;
     column->setSpacing(3);
@@ -172,6 +173,7 @@ QLayout* buildSource(MainWindowWidgets& w) {
         auto* group = groupBox(QStringLiteral("sourceGroup") + QChar::fromLatin1(letter),
                                QString(QChar::fromLatin1(letter)));
         auto* keys = new QHBoxLayout(group);
+        keys->setContentsMargins(6, 6, 6, 6);  // with the timer panel shown, fits 1366 pixels
         while (index < tvq::kSources.size() && tvq::kSources[index].group == letter)
             keys->addLayout(sourceKey(w, index++));
         row->addWidget(group);
@@ -179,6 +181,7 @@ QLayout* buildSource(MainWindowWidgets& w) {
     // YPbPr belongs to no group; an unpainted box keeps its light and key level with the rest.
     auto* outside = named<UnpaintedBox>(QStringLiteral("sourceGroupE"));
     auto* keys = new QHBoxLayout(outside);
+    keys->setContentsMargins(6, 6, 6, 6);
     while (index < tvq::kSources.size()) keys->addLayout(sourceKey(w, index++));
     row->addWidget(outside);
     auto* wrap = new QHBoxLayout;
@@ -320,6 +323,29 @@ QGroupBox* timerFieldsBox(MainWindowWidgets& w, const QString& objectName, std::
     return box;
 }
 
+// Reading order: the connection row left to right, then each row of the panel, the bottom row,
+// the ">>" button and the timer display.
+void orderTabs(const MainWindowWidgets& w) {
+    std::vector<QWidget*> order{w.serialRadio, w.networkRadio,   w.portList,     w.ipBox,
+                                w.tcpPortBox,  w.autoConnectBox, w.startTimerBox};
+    auto add = [&order](const auto& widgets) {
+        order.insert(order.end(), widgets.begin(), widgets.end());
+    };
+    add(w.addressRadios);
+    order.insert(order.end(), {w.addressList, w.connectButton, w.disconnectButton});
+    add(w.sourceButtons);
+    add(w.extRadios);
+    add(w.transitionRadios);
+    add(w.functionButtons);
+    add(w.modeButtons);
+    order.insert(order.end(), {w.chineseRadio, w.englishRadio});
+    add(w.planKindBoxes);
+    order.insert(order.end(), {w.startButton, w.stopButton, w.programButton, w.infoLine,
+                               w.fastMsButton, w.setupButton, w.exitButton, w.expandButton});
+    add(w.timerFields);
+    chainTabOrder(order);
+}
+
 }  // namespace
 
 MainWindowWidgets buildMainWindow(QDialog* window) {
@@ -359,6 +385,7 @@ MainWindowWidgets buildMainWindow(QDialog* window) {
     root->addWidget(w.timerPanel);
     // The window always takes its layout's size, so it shrinks and grows with the panel.
     root->setSizeConstraint(QLayout::SetFixedSize);
+    orderTabs(w);
     return w;
 }
 

@@ -47,8 +47,9 @@ void CTVQ418ControlDlg::render(const tvq::PanelState& state) {
 }
 
 void CTVQ418ControlDlg::setInfo(const tvq::InfoText& info) {
-    // Translated now: a message keeps the language it was shown in. The argument goes in after
-    // translation, so that it lands where the translation puts "%1".
+    // Kept, so that a change of language shows the message again in the new one. The argument
+    // goes in after translation, so that it lands where the translation puts "%1".
+    info_ = info;
     QString text =
         info.id == tvq::MessageId::None
             ? QString::fromStdString(info.literal)

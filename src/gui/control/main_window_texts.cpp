@@ -89,4 +89,5 @@ void CTVQ418ControlDlg::retranslate() {
         w_.lamps[static_cast<std::size_t>(tvq::Light::M1) + i]->setName(
             lightName.arg(w_.modeButtons[i]->text()));
     showTimers();
+    if (info_) setInfo(*info_);
 }

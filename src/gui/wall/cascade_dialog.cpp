@@ -93,11 +93,13 @@ void CJilian::retranslate() {
     saveButton_->setText(tr("Save"));
     cancelButton_->setText(tr("Cancel"));
     slider_->setAccessibleName(tr("Brightness"));
-    entry_->setAccessibleName(tr("Brightness"));
+    entry_->setAccessibleName(tr("Brightness to save"));
+    if (told_) tell(told_, outcome_);
 }
 
 void CJilian::onSource(std::size_t index) {
-    send(tvq::cascadeSourceFrame(session_.deviceAddress(), tvq::kSources[index].code));
+    send(tvq::cascadeSourceFrame(session_.deviceAddress(), tvq::kSources[index].code),
+         sourceButtons_[index]);
 }
 
 void CJilian::onSlider(int value) {
@@ -107,26 +109,53 @@ void CJilian::onSlider(int value) {
 void CJilian::onSave() {
     const auto value = tvq::brightnessFromEntry(entry_->text().toStdString());
     if (!value) {
+        tell(saveButton_, Outcome::NotSent);
         boxes_.inform(this, QString(), tr("Data out of range"));
         return;
     }
-    send(tvq::cascadeBrightnessFrame(session_.deviceAddress(), *value));
+    send(tvq::cascadeBrightnessFrame(session_.deviceAddress(), *value), saveButton_);
 }
 
 void CJilian::onMosaic() {
     const int answer = boxes_.askOpenClose(this);
     if (answer == 1 || answer == 2)
-        send(tvq::cascadeMosaicFrame(session_.deviceAddress(), answer == 1));
+        send(tvq::cascadeMosaicFrame(session_.deviceAddress(), answer == 1), mosaicButton_);
+    else
+        tell(mosaicButton_, Outcome::NotSent);
 }
 
-void CJilian::send(const tvq::CommandFrame& frame) {
+void CJilian::send(const tvq::CommandFrame& frame, QPushButton* origin) {
     const bool started = sender_.start(
         [&session = session_, frame](std::stop_token stop, const DeviceTask::Post&) {
             tvq::CommandFrame reply{};
             session.exchange(frame, reply, tvq::kCascadeTimeoutMs, stop);
         },
-        [this] { setSending(false); });
-    if (started) setSending(true);
+        [this, origin] {
+            setSending(false);
+            tell(origin, Outcome::Sent);
+        });
+    if (!started) return;
+    setSending(true);
+    tell(origin, Outcome::Sending);
+}
+
+// The outcome of the last key pressed, in words: a greyed key alone says nothing to a reader.
+void CJilian::tell(QPushButton* button, Outcome outcome) {
+    if (told_ && told_ != button) told_->setAccessibleDescription({});
+    told_ = button;
+    outcome_ = outcome;
+    switch (outcome) {
+        case Outcome::Sending:
+            button->setAccessibleDescription(tr("Sending to every processor on the line"));
+            break;
+        case Outcome::Sent:
+            // Address 0 gets no replies: sent is all that can be known.
+            button->setAccessibleDescription(tr("Sent to every processor on the line"));
+            break;
+        case Outcome::NotSent:
+            button->setAccessibleDescription(tr("Nothing sent"));
+            break;
+    }
 }
 
 void CJilian::setSending(bool sending) {

@@ -34,7 +34,9 @@ private:
     void onSlider(int value);
     void onSave();
     void onMosaic();
-    void send(const tvq::CommandFrame& frame);
+    enum class Outcome { Sending, Sent, NotSent };
+    void send(const tvq::CommandFrame& frame, QPushButton* origin);
+    void tell(QPushButton* button, Outcome outcome);
     void setSending(bool sending);
 
     tvq::Session& session_;
@@ -50,4 +52,6 @@ private:
     QPushButton* saveButton_;
     QPushButton* mosaicButton_;
     QPushButton* cancelButton_;
+    QPushButton* told_ = nullptr;  // the key whose outcome is described
+    Outcome outcome_ = Outcome::NotSent;
 };

@@ -2,11 +2,14 @@
 
 #include <QButtonGroup>
 #include <QCoreApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QSignalBlocker>
 
 #include "core/control/session.h"
 #include "gui/control/wait_box.h"
+#include "gui/ui/choice.h"
 #include "gui/ui/color_button.h"
 #include "gui/ui/message_boxes.h"
 #include "gui/wall/spin_button.h"
@@ -87,13 +90,7 @@ CSimpleMosaic::CSimpleMosaic(tvq::Session& session, MessageBoxes& boxes, tvq::Cl
     ui_.addressRadio1->setChecked(true);
     wireControls();
     retranslate();
-    setActionButtons(false);
-    ui_.wallPanel->build(1, 1, resolutionWidth_, resolutionHeight_);
-    showBoxTitles();
-    for (int f = 0; f < 16; ++f) {
-        fields_[static_cast<std::size_t>(f)]->setText(QStringLiteral("0"));
-        setPending(f, false);
-    }
+    rebuildGrid();
     resize(kDesignedWindowWidth, kDesignedWindowHeight);
     ui_.wallPanel->setFixedSize(kDesignedPanelWidth, kDesignedPanelHeight);
 }
@@ -107,8 +104,7 @@ void CSimpleMosaic::wireControls() {
             findChild<QAbstractButton*>(QStringLiteral("preset") + QLatin1String(kPresets[i].name));
         presets->addButton(radio, i);
     }
-    connect(presets, &QButtonGroup::idClicked, this,
-            [this](int i) { onPreset(kPresets[i].rows, kPresets[i].columns); });
+    onChosen(presets, this, [this](int i) { onPreset(kPresets[i].rows, kPresets[i].columns); });
     connect(ui_.wallSizeOkButton, &QPushButton::clicked, this, &CSimpleMosaic::onWallSizeOk);
     connect(ui_.wallPanel, &CWallGrid::cellClicked, this, &CSimpleMosaic::onCellClicked);
     connect(ui_.autoCalcButton, &QPushButton::clicked, this, &CSimpleMosaic::onAutoCalculate);
@@ -126,14 +122,14 @@ void CSimpleMosaic::wireControls() {
     for (int n = 1; n <= 9; ++n)
         addresses->addButton(findChild<QAbstractButton*>(QStringLiteral("addressRadio%1").arg(n)),
                              n);
-    connect(addresses, &QButtonGroup::idClicked, this, &CSimpleMosaic::onAddressRadio);
+    onChosen(addresses, this, [this](int n) { onAddressRadio(n); });
     connect(ui_.addressList, &QComboBox::activated, this, &CSimpleMosaic::onAddressList);
     connect(ui_.connectButton, &QPushButton::clicked, this, &CSimpleMosaic::onConnect);
     connect(ui_.detectButton, &QPushButton::clicked, this, &CSimpleMosaic::onDetect);
     connect(ui_.inputSetButton, &QPushButton::clicked, this, [this] { onSet(Input); });
     connect(ui_.outputSetButton, &QPushButton::clicked, this, [this] { onSet(Output); });
-    connect(ui_.noSyncRadio, &QRadioButton::clicked, this, [this] { onMosaicMode(false); });
-    connect(ui_.syncRadio, &QRadioButton::clicked, this, [this] { onMosaicMode(true); });
+    onChosen(ui_.noSyncRadio, this, [this] { onMosaicMode(false); });
+    onChosen(ui_.syncRadio, this, [this] { onMosaicMode(true); });
     connect(ui_.programWallButton, &QPushButton::clicked, this, &CSimpleMosaic::onProgramWall);
     connect(ui_.exitButton, &QPushButton::clicked, this, &CSimpleMosaic::accept);
 }
@@ -143,6 +139,89 @@ void CSimpleMosaic::retranslate() {
     // Texts that carry values, and the resolution names the form leaves to code.
     formatWallTitle();
     showBoxTitles();
+    nameControls();
+    describeOutcomes();
+}
+
+// Names for assistive tools: each says what the control is. Left to the toolkit, an entry would
+// take its box's title and a list its current value.
+void CSimpleMosaic::nameControls() {
+    ui_.rowsEntry->setAccessibleName(tr("Rows of the wall"));
+    ui_.columnsEntry->setAccessibleName(tr("Columns of the wall"));
+    ui_.addressList->setAccessibleName(tr("Device address"));
+    for (int n = 1; n <= 9; ++n)
+        findChild<QWidget*>(QStringLiteral("addressRadio%1").arg(n))
+            ->setAccessibleName(tr("Device address %1").arg(n));
+    ui_.inputSetButton->setAccessibleName(tr("Set the input window"));
+    ui_.outputSetButton->setAccessibleName(tr("Set the output window"));
+    ui_.resolutionList->setAccessibleName(ui_.resolutionBox->title());
+    ui_.bezelHSpin->setAccessibleName(tr("Horizontal bezel in pixels"));
+    ui_.bezelVSpin->setAccessibleName(tr("Vertical bezel in pixels"));
+    const std::array<QLabel*, 8> rowLabels{
+        ui_.inputWidthLabel,  ui_.inputHeightLabel,  ui_.inputHStartLabel,  ui_.inputVStartLabel,
+        ui_.outputWidthLabel, ui_.outputHeightLabel, ui_.outputHStartLabel, ui_.outputVStartLabel};
+    const std::array<SpinButton*, 8> spins{
+        ui_.inputWidthSpin,  ui_.inputHeightSpin,  ui_.inputHStartSpin,  ui_.inputVStartSpin,
+        ui_.outputWidthSpin, ui_.outputHeightSpin, ui_.outputHStartSpin, ui_.outputVStartSpin};
+    const QString heads[] = {ui_.inputCalculatedHead->text().trimmed(),
+                             ui_.inputAdjustedHead->text().trimmed()};
+    for (Side side : {Input, Output}) {
+        const QString sideName = side == Input ? tr("Input") : tr("Output");
+        for (Quantity q : {Width, Height, HStart, VStart}) {
+            const std::size_t row = static_cast<std::size_t>(side * 4 + q);
+            for (bool adjusted : {false, true}) {
+                const QString name =
+                    tr("%1: %2, %3").arg(sideName, rowLabels[row]->text(), heads[adjusted ? 1 : 0]);
+                fields_[static_cast<std::size_t>(field(side, adjusted, q))]->setAccessibleName(
+                    name);
+                if (adjusted) spins[row]->setTarget(name);
+            }
+        }
+    }
+}
+
+void CSimpleMosaic::describeOutcomes() {
+    auto describe = [this](QWidget* button, Outcome outcome) {
+        switch (outcome) {
+            case Outcome::None:
+                button->setAccessibleDescription({});
+                break;
+            case Outcome::Written:
+                button->setAccessibleDescription(tr("Written to the device"));
+                break;
+            case Outcome::NotAccepted:
+                button->setAccessibleDescription(tr("Not written: the device did not accept it"));
+                break;
+            case Outcome::Refused:
+                button->setAccessibleDescription(tr("Not written: the values were refused"));
+                break;
+            case Outcome::NotConnected:
+                button->setAccessibleDescription(tr("Not written: not connected"));
+                break;
+            case Outcome::Ready:
+                button->setAccessibleDescription(tr("The device is ready for the wall"));
+                break;
+            case Outcome::NeedsDvi:
+                button->setAccessibleDescription(message(tvq::MessageId::WallCheckDvi));
+                break;
+            case Outcome::NoAnswer:
+                button->setAccessibleDescription(tr("No answer from the device"));
+                break;
+        }
+    };
+    describe(ui_.inputSetButton, outcomes_[Input]);
+    describe(ui_.outputSetButton, outcomes_[Output]);
+    describe(ui_.detectButton, detectOutcome_);
+}
+
+void CSimpleMosaic::clearResults() {
+    for (int f = 0; f < 16; ++f) {
+        values_[static_cast<std::size_t>(f)] = 0;
+        fields_[static_cast<std::size_t>(f)]->setText(QStringLiteral("0"));
+        setPending(f, false);
+    }
+    outcomes_ = {Outcome::None, Outcome::None};
+    describeOutcomes();
 }
 
 QString CSimpleMosaic::message(tvq::MessageId id) const {
@@ -190,6 +269,10 @@ void CSimpleMosaic::rebuildGrid() {
     wallAddresses_.clear();
     selected_ = 0;
     showBoxTitles();
+    // The results belonged to a cell of the old grid; shown beside fresh sizes they would be
+    // taken for cell 000's and could be Set to the wrong screen.
+    clearResults();
+    setActionButtons(false);
 }
 
 void CSimpleMosaic::onCellClicked(int k) {
@@ -333,7 +416,8 @@ void CSimpleMosaic::onAddressRadio(int n) {
 void CSimpleMosaic::onAddressList(int index) {
     deviceAddress_ = static_cast<std::uint8_t>(index + 1);
     auto* group = ui_.addressRadio1->group();
-    group->setExclusive(false);  // lets every radio go unmarked for an address above 9
+    const QSignalBlocker quiet(group);  // the list has chosen already: no question
+    group->setExclusive(false);         // lets every radio go unmarked for an address above 9
     for (auto* radio : group->buttons()) radio->setChecked(group->id(radio) == index + 1);
     group->setExclusive(true);
 }
@@ -360,6 +444,8 @@ void CSimpleMosaic::applyConnect(const tvq::MosaicConnect& r) {
         formatWallTitle();
     }
     if (r.syncMosaic) {
+        // What the device reports, not a choice: nothing is to be sent for it.
+        const QSignalBlocker quietSync(ui_.syncRadio), quietNoSync(ui_.noSyncRadio);
         ui_.syncRadio->setChecked(*r.syncMosaic);
         ui_.noSyncRadio->setChecked(!*r.syncMosaic);
     }
@@ -372,17 +458,19 @@ void CSimpleMosaic::applyConnect(const tvq::MosaicConnect& r) {
 }
 
 void CSimpleMosaic::onDetect() {
-    auto needsDvi = std::make_shared<bool>(false);
-    runOnDevice(
-        [needsDvi, address = deviceAddress_](const tvq::ExchangeFn& exchange,
-                                             std::stop_token stop) {
-            *needsDvi = tvq::detectNeedsDvi(exchange, address, stop);
-        },
-        [this, needsDvi] {
-            if (!*needsDvi) return;
-            setActionButtons(false);
-            boxes_.inform(this, {}, message(tvq::MessageId::WallCheckDvi));
-        });
+    auto needsDvi = std::make_shared<tvq::WallDetect>(tvq::WallDetect::NoAnswer);
+    runOnDevice([needsDvi, address = deviceAddress_](
+                    const tvq::ExchangeFn& exchange,
+                    std::stop_token stop) { *needsDvi = tvq::detectWall(exchange, address, stop); },
+                [this, needsDvi] {
+                    detectOutcome_ = *needsDvi == tvq::WallDetect::NeedsDvi ? Outcome::NeedsDvi
+                                     : *needsDvi == tvq::WallDetect::Ready  ? Outcome::Ready
+                                                                            : Outcome::NoAnswer;
+                    describeOutcomes();
+                    if (*needsDvi != tvq::WallDetect::NeedsDvi) return;
+                    setActionButtons(false);
+                    boxes_.inform(this, {}, message(tvq::MessageId::WallCheckDvi));
+                });
 }
 
 void CSimpleMosaic::onSet(Side side) {
@@ -399,6 +487,8 @@ void CSimpleMosaic::onSet(Side side) {
         setPending(field(side, true, quantityOf(check.field)), true);
     }
     if (!check.ok() || !connected_) {
+        outcomes_[side] = check.ok() ? Outcome::NotConnected : Outcome::Refused;
+        describeOutcomes();
         setActionButtons(true);
         return;
     }
@@ -411,6 +501,8 @@ void CSimpleMosaic::onSet(Side side) {
                             .accepted;
         },
         [this, accepted, side] {
+            outcomes_[side] = *accepted ? Outcome::Written : Outcome::NotAccepted;
+            describeOutcomes();
             if (*accepted)
                 for (bool adjusted : {false, true})
                     for (Quantity q : {Width, Height, HStart, VStart})

@@ -49,7 +49,22 @@ public:
     CWallGrid* grid() const { return ui_.wallPanel; }
 
 private:
+    // What the last Set of each side and the last Detect came to, told in text as well.
+    enum class Outcome {
+        None,
+        Written,
+        NotAccepted,
+        Refused,
+        NotConnected,
+        Ready,
+        NeedsDvi,
+        NoAnswer
+    };
+
     void retranslate() override;
+    void nameControls();
+    void describeOutcomes();
+    void clearResults();
     void wireControls();
 
     // Layout and calculation.
@@ -107,4 +122,6 @@ private:
     std::array<QLineEdit*, 16> fields_{};
     std::array<int, 16> values_{};
     std::array<bool, 16> pending_{};
+    std::array<Outcome, 2> outcomes_{Outcome::None, Outcome::None};
+    Outcome detectOutcome_ = Outcome::None;
 };

@@ -29,7 +29,12 @@ void SpinButton::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
 }
 
+void SpinButton::setTarget(const QString& field) {
+    target_ = field;
+    retranslate();
+}
+
 void SpinButton::retranslate() {
-    up_->setAccessibleName(tr("Up"));
-    down_->setAccessibleName(tr("Down"));
+    up_->setAccessibleName(tr("Increase %1").arg(target_));
+    down_->setAccessibleName(tr("Decrease %1").arg(target_));
 }

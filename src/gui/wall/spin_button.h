@@ -12,6 +12,8 @@ public:
 
     QToolButton* up() const { return up_; }
     QToolButton* down() const { return down_; }
+    // The field the arrows step, for their names ("Increase <field>").
+    void setTarget(const QString& field);
 
 Q_SIGNALS:
     void stepped(int delta);  // +1 up, -1 down
@@ -24,4 +26,5 @@ private:
 
     QToolButton* up_;
     QToolButton* down_;
+    QString target_;
 };

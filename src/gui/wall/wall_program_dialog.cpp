@@ -61,6 +61,7 @@ CWallProgram::CWallProgram(tvq::Session& session, tvq::Clock& clock, tvq::Mosaic
         table_->setCellWidget(k, 1, address);
     }
     mode_->setObjectName(QStringLiteral("modeList"));
+    modeLabel_->setBuddy(mode_);  // the list is named by its label, not by its value
     bar_->setObjectName(QStringLiteral("progressBar"));
     bar_->setRange(0, table_->rowCount() * kSteps);
     bar_->setValue(0);
@@ -111,6 +112,11 @@ void CWallProgram::retranslate() {
     setWindowTitle(tr("Program wall"));
     table_->setHorizontalHeaderLabels({tr("Screen"), tr("Address")});
     modeLabel_->setText(tr("Mosaic mode afterwards"));
+    table_->setAccessibleName(tr("Addresses of the screens"));
+    bar_->setAccessibleName(tr("Programming progress"));
+    for (int k = 0; k < table_->rowCount(); ++k)
+        table_->cellWidget(k, 1)->setAccessibleName(
+            tr("Address of screen %1").arg(table_->item(k, 0)->text()));
     const int mode = mode_->currentIndex();
     mode_->clear();
     mode_->addItems({tr("Leave as it is"), tr("No Sync Mosaic"), tr("Sync Mosaic")});
