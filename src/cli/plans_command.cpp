@@ -144,6 +144,9 @@ CommandResult listPlans(const PlansArgs& args) {
     if (!loaded.result.complete()) {
         result.exitCode = kExitFailed;
         result.error = loadError(args.file, loaded.result);
+    } else if (!loaded.result.diagnostics.empty()) {
+        for (const std::string& line : loaded.result.diagnostics) result.error += line;
+        result.error.pop_back();  // warnings only: exit stays 0
     }
     return result;
 }

@@ -112,6 +112,12 @@ PlanLoadResult loadPlans(CInfoPlan& store, const ProfileFile& file) {
                                      " " + why + ", not taken\n");
         result.untaken.push_back({kind, std::move(key), std::move(why)});
     };
+    // A key the count promises but the file lacks holds nothing a save could drop: a warning.
+    const auto missing = [&](PlanKind kind, int first, int last) {
+        result.diagnostics.push_back(
+            "Plan file: " + std::string(planSection(kind)) + " " + planEntryKey(first) +
+            (last > first ? ".." + planEntryKey(last) : "") + " missing, skipped\n");
+    };
     for (const PlanKind kind : kPlanKinds) {
         const std::string_view section = planSection(kind);
         const int count = store.count(kind);
@@ -137,11 +143,7 @@ PlanLoadResult loadPlans(CInfoPlan& store, const ProfileFile& file) {
         int expected = 0;
         for (const auto& [entry, value] : present) {
             if (entry >= count) break;
-            if (entry > expected)
-                untaken(kind,
-                        planEntryKey(expected) +
-                            (entry - 1 > expected ? ".." + planEntryKey(entry - 1) : ""),
-                        "missing");
+            if (entry > expected) missing(kind, expected, entry - 1);
             expected = entry + 1;
             PlanRecord record;
             try {
@@ -157,11 +159,7 @@ PlanLoadResult loadPlans(CInfoPlan& store, const ProfileFile& file) {
             }
             store.plans(kind)[entry] = std::move(record);
         }
-        if (count > expected)
-            untaken(kind,
-                    planEntryKey(expected) +
-                        (count - 1 > expected ? ".." + planEntryKey(count - 1) : ""),
-                    "missing");
+        if (count > expected) missing(kind, expected, count - 1);
     }
     return result;
 }

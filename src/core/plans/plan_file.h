@@ -46,17 +46,19 @@ struct PlanLoadResult {
     // The file exists but could not be read (a directory, a FIFO, no permission, a link loop,
     // too large): nothing was loaded and nothing may be saved over it.
     std::error_code unreadable;
-    // An entry of a plan section that the load could not take as a plan: missing, too few
-    // fields, an impossible date, beyond the kind's count, a key other than Time0.., a repeated
-    // key, or a key in a second copy of the section. A save of its kind would drop it, so the
-    // kind is read-only until the file is mended by hand.
+    // An entry of a plan section that the load could not take as a plan: too few fields, an
+    // impossible date, beyond the kind's count, a key other than Time0.., a repeated key, or a key
+    // in a second copy of the section. A save of its kind would drop it, so the kind is read-only
+    // until the file is mended by hand.
     struct Untaken {
         PlanKind kind = PlanKind::Day;
         std::string key;  // as in the file ("Time3"), or as expected when missing
         std::string why;
     };
     std::vector<Untaken> untaken;
-    std::vector<std::string> diagnostics;  // one line each (untaken entries), '\n' included
+    // One line each ('\n' included): untaken entries, and entries the count promises but the
+    // file lacks (a warning only: nothing there to lose).
+    std::vector<std::string> diagnostics;
 
     // PlanLoadFailed naming section and entry; None when the load went through.
     PlanNotice notice() const;

@@ -57,6 +57,7 @@ protected:
         fs::create_directories(dir_);
         options_.planFile = dir_ / "Planinfo.ini";
         options_.wallCheck = 60s;
+        options_.fileCheck = 60s;
         link_.send = [this](const CommandFrame& frame, std::stop_token) {
             frames_.push_back(frame);
             if (sendTakes_ > 0ms) clock_.advance(sendTakes_);
@@ -212,6 +213,19 @@ TEST_F(SchedulerRun, PlansAddedBeforeMidnightRunTheNextDay) {
     EXPECT_EQ(recorder_.lines(), (std::vector<std::string>{"2025-07-02 00:00:00 sent day 0",
                                                            "2025-07-02 00:00:05 sent day 1",
                                                            "2025-07-02 08:00:00 sent once 0"}));
+}
+
+TEST_F(SchedulerRun, PlansChangedWhileRunningAreTakenInAtTheNextLook) {
+    options_.fileCheck = 1s;
+    writePlans("[PLANCOUNT]\ndaytimecount=1\n[DAYTIME]\nTime0=10: 0: 0,1\n");
+    bool changed = false;
+    runBetween(at(2025, 7, 1, 9, 0, 0), at(2025, 7, 1, 10, 2, 0), [&](TimePoint now) {
+        if (changed || now < at(2025, 7, 1, 9, 59, 57)) return;
+        changed = true;  // 10:00 deleted, 10:00:01 and 10:01 added
+        writePlans("[PLANCOUNT]\ndaytimecount=2\n[DAYTIME]\nTime0=10: 0: 1,2\nTime1=10: 1: 0,4\n");
+    });
+    EXPECT_EQ(recorder_.lines(), (std::vector<std::string>{"2025-07-01 10:00:01 sent day 0",
+                                                           "2025-07-01 10:01:00 sent day 1"}));
 }
 
 TEST_F(SchedulerRun, KindBoxesCountFromTheNextDay) {
