@@ -91,21 +91,28 @@ PageOutcome lockedEdit(CInfoPlan& store, ProfileFile& file, std::optional<PlanKi
     if (lock.error())
         return {false, {MessageId::PlanSaveFailed, {lock.error().message()}}, lock.error()};
     LoadedPlans disk = loadPlanFile(file.path());
-    if (disk.file.state() != file.state() || disk.file.text() != file.text()) {
+    const bool reread = disk.file.state() != file.state() || disk.file.text() != file.text();
+    if (reread) {
         for (const PlanKind k : kPlanKinds)
             if (pageEditable(disk.result, k)) refreshPage(disk.store.plans(k), k);
         CInfoPlan before = std::move(store);
         store = std::move(disk.store);
         file = std::move(disk.file);
-        if (!rebased(before)) return {false, {MessageId::PlanSelectItem, {}}, {}};
+        if (!rebased(before)) return {false, {MessageId::PlanSelectItem, {}}, {}, true};
     }
     // A kind whose entries the disk's file no longer gives whole is left as it is.
     if (kind && !pageEditable(disk.result, *kind)) {
-        const std::string why = disk.result.diagnostics.empty() ? disk.result.notice().english()
-                                                                : disk.result.diagnostics.front();
-        return {false, {MessageId::PlanSaveFailed, {why}}, {}};
+        std::string why = disk.result.diagnostics.empty() ? disk.result.notice().english()
+                                                          : disk.result.diagnostics.front();
+        if (why.ends_with('\n')) why.pop_back();
+        return {false,
+                {MessageId::PlanSaveFailed, {why}},
+                std::make_error_code(std::errc::operation_not_permitted),
+                reread};
     }
-    return edit(disk.result);
+    PageOutcome outcome = edit(disk.result);
+    outcome.reread = outcome.reread || reread;
+    return outcome;
 }
 
 // After a rebase, the key of the caller's row in the disk's map: the plan written the same way.

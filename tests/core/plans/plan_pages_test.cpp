@@ -175,7 +175,9 @@ TEST_F(PlanFileEdits, EditsKeepWhatAnotherWriterSavedSinceTheRead) {
     ASSERT_TRUE(addPlan(other.store, other.file, draft(PlanKind::Day, 7, 0, 0)).changed);
 
     // The window's row 1 (9:00) is row 2 on the disk now; the 7:00 plan stays.
-    ASSERT_TRUE(deletePlan(window.store, window.file, PlanKind::Day, 1).changed);
+    const PageOutcome deleted = deletePlan(window.store, window.file, PlanKind::Day, 1);
+    ASSERT_TRUE(deleted.changed);
+    EXPECT_TRUE(deleted.reread);  // every page shows the store anew
     EXPECT_EQ(read(),
               "[PLANCOUNT]\ndaytimecount=2\n[DAYTIME]\nTime0= 7: 0: 0,0\nTime1= 8: 0: 0,1\n");
     EXPECT_FALSE(deletePlan(other.store, other.file, PlanKind::Day, 2).changed);  // gone now
