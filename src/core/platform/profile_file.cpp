@@ -429,8 +429,14 @@ bool ProfileFile::replaceSection(std::string_view section,
     ensureLastLineEnds();
     const std::string nl(newline());
     lines_.reserve(lines_.size() + keys.size() + 1);
-    lines_.push_back(makeLine("[" + std::string(section) + "]" + nl));
-    for (const auto& [key, value] : keys) lines_.push_back(makeLine(key + "=" + value + nl));
+    std::string header = "[";  // built step by step: g++ 12 misreports the chained form
+    header.append(section).append("]").append(nl);
+    lines_.push_back(makeLine(std::move(header)));
+    for (const auto& [key, value] : keys) {
+        std::string line = key;
+        line.append("=").append(value).append(nl);
+        lines_.push_back(makeLine(std::move(line)));
+    }
     return true;
 }
 
@@ -529,7 +535,10 @@ ProfileLock::ProfileLock(const std::filesystem::path& path) {
         error_ = std::make_error_code(std::errc::invalid_argument);
         return;
     }
-    const fs::path lockFile = folderOf(target) / ("." + target.filename().string() + ".lock");
+    std::string name = ".";  // built step by step: g++ 12 misreports the chained form
+    name += target.filename().string();
+    name += ".lock";
+    const fs::path lockFile = folderOf(target) / name;
     fd_ = ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOCTTY, 0666);
     if (fd_ < 0) {
         error_ = errnoCode();
