@@ -1,5 +1,5 @@
 // Any file text through the plan loader and the page rewrite: no crash, no hang, memory that
-// follows the text's size, and a rewritten file that rewrites to itself.
+// follows the text's size, entries not taken kept, and a rewritten file that rewrites to itself.
 
 #include <cstddef>
 #include <cstdint>
@@ -36,7 +36,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         return plans.file.text();
     };
+    // A kind the load did not take whole is kept as the file has it: no save drops an entry.
+    const auto keysOf = [](const ProfileFile& file, PlanKind kind) {
+        std::string keys;
+        for (const auto& copy : file.sectionCopies(planSection(kind)))
+            for (const auto& [key, value] : copy)
+                keys.append(key).append("=").append(value).append("\n");
+        return keys;
+    };
+    std::string kept[4];
+    for (const PlanKind kind : kPlanKinds)
+        if (!pageEditable(loaded.result, kind)) kept[kindIndex(kind)] = keysOf(loaded.file, kind);
     const std::string once = rewrite(loaded);
+    for (const PlanKind kind : kPlanKinds)
+        if (!pageEditable(loaded.result, kind) &&
+            keysOf(loaded.file, kind) != kept[kindIndex(kind)])
+            std::abort();
     LoadedPlans again = loadPlanText(once);
     if (rewrite(again) != once) std::abort();
     return 0;

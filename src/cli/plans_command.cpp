@@ -74,11 +74,11 @@ std::optional<Moment> parseAt(std::string_view text) {
     const auto date = threeNumbers(text.substr(0, blank), '-');
     const auto clock = threeNumbers(text.substr(blank + 1), ':');
     if (!date || !clock) return std::nullopt;
-    try {
-        return clockAt((*date)[0], (*date)[1], (*date)[2], (*clock)[0], (*clock)[1], (*clock)[2]);
-    } catch (const std::invalid_argument&) {
-        return std::nullopt;
-    }
+    const auto [year, month, day] = *date;
+    const auto [hour, minute, second] = *clock;
+    // 30 February, or 02:30 on the night the clocks skip it, is no moment to plan for.
+    if (!existsLocally(year, month, day, hour, minute, second)) return std::nullopt;
+    return clockAt(year, month, day, hour, minute, second);
 }
 
 std::string hms(Moment moment) {
@@ -93,12 +93,18 @@ std::string sourceText(std::int32_t source) {
     return name.empty() ? std::to_string(source) : std::string(name);
 }
 
-std::string loadError(const std::string& file, const PlanLoadResult& result) {
-    return file + ": " + result.notice().english();
-}
-
-void printDiagnostics(const PlanLoadResult& result, std::string& err) {
-    for (const std::string& line : result.diagnostics) err += line;
+// Why the load is not whole, one line per reason; empty when it is.
+std::string loadError(const std::string& file, const PlanLoadResult& result,
+                      std::optional<PlanKind> only = std::nullopt) {
+    if (result.unreadable) return file + ": cannot be read: " + result.unreadable.message();
+    std::string error;
+    for (const PlanLoadResult::Untaken& u : result.untaken)
+        if (!only || u.kind == *only)
+            error += file + ": " + std::string(planSection(u.kind)) + " " + u.key + " " + u.why +
+                     ", not taken\n";
+    if (!result.ok) error += file + ": " + result.notice().english() + "\n";
+    if (!error.empty()) error.pop_back();
+    return error;
 }
 
 CommandResult listPlans(const PlansArgs& args) {
@@ -134,14 +140,13 @@ CommandResult listPlans(const PlansArgs& args) {
     }
     json += "]\n";
     CommandResult result{kExitOk, args.json ? json : text, {}};
-    std::string diagnostics;
-    printDiagnostics(loaded.result, diagnostics);
-    if (!loaded.result.ok) {
+    // What could not be taken is named, and the listing is not whole: exit 1.
+    if (!loaded.result.complete()) {
         result.exitCode = kExitFailed;
-        result.error = diagnostics + loadError(args.file, loaded.result);
-    } else if (!diagnostics.empty()) {
-        diagnostics.pop_back();
-        result.error = diagnostics;  // warnings only: exit stays 0
+        result.error = loadError(args.file, loaded.result);
+    } else if (!loaded.result.diagnostics.empty()) {
+        for (const std::string& line : loaded.result.diagnostics) result.error += line;
+        result.error.pop_back();  // warnings only: exit stays 0
     }
     return result;
 }
@@ -177,7 +182,7 @@ CommandResult todayPlans(const PlansArgs& args) {
     }
     json += "]\n";
     CommandResult result{kExitOk, args.json ? json : text, {}};
-    if (!loaded.result.ok) {
+    if (!loaded.result.complete()) {
         result.exitCode = kExitFailed;
         result.error = loadError(args.file, loaded.result);
     }
@@ -198,10 +203,16 @@ std::optional<CommandResult> draftOf(const PlansArgs& args, PlanKind kind, PlanD
         return usage("unknown source \"" + *source +
                      "\": give V1 V2 V3 S-VIDEO VGA1 VGA2 DVI HDMI EXT. YPbPr or a code");
 
-    // The plan's day: today, or the one-time plan's date.
-    LocalTime day = localTimeOf(std::chrono::floor<std::chrono::seconds>(
-                                    std::chrono::system_clock::now().time_since_epoch())
-                                    .count());
+    // Options of another kind are mistakes, not something to ignore.
+    static constexpr std::array<std::pair<std::string_view, PlanKind>, 3> kOwners{
+        {{"--weekday", PlanKind::Week}, {"--day", PlanKind::Month}, {"--date", PlanKind::Once}}};
+    for (const auto& [option, owner] : kOwners)
+        if (value(args, option) && kind != owner)
+            return usage(std::string(option) + " is for --kind " + std::string(kindName(owner)) +
+                         " plans");
+    // The plan's day: the one-time plan's date; for the others only the clock time counts,
+    // carried on a day without a clock change, as the file's plans are.
+    LocalTime day{2000, 1, 1};
     draft.kind = kind;
     draft.source = *code;
     const auto needs = [&](std::string_view name) -> std::optional<CommandResult> {
@@ -227,14 +238,13 @@ std::optional<CommandResult> draftOf(const PlansArgs& args, PlanKind kind, PlanD
     if (kind == PlanKind::Once) {
         if (auto error = needs("--date")) return error;
         const auto date = threeNumbers(*value(args, "--date"), '-');
-        try {
-            if (!date) throw std::invalid_argument("date");
-            draft.chosenDate = clockAt((*date)[0], (*date)[1], (*date)[2], 0, 0, 0);
-            day = localTimeOf(draft.chosenDate);
-            if (day.day != (*date)[2]) throw std::invalid_argument("no such day");
-        } catch (const std::invalid_argument&) {
-            return usage("bad --date \"" + *value(args, "--date") + "\": give Y-M-D");
-        }
+        if (!date || !existsLocally((*date)[0], (*date)[1], (*date)[2]))
+            return usage("bad --date \"" + *value(args, "--date") + "\": give Y-M-D, a real date");
+        draft.chosenDate = clockAt((*date)[0], (*date)[1], (*date)[2], 0, 0, 0);
+        day = localTimeOf(draft.chosenDate);
+        if (!existsLocally(day.year, day.month, day.day, (*clock)[0], (*clock)[1], (*clock)[2]))
+            return usage("--time " + *time + " does not exist on " + *value(args, "--date") +
+                         " in the local time zone (the clocks skip it)");
     }
     draft.chosenTime = clockAt(day.year, day.month, day.day, (*clock)[0], (*clock)[1], (*clock)[2]);
     return std::nullopt;
@@ -258,11 +268,10 @@ CommandResult editPlans(const PlansArgs& args) {
     }
 
     LoadedPlans loaded = loadPlanFile(args.file);
-    if (loaded.file.state() == ProfileFile::State::Unreadable)
-        return failed({}, args.file + ": " + loaded.file.loadError().message());
+    // Saving a kind that was not read whole would drop what was not read.
     if (!pageEditable(loaded.result, kind))
-        return failed({}, loadError(args.file, loaded.result) + "; " + std::string(kindName(kind)) +
-                              " plans left unchanged");
+        return failed({}, loadError(args.file, loaded.result, kind) + "\n" + args.file + ": " +
+                              std::string(kindName(kind)) + " plans left unchanged");
 
     PageOutcome outcome;
     if (args.action == "add") {
@@ -277,9 +286,9 @@ CommandResult editPlans(const PlansArgs& args) {
     std::string out = args.action == "add" ? "added " : "deleted ";
     out += std::string(kindName(kind));
     if (args.action == "add") {
-        const PlanRecord added = recordFromDraft(draft);
+        const std::string added = planEntryValue(recordFromDraft(draft), kind);
         for (const auto& [key, plan] : loaded.store.plans(kind))
-            if (plan == added) out += " " + planEntryKey(key);
+            if (planEntryValue(plan, kind) == added) out += " " + planEntryKey(key);
     } else {
         out += " " + planEntryKey(entry);
     }

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <mutex>
 
+#include "cli/run_command.h"
 #include "core/link/sources.h"
 #include "core/plans/plan_text.h"
 
@@ -82,6 +83,19 @@ int runPlans(const CliOptions& options, DeviceLink& link) {
     sigaddset(&signals, SIGINT);
     sigaddset(&signals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+
+    // Waiting on a file that cannot be read would wait forever with nothing to do. (A missing
+    // one is fine: plans added to it later are taken in while we run.)
+    const LoadedPlans first = loadPlanFile(options.planFile);
+    if (first.result.unreadable) {
+        const CommandResult refused = commandFailure(
+            options, kExitFailed,
+            options.planFile + ": cannot be read: " + first.result.unreadable.message());
+        std::fputs(refused.output.c_str(), stdout);
+        std::fflush(stdout);
+        std::fprintf(stderr, "tvq418ctl: %s\n", refused.error.c_str());
+        return refused.exitCode;
+    }
 
     link.setDeviceAddress(options.address);
     PlanLink planLink;

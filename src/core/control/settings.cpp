@@ -11,11 +11,13 @@ namespace {
 
 constexpr char kSection[] = "CONNECT";
 
-// Loads the file afresh, applies change and saves; reports any failure once.
+// Loads the file afresh, applies change and saves; reports any failure once. The file's lock is
+// held from the read to the save, so plans saved meanwhile by another writer are not lost.
 std::error_code updateFile(const std::filesystem::path& path,
                            const std::function<bool(ProfileFile&)>& change) {
+    const ProfileLock lock(path);
     ProfileFile file(path);
-    std::error_code ec = file.loadError();
+    std::error_code ec = lock.error() ? lock.error() : file.loadError();
     if (!ec && !change(file)) ec = std::make_error_code(std::errc::invalid_argument);
     if (!ec) ec = file.save();
     if (ec) diagnostic("Cannot save " + path.string() + ": " + ec.message() + "\n");

@@ -1,6 +1,6 @@
 #include "core/plans/plan_file.h"
 
-#include <set>
+#include <map>
 #include <stdexcept>
 
 #include "core/plans/plan_pages.h"
@@ -13,52 +13,20 @@ char lower(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-bool sameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (lower(a[i]) != lower(b[i])) return false;
-    return true;
-}
-
-std::string_view trimmed(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r'))
-        text.remove_suffix(1);
-    return text;
-}
-
-// Entry numbers N of the "TimeN" keys present in a section (N written without leading zeros,
-// as the key lookup would find it). A scan of the text, so the work follows the file's size.
-std::set<int> presentEntries(const ProfileFile& file, std::string_view section) {
-    std::set<int> entries;
-    const std::string text = file.text();
-    std::string_view rest = text;
-    bool inside = false;
-    while (!rest.empty()) {
-        const std::size_t end = rest.find('\n');
-        const std::string_view line = trimmed(rest.substr(0, end));
-        rest = end == std::string_view::npos ? std::string_view{} : rest.substr(end + 1);
-        if (line.starts_with('[')) {
-            const std::size_t close = line.find(']');
-            inside = close != std::string_view::npos &&
-                     sameName(trimmed(line.substr(1, close - 1)), section);
-            continue;
-        }
-        const std::size_t eq = line.find('=');
-        if (!inside || eq == std::string_view::npos) continue;
-        const std::string_view key = trimmed(line.substr(0, eq));
-        if (key.size() < 5 || key.size() > 14 || !sameName(key.substr(0, 4), "time")) continue;
-        const std::string_view digits = key.substr(4);
-        if (digits.size() > 1 && digits[0] == '0') continue;
-        long long n = 0;
-        bool ok = true;
-        for (const char c : digits) {
-            ok = ok && c >= '0' && c <= '9';
-            n = n * 10 + (c - '0');
-        }
-        if (ok && n <= 0x7FFFFFFF) entries.insert(static_cast<int>(n));
+// N of a key "TimeN" (any letter case, N without leading zeros, as planEntryKey writes it),
+// or -1 for any other key.
+int entryNumber(std::string_view key) {
+    if (key.size() < 5 || key.size() > 14) return -1;
+    for (std::size_t i = 0; i < 4; ++i)
+        if (lower(key[i]) != "time"[i]) return -1;
+    const std::string_view digits = key.substr(4);
+    if (digits.size() > 1 && digits[0] == '0') return -1;
+    long long n = 0;
+    for (const char c : digits) {
+        if (c < '0' || c > '9') return -1;
+        n = n * 10 + (c - '0');
     }
-    return entries;
+    return n <= 0x7FFFFFFF ? static_cast<int>(n) : -1;
 }
 
 int numberField(const std::string& text) {
@@ -66,20 +34,23 @@ int numberField(const std::string& text) {
     return readDecimal(text, value) ? value : 0;
 }
 
-// Throws std::invalid_argument for a clock or date out of range; false for too few fields.
-bool buildRecord(PlanKind kind, const std::vector<std::string>& fields, PlanRecord& record) {
+// Throws std::invalid_argument for a clock or date out of range; for an entry that cannot be
+// taken, returns why.
+std::optional<std::string> buildRecord(PlanKind kind, const std::vector<std::string>& fields,
+                                       PlanRecord& record) {
     const std::size_t needed = kind == PlanKind::Day ? 2 : 3;
-    if (fields.size() < needed) return false;
+    const std::optional<std::string> unusable = "lacks a usable field";
+    if (fields.size() < needed) return unusable;
     // A weekday or day of month is a few characters; a long one would not survive the rewrite
     // (values are read at most 259 characters), so it is treated as unusable.
-    if (kind != PlanKind::Day && fields[0].size() > kPlanDayFieldMax) return false;
+    if (kind != PlanKind::Day && fields[0].size() > kPlanDayFieldMax) return unusable;
     const std::size_t clockField = needed - 2;
     const ClockFields clock = parseClock(fields[clockField]);
-    if (clock.count < 3) return false;
+    if (clock.count < 3) return unusable;
     ClockFields date;
     if (kind == PlanKind::Once) {
         date = parseDate(fields[0]);
-        if (date.count < 3) return false;
+        if (date.count < 3) return unusable;
     }
 
     const auto [hour, minute, second] = clock.value;
@@ -96,12 +67,16 @@ bool buildRecord(PlanKind kind, const std::vector<std::string>& fields, PlanReco
         case PlanKind::Month:
             record.monthDayText = fields[0];
             break;
-        case PlanKind::Once:
-            record.date = clockAt(date.value[0], date.value[1], date.value[2], 0, 0, 0);
-            clockAt(date.value[0], date.value[1], date.value[2], hour, minute, second);
+        case PlanKind::Once: {
+            const auto [year, month, day] = date.value;
+            record.date = clockAt(year, month, day, 0, 0, 0);
+            clockAt(year, month, day, hour, minute, second);
+            // 30 February would roll over into March and be written back so.
+            if (!existsLocally(year, month, day)) return "has no such date";
             break;
+        }
     }
-    return true;
+    return std::nullopt;
 }
 
 }  // namespace
@@ -132,23 +107,48 @@ void readPlanCounts(CInfoPlan& store, const ProfileFile& file) {
 
 PlanLoadResult loadPlans(CInfoPlan& store, const ProfileFile& file) {
     PlanLoadResult result;
+    const auto untaken = [&](PlanKind kind, std::string key, std::string why) {
+        result.diagnostics.push_back("Plan file: " + std::string(planSection(kind)) + " " + key +
+                                     " " + why + ", not taken\n");
+        result.untaken.push_back({kind, std::move(key), std::move(why)});
+    };
+    // A key the count promises but the file lacks holds nothing a save could drop: a warning.
+    const auto missing = [&](PlanKind kind, int first, int last) {
+        result.diagnostics.push_back(
+            "Plan file: " + std::string(planSection(kind)) + " " + planEntryKey(first) +
+            (last > first ? ".." + planEntryKey(last) : "") + " missing, skipped\n");
+    };
     for (const PlanKind kind : kPlanKinds) {
         const std::string_view section = planSection(kind);
         const int count = store.count(kind);
-        const std::set<int> present = presentEntries(file, section);
-        int missing = 0;
+        const auto copies = file.sectionCopies(section);
+        // Entries by number, the first of a repeated key winning as in a lookup.
+        std::map<int, std::string_view> present;
+        for (std::size_t copy = 0; copy < copies.size(); ++copy) {
+            for (const auto& [key, value] : copies[copy]) {
+                const int n = entryNumber(key);
+                if (copy > 0)
+                    untaken(kind, std::string(key),
+                            "is in a second [" + std::string(section) + "] section");
+                else if (n < 0)
+                    untaken(kind, std::string(key), "is not a plan key (Time0, Time1, ...)");
+                else if (!present.emplace(n, value).second)
+                    untaken(kind, std::string(key), "repeats an earlier key");
+                else if (n >= count)
+                    untaken(kind, std::string(key),
+                            "lies beyond " + std::string(planCountKey(kind)) + "=" +
+                                std::to_string(count));
+            }
+        }
         int expected = 0;
-        for (const int entry : present) {
+        for (const auto& [entry, value] : present) {
             if (entry >= count) break;
-            missing += entry - expected;
+            if (entry > expected) missing(kind, expected, entry - 1);
             expected = entry + 1;
-            const std::string key = planEntryKey(entry);
-            const std::string value = file.readString(section, key, "00");
             PlanRecord record;
             try {
-                if (!buildRecord(kind, splitFields(value), record)) {
-                    result.diagnostics.push_back("Plan file: " + std::string(section) + " " + key +
-                                                 "=" + value + " lacks a usable field, skipped\n");
+                if (auto why = buildRecord(kind, splitFields(value), record)) {
+                    untaken(kind, planEntryKey(entry), "(\"" + std::string(value) + "\") " + *why);
                     continue;
                 }
             } catch (const std::invalid_argument&) {
@@ -159,11 +159,7 @@ PlanLoadResult loadPlans(CInfoPlan& store, const ProfileFile& file) {
             }
             store.plans(kind)[entry] = std::move(record);
         }
-        if (count > expected) missing += count - expected;
-        if (missing > 0)
-            result.diagnostics.push_back("Plan file: " + std::string(section) + " lacks " +
-                                         std::to_string(missing) + " of its " +
-                                         std::to_string(count) + " entries, skipped\n");
+        if (count > expected) missing(kind, expected, count - 1);
     }
     return result;
 }
@@ -204,6 +200,12 @@ bool writePlanEntry(ProfileFile& file, std::string_view section,
 
 LoadedPlans loadPlanFile(const std::filesystem::path& path) {
     LoadedPlans loaded{ProfileFile(path), {}, {}};
+    if (loaded.file.state() == ProfileFile::State::Unreadable) {
+        loaded.result.unreadable = loaded.file.loadError();
+        loaded.result.diagnostics.push_back("Plan file " + path.string() + " cannot be read: " +
+                                            loaded.result.unreadable.message() + "\n");
+        return loaded;
+    }
     readPlanCounts(loaded.store, loaded.file);
     loaded.result = loadPlans(loaded.store, loaded.file);
     return loaded;

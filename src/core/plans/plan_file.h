@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 #include "core/plans/plan_record.h"
@@ -42,16 +43,33 @@ struct PlanLoadResult {
     bool ok = true;  // false: an entry with a clock or date out of range stopped the load
     PlanKind failedKind = PlanKind::Day;
     int failedEntry = -1;
-    std::vector<std::string> diagnostics;  // one line each (skipped entries), '\n' included
+    // The file exists but could not be read (a directory, a FIFO, no permission, a link loop,
+    // too large): nothing was loaded and nothing may be saved over it.
+    std::error_code unreadable;
+    // An entry of a plan section that the load could not take as a plan: too few fields, an
+    // impossible date, beyond the kind's count, a key other than Time0.., a repeated key, or a key
+    // in a second copy of the section. A save of its kind would drop it, so the kind is read-only
+    // until the file is mended by hand.
+    struct Untaken {
+        PlanKind kind = PlanKind::Day;
+        std::string key;  // as in the file ("Time3"), or as expected when missing
+        std::string why;
+    };
+    std::vector<Untaken> untaken;
+    // One line each ('\n' included): untaken entries, and entries the count promises but the
+    // file lacks (a warning only: nothing there to lose).
+    std::vector<std::string> diagnostics;
 
     // PlanLoadFailed naming section and entry; None when the load went through.
     PlanNotice notice() const;
+    // The file could not be read, or one of its entries could not be taken.
+    bool complete() const { return ok && !unreadable && untaken.empty(); }
 };
 
 // Fills the four kind maps (without clearing them), kind by kind, entries 0..count-1. Entries
-// with too few fields are skipped with a diagnostic line. An entry with a clock or date out of
-// range stops the load; what was inserted before it stays. Time and memory follow the file's
-// size, not the counts: only entries that are present are read.
+// that cannot be taken are listed in untaken. An entry with a clock or date out of range stops
+// the load; what was inserted before it stays. Time and memory follow the file's size, not the
+// counts: only entries that are present are read, in one pass per section.
 PlanLoadResult loadPlans(CInfoPlan& store, const ProfileFile& file);
 
 // The value of an entry as the pages write it: the record's own fields, the source as a signed

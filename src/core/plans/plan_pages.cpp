@@ -78,6 +78,56 @@ PageOutcome saved(CInfoPlan& store, ProfileFile& file) {
     return outcome;
 }
 
+// Runs an edit of the kind's page on the file as the disk holds it now, under the file's lock
+// from that read to the save's rename, so that two writers (two command lines, the program
+// window and a command line) take turns and neither saves over the other's plans. When the file
+// changed since the caller read it, the store and file are replaced by the disk's first, and
+// `rebased` is called to find the caller's row again. A file without a path is edited as it is.
+template <class Edit, class Rebased>
+PageOutcome lockedEdit(CInfoPlan& store, ProfileFile& file, std::optional<PlanKind> kind,
+                       Rebased rebased, Edit edit) {
+    if (file.path().empty()) return edit(PlanLoadResult{});
+    const ProfileLock lock(file.path());
+    if (lock.error())
+        return {false, {MessageId::PlanSaveFailed, {lock.error().message()}}, lock.error()};
+    LoadedPlans disk = loadPlanFile(file.path());
+    const bool reread = disk.file.state() != file.state() || disk.file.text() != file.text();
+    if (reread) {
+        for (const PlanKind k : kPlanKinds)
+            if (pageEditable(disk.result, k)) refreshPage(disk.store.plans(k), k);
+        CInfoPlan before = std::move(store);
+        store = std::move(disk.store);
+        file = std::move(disk.file);
+        if (!rebased(before)) return {false, {MessageId::PlanSelectItem, {}}, {}, true};
+    }
+    // A kind whose entries the disk's file no longer gives whole is left as it is.
+    if (kind && !pageEditable(disk.result, *kind)) {
+        std::string why = disk.result.diagnostics.empty() ? disk.result.notice().english()
+                                                          : disk.result.diagnostics.front();
+        if (why.ends_with('\n')) why.pop_back();
+        return {false,
+                {MessageId::PlanSaveFailed, {why}},
+                std::make_error_code(std::errc::operation_not_permitted),
+                reread};
+    }
+    PageOutcome outcome = edit(disk.result);
+    outcome.reread = outcome.reread || reread;
+    return outcome;
+}
+
+// After a rebase, the key of the caller's row in the disk's map: the plan written the same way.
+bool findRow(const CInfoPlan& before, const CInfoPlan& now, PlanKind kind, std::int32_t& row) {
+    const auto old = before.plans(kind).find(row);
+    if (old == before.plans(kind).end()) return false;
+    const std::string value = planEntryValue(old->second, kind);
+    for (const auto& [key, plan] : now.plans(kind)) {
+        if (planEntryValue(plan, kind) != value) continue;
+        row = key;
+        return true;
+    }
+    return false;
+}
+
 void writeCount(ProfileFile& file, PlanKind kind, std::int32_t count) {
     file.writeString(kPlanCountSection, planCountKey(kind), std::to_string(count));
 }
@@ -162,11 +212,13 @@ void refreshPage(PlanMap& plans, PlanKind kind) {
 }
 
 void savePageSection(ProfileFile& file, const PlanMap& plans, PlanKind kind) {
-    const std::string_view section = planSection(kind);
-    writePlanEntry(file, section);
+    // One pass: writing the entries one by one would cost the file's length each.
+    std::vector<std::pair<std::string, std::string>> entries;
+    entries.reserve(plans.size());
     std::int32_t row = 0;
     for (const auto& [key, plan] : plans)
-        writePlanEntry(file, section, planEntryKey(row++), planEntryValue(plan, kind));
+        entries.emplace_back(planEntryKey(row++), planEntryValue(plan, kind));
+    file.replaceSection(planSection(kind), entries);
 }
 
 int entriesOverLimit(const CInfoPlan& store, PlanKind kind) {
@@ -210,7 +262,9 @@ bool checkPlanSpacing(const PlanMap& plans, const PlanDraft& draft,
     return true;
 }
 
-PageOutcome addPlan(CInfoPlan& store, ProfileFile& file, const PlanDraft& draft) {
+namespace {
+
+PageOutcome addPlanUnlocked(CInfoPlan& store, ProfileFile& file, const PlanDraft& draft) {
     PlanMap& plans = store.plans(draft.kind);
     if (!checkPlanSpacing(plans, draft)) return {false, {MessageId::PlanSpacingRefused, {}}, {}};
     const std::int32_t key = plans.empty() ? 0 : plans.rbegin()->first + 1;
@@ -223,8 +277,8 @@ PageOutcome addPlan(CInfoPlan& store, ProfileFile& file, const PlanDraft& draft)
     return saved(store, file);
 }
 
-PageOutcome modifyPlan(CInfoPlan& store, ProfileFile& file, std::int32_t row,
-                       const PlanDraft& draft) {
+PageOutcome modifyPlanUnlocked(CInfoPlan& store, ProfileFile& file, std::int32_t row,
+                               const PlanDraft& draft) {
     PlanMap& plans = store.plans(draft.kind);
     if (!plans.contains(row)) return {false, {MessageId::PlanSelectItem, {}}, {}};
     if (!checkPlanSpacing(plans, draft, row))
@@ -235,7 +289,8 @@ PageOutcome modifyPlan(CInfoPlan& store, ProfileFile& file, std::int32_t row,
     return saved(store, file);
 }
 
-PageOutcome deletePlan(CInfoPlan& store, ProfileFile& file, PlanKind kind, std::int32_t row) {
+PageOutcome deletePlanUnlocked(CInfoPlan& store, ProfileFile& file, PlanKind kind,
+                               std::int32_t row) {
     PlanMap& plans = store.plans(kind);
     if (!plans.contains(row)) return {false, {MessageId::PlanSelectItem, {}}, {}};
     plans.erase(row);
@@ -246,17 +301,49 @@ PageOutcome deletePlan(CInfoPlan& store, ProfileFile& file, PlanKind kind, std::
     return saved(store, file);
 }
 
+}  // namespace
+
+PageOutcome addPlan(CInfoPlan& store, ProfileFile& file, const PlanDraft& draft) {
+    return lockedEdit(
+        store, file, draft.kind, [](const CInfoPlan&) { return true; },
+        [&](const PlanLoadResult&) { return addPlanUnlocked(store, file, draft); });
+}
+
+PageOutcome modifyPlan(CInfoPlan& store, ProfileFile& file, std::int32_t row,
+                       const PlanDraft& draft) {
+    return lockedEdit(
+        store, file, draft.kind,
+        [&](const CInfoPlan& before) { return findRow(before, store, draft.kind, row); },
+        [&](const PlanLoadResult&) { return modifyPlanUnlocked(store, file, row, draft); });
+}
+
+PageOutcome deletePlan(CInfoPlan& store, ProfileFile& file, PlanKind kind, std::int32_t row) {
+    return lockedEdit(
+        store, file, kind,
+        [&](const CInfoPlan& before) { return findRow(before, store, kind, row); },
+        [&](const PlanLoadResult&) { return deletePlanUnlocked(store, file, kind, row); });
+}
+
 bool pageEditable(const PlanLoadResult& load, PlanKind kind) {
-    return load.ok || kindIndex(kind) < kindIndex(load.failedKind);
+    if (load.unreadable || (!load.ok && kindIndex(kind) >= kindIndex(load.failedKind)))
+        return false;
+    return std::none_of(load.untaken.begin(), load.untaken.end(),
+                        [kind](const PlanLoadResult::Untaken& u) { return u.kind == kind; });
 }
 
 PageOutcome openPages(CInfoPlan& store, ProfileFile& file, const PlanLoadResult& load) {
-    for (const PlanKind kind : kPlanKinds) {
-        if (!pageEditable(load, kind)) continue;
-        refreshPage(store.plans(kind), kind);
-        savePageSection(file, store.plans(kind), kind);
-    }
-    return saved(store, file);
+    return lockedEdit(
+        store, file, std::nullopt, [](const CInfoPlan&) { return true; },
+        [&](const PlanLoadResult& disk) {
+            // Without a path there is no disk to ask: the caller's load decides.
+            const PlanLoadResult& current = file.path().empty() ? load : disk;
+            for (const PlanKind kind : kPlanKinds) {
+                if (!pageEditable(current, kind)) continue;
+                refreshPage(store.plans(kind), kind);
+                savePageSection(file, store.plans(kind), kind);
+            }
+            return saved(store, file);
+        });
 }
 
 }  // namespace tvq

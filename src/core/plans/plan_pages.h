@@ -80,10 +80,14 @@ struct PageOutcome {
     bool changed = false;  // the store and the file were changed and saved
     PlanNotice notice;     // refusal or save failure (None when all went well)
     std::error_code saveError;
+    // Another writer had changed the file: the store was read anew from the disk first, so
+    // every page must show it again, not only the one edited.
+    bool reread = false;
 };
 
-// The page operations. Each saves the file once. A refused draft changes nothing. When the save
-// fails, the store and file are read back from the disk, so what is listed is what is stored.
+// The page operations. Each saves the file once, holding its lock from a fresh read to the save
+// (see PageOutcome::reread). A refused draft changes nothing. When the save fails, the store and
+// file are read back from the disk, so what is listed is what is stored.
 PageOutcome addPlan(CInfoPlan& store, ProfileFile& file, const PlanDraft& draft);
 PageOutcome modifyPlan(CInfoPlan& store, ProfileFile& file, std::int32_t row,
                        const PlanDraft& draft);

@@ -1,5 +1,7 @@
 #include "core/plans/plan_scheduler.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <ctime>
 
@@ -32,6 +34,17 @@ TimerDisplay timerFor(const PlanOccurrence& occurrence, MessageId status, bool l
     return {clockText(occurrence.timeOfDay),
             std::string(sourceName(static_cast<unsigned>(occurrence.source))), status,
             linkOpen ? MessageId::PlanResultUnknown : MessageId::PlanCannotSend};
+}
+
+// What changes whenever the file is saved (a save renames a new file over it) or written in
+// place; an error stands for itself, so that a file that comes back is read again.
+std::string fileStampOf(const std::filesystem::path& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return "error " + std::to_string(errno);
+    return std::to_string(st.st_dev) + " " + std::to_string(st.st_ino) + " " +
+           std::to_string(st.st_size) + " " + std::to_string(st.st_mtim.tv_sec) + "." +
+           std::to_string(st.st_mtim.tv_nsec) + " " + std::to_string(st.st_ctim.tv_sec) + "." +
+           std::to_string(st.st_ctim.tv_nsec);
 }
 
 }  // namespace
@@ -83,11 +96,15 @@ std::vector<PlanOccurrence> PlanScheduler::planFor(const CInfoPlan& loaded, Plan
 
 void PlanScheduler::reload(Moment now, Moment after) {
     ::tzset();  // a zone changed since the last reload counts from this day on
+    fileStamp_ = fileStampOf(options_.planFile);
     LoadedPlans loaded = loadPlanFile(options_.planFile);
     for (const std::string& line : loaded.result.diagnostics) diagnostic(line);
-    // A bad entry stops the load; the plans read before it still run.
-    if (!loaded.result.ok) observer_.planNotice(loaded.result.notice());
-    store_ = std::move(loaded.store);
+    // A file that cannot be read for the moment takes nothing away: the plans stay as they are.
+    if (!loaded.result.unreadable) {
+        // A bad entry stops the load; the plans read before it still run.
+        if (!loaded.result.ok) observer_.planNotice(loaded.result.notice());
+        store_ = std::move(loaded.store);
+    }
     store_.todayPlans.clear();
     const unsigned kinds = kindBits_.load();
     for (const PlanKind kind : kPlanKinds)
@@ -144,6 +161,19 @@ void PlanScheduler::handleDue(const PlanOccurrence& due, TimePoint now, std::sto
     observer_.planEvent(event);
 }
 
+std::chrono::milliseconds PlanScheduler::longestSleep() const {
+    return std::min(options_.wallCheck, options_.fileCheck);
+}
+
+// What fell due before a reload still gets its chance (or is reported missed).
+void PlanScheduler::handleOverdue(Moment now, TimePoint tp, std::stop_token stop) {
+    while (!stop.stop_requested()) {
+        const Nearest left = takeNearest(store_.todayPlans, now, true);
+        if (!left.found || left.seconds > 0) break;
+        handleDue(left.occurrence, tp, stop);
+    }
+}
+
 void PlanScheduler::run(std::stop_token stop) {
     {
         const Moment now = momentOf(clock_.now());
@@ -154,13 +184,14 @@ void PlanScheduler::run(std::stop_token stop) {
         const Moment now = momentOf(tp);
 
         const Moment day = startOfDay(now);
+        if (day == loadedDay_ && fileStampOf(options_.planFile) != fileStamp_) {
+            // Plans changed while we run: today's list anew, from now on.
+            handleOverdue(now, tp, stop);
+            reload(now, now);
+            continue;
+        }
         if (day != loadedDay_) {
-            // What fell due before the change still gets its chance (or is reported missed).
-            while (!stop.stop_requested()) {
-                const Nearest left = takeNearest(store_.todayPlans, now, true);
-                if (!left.found || left.seconds > 0) break;
-                handleDue(left.occurrence, tp, stop);
-            }
+            handleOverdue(now, tp, stop);
             // Forward: the whole new day from its midnight on. Backward (clock set back): only
             // what still lies ahead, so nothing is sent twice.
             reload(now, day > loadedDay_ ? day - 1 : now);
@@ -170,10 +201,10 @@ void PlanScheduler::run(std::stop_token stop) {
         const Nearest current = takeNearest(store_.todayPlans, now, false);
         if (!current.found) {
             const auto untilMidnight = pointOf(startOfNextDay(now)) - tp;
-            clock_.sleepFor(std::min<std::chrono::milliseconds>(
-                                std::chrono::ceil<std::chrono::milliseconds>(untilMidnight),
-                                options_.wallCheck),
-                            stop);
+            clock_.sleepFor(
+                std::min<std::chrono::milliseconds>(
+                    std::chrono::ceil<std::chrono::milliseconds>(untilMidnight), longestSleep()),
+                stop);
             continue;
         }
         display(now);
@@ -181,7 +212,7 @@ void PlanScheduler::run(std::stop_token stop) {
         if (tp < due) {
             clock_.sleepFor(
                 std::min<std::chrono::milliseconds>(
-                    std::chrono::ceil<std::chrono::milliseconds>(due - tp), options_.wallCheck),
+                    std::chrono::ceil<std::chrono::milliseconds>(due - tp), longestSleep()),
                 stop);
             continue;
         }

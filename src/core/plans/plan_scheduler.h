@@ -3,8 +3,9 @@
 // the change of day, and reports what it shows and does to an observer.
 //
 // It sleeps on a WallClock until the next occurrence, waking at least every wallCheck to notice
-// clock jumps and the change of day. A stop request ends it at once, also inside a sleep; the
-// send callable gets the stop token, so an exchange in flight ends within one reply try.
+// clock jumps and the change of day, and every fileCheck to reload a plan file that changed. A stop
+// request ends it at once, also inside a sleep; the send callable gets the stop token, so an
+// exchange in flight ends within one reply try.
 
 #include <atomic>
 #include <chrono>
@@ -83,7 +84,10 @@ struct PlanSchedulerOptions {
     PlanKindSet kinds = PlanKindSet::all();
     std::uint8_t deviceAddress = 1;
     std::chrono::milliseconds wallCheck{30000};  // longest sleep in one piece
-    int toleranceSeconds = 5;                    // how late an occurrence may still be sent
+    // How often the plan file is looked at while asleep: a change (plans added, modified or
+    // deleted by the program window or the command line) is taken in at the next look.
+    std::chrono::milliseconds fileCheck{1000};
+    int toleranceSeconds = 5;  // how late an occurrence may still be sent
 };
 
 class PlanScheduler {
@@ -110,6 +114,8 @@ public:
 
 private:
     void reload(Moment now, Moment after);
+    void handleOverdue(Moment now, WallClock::TimePoint tp, std::stop_token stop);
+    std::chrono::milliseconds longestSleep() const;
     void display(Moment now);
     void handleDue(const PlanOccurrence& due, WallClock::TimePoint now, std::stop_token stop);
 
@@ -119,7 +125,8 @@ private:
     WallClock& clock_;
     CInfoPlan store_;
     std::atomic<unsigned> kindBits_;
-    Moment loadedDay_ = 0;  // local midnight of the day the list was built for
+    Moment loadedDay_ = 0;   // local midnight of the day the list was built for
+    std::string fileStamp_;  // identity, size and times of the plan file at the last reload
     std::optional<std::int32_t> shownKey_;
     std::jthread thread_;
 };

@@ -73,6 +73,16 @@ Moment clockAt(int year, int month, int day, int hour, int minute, int second) {
     return high;
 }
 
+bool existsLocally(int year, int month, int day, int hour, int minute, int second) {
+    try {
+        const LocalTime t = localTimeOf(clockAt(year, month, day, hour, minute, second));
+        return t.year == year && t.month == month && t.day == day && t.hour == hour &&
+               t.minute == minute && t.second == second;
+    } catch (const std::invalid_argument&) {
+        return false;
+    }
+}
+
 Moment startOfDay(Moment moment) {
     const LocalTime t = localTimeOf(moment);
     return clockAt(t.year, t.month, t.day, 0, 0, 0);

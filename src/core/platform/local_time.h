@@ -29,6 +29,9 @@ LocalTime localTimeOf(Moment moment);
 // day skips (spring forward) gives the first moment after the gap, and one that it passes twice
 // (fall back) gives the first of the two.
 Moment clockAt(int year, int month, int day, int hour, int minute, int second);
+// Whether that date exists and the local zone shows that clock time on it: false where clockAt
+// would roll over (30 February) or move past a skipped hour, and for fields out of its range.
+bool existsLocally(int year, int month, int day, int hour = 0, int minute = 0, int second = 0);
 
 // Local midnight that starts the day of moment, and the one that ends it.
 Moment startOfDay(Moment moment);

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -403,6 +404,42 @@ bool ProfileFile::removeSection(std::string_view section) {
     return true;
 }
 
+std::vector<std::vector<ProfileFile::KeyValue>> ProfileFile::sectionCopies(
+    std::string_view section) const {
+    std::vector<std::vector<KeyValue>> copies;
+    bool inside = false;
+    for (const Line& line : lines_) {
+        if (line.kind == Kind::Section) {
+            inside = sameName(line.name(), section);
+            if (inside) copies.emplace_back();
+        } else if (inside && line.kind == Kind::Key) {
+            copies.back().push_back({line.name(), line.value().substr(0, kProfileValueMax)});
+        }
+    }
+    return copies;
+}
+
+bool ProfileFile::replaceSection(std::string_view section,
+                                 const std::vector<std::pair<std::string, std::string>>& keys) {
+    if (!validSection(section)) return false;
+    for (const auto& [key, value] : keys)
+        if (!validKey(key) || hasLineBreakOrNul(value)) return false;
+    removeSection(section);
+    if (keys.empty()) return true;
+    ensureLastLineEnds();
+    const std::string nl(newline());
+    lines_.reserve(lines_.size() + keys.size() + 1);
+    std::string header = "[";  // built step by step: g++ 12 misreports the chained form
+    header.append(section).append("]").append(nl);
+    lines_.push_back(makeLine(std::move(header)));
+    for (const auto& [key, value] : keys) {
+        std::string line = key;
+        line.append("=").append(value).append(nl);
+        lines_.push_back(makeLine(std::move(line)));
+    }
+    return true;
+}
+
 std::string ProfileFile::text() const {
     std::size_t size = 0;
     for (const Line& line : lines_) size += line.raw.size();
@@ -489,6 +526,34 @@ int ProfileFile::removeStaleTemps(const std::filesystem::path& path) {
         if ((writerGone || tooOld) && ::unlink(entry.c_str()) == 0) ++removed;
     }
     return removed;
+}
+
+ProfileLock::ProfileLock(const std::filesystem::path& path) {
+    const fs::path target = path.has_filename() ? finalTarget(path, error_) : fs::path();
+    if (error_) return;
+    if (!target.has_filename()) {
+        error_ = std::make_error_code(std::errc::invalid_argument);
+        return;
+    }
+    std::string name = ".";  // built step by step: g++ 12 misreports the chained form
+    name += target.filename().string();
+    name += ".lock";
+    const fs::path lockFile = folderOf(target) / name;
+    fd_ = ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOCTTY, 0666);
+    if (fd_ < 0) {
+        error_ = errnoCode();
+        return;
+    }
+    while (::flock(fd_, LOCK_EX) != 0) {
+        if (errno == EINTR) continue;
+        error_ = errnoCode();
+        ::close(std::exchange(fd_, -1));
+        return;
+    }
+}
+
+ProfileLock::~ProfileLock() {
+    if (fd_ >= 0) ::close(fd_);  // closing releases the lock
 }
 
 }  // namespace tvq

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 namespace tvq {
@@ -68,6 +69,21 @@ public:
     bool removeKey(std::string_view section, std::string_view key);
     bool removeSection(std::string_view section);
 
+    // The key lines of every copy of a section, in file order, copies in file order (the first
+    // is the one read and written). One pass over the file, so callers that read a whole section
+    // stay linear. Views into this file: valid until it changes.
+    struct KeyValue {
+        std::string_view key;
+        std::string_view value;  // at most kProfileValueMax characters, as readString gives it
+    };
+    std::vector<std::vector<KeyValue>> sectionCopies(std::string_view section) const;
+    // removeSection(section), then the section written anew at the end of the file with these
+    // keys in order (no header when there are none), as writeString would one by one, in one
+    // pass. The keys must differ from one another. False when a name or value does not fit a line;
+    // nothing is changed then.
+    bool replaceSection(std::string_view section,
+                        const std::vector<std::pair<std::string, std::string>>& keys);
+
     // The whole file as save() would write it.
     std::string text() const;
     // Writes a temporary file beside the target, flushes it to disk and renames it over the
@@ -115,6 +131,24 @@ private:
     std::error_code loadError_;
     std::vector<Line> lines_;
     bool crlf_ = false;
+};
+
+// An exclusive lock on a profile file, for a read-modify-write that must not lose another
+// writer's change: hold it from the read to the rename of the save. It is an flock on a hidden
+// file ".<name>.lock" beside the file (a link's final target), so every process that edits the
+// file through this class takes turns, and a killed holder releases it with its last descriptor.
+class ProfileLock {
+public:
+    explicit ProfileLock(const std::filesystem::path& path);  // waits until the lock is ours
+    ~ProfileLock();
+    ProfileLock(const ProfileLock&) = delete;
+    ProfileLock& operator=(const ProfileLock&) = delete;
+    // Why the lock could not be taken (for example a folder we may not write to).
+    std::error_code error() const { return error_; }
+
+private:
+    int fd_ = -1;
+    std::error_code error_;
 };
 
 }  // namespace tvq

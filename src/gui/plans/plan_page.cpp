@@ -90,7 +90,7 @@ void PlanPage::apply(const tvq::PageOutcome& outcome) {
     // A failed save leaves the file as it was; the page says why until the next good save.
     ui_.saveProblem->setText(outcome.saveError ? noticeText(notice) : QString());
     ui_.saveProblem->setVisible(bool(outcome.saveError));
-    if (outcome.saveError)
+    if (outcome.saveError || outcome.reread)
         Q_EMIT storeReread();
     else
         showPlans();

@@ -155,6 +155,32 @@ TEST_F(PlanFileEdits, FailedLoadLeavesUnreadKindsAlone) {
     EXPECT_FALSE(pageEditable(open.result, PlanKind::Month));
     openPages(open.store, open.file, open.result);
     EXPECT_NE(read().find("Time1=1,25:0:0,1\n[MONTHTIME]\nTime0=05,8:0:0,1\n"), std::string::npos);
+
+    // Entries a load could not take keep their kind as the file has it, byte for byte.
+    const std::string untaken =
+        "[PLANCOUNT]\ndaytimecount=1\n[DAYTIME]\nTime0=8:0:0,1\nTime1=9:0:0,1\n[DAYTIME]\n"
+        "Time2=7:0:0,1\n";
+    write(untaken);
+    open = loadPlanFile(path_);
+    EXPECT_FALSE(pageEditable(open.result, PlanKind::Day));
+    EXPECT_FALSE(addPlan(open.store, open.file, draft(PlanKind::Day, 10, 0, 0)).changed);
+    openPages(open.store, open.file, open.result);
+    EXPECT_EQ(read().substr(0, untaken.size()), untaken);
+}
+
+TEST_F(PlanFileEdits, EditsKeepWhatAnotherWriterSavedSinceTheRead) {
+    write("[PLANCOUNT]\ndaytimecount=2\n[DAYTIME]\nTime0= 8: 0: 0,1\nTime1= 9: 0: 0,2\n");
+    LoadedPlans window = loadPlanFile(path_);  // the program window, open a while
+    LoadedPlans other = loadPlanFile(path_);   // a command line meanwhile
+    ASSERT_TRUE(addPlan(other.store, other.file, draft(PlanKind::Day, 7, 0, 0)).changed);
+
+    // The window's row 1 (9:00) is row 2 on the disk now; the 7:00 plan stays.
+    const PageOutcome deleted = deletePlan(window.store, window.file, PlanKind::Day, 1);
+    ASSERT_TRUE(deleted.changed);
+    EXPECT_TRUE(deleted.reread);  // every page shows the store anew
+    EXPECT_EQ(read(),
+              "[PLANCOUNT]\ndaytimecount=2\n[DAYTIME]\nTime0= 7: 0: 0,0\nTime1= 8: 0: 0,1\n");
+    EXPECT_FALSE(deletePlan(other.store, other.file, PlanKind::Day, 2).changed);  // gone now
 }
 
 TEST(PlanPages, Rows) {

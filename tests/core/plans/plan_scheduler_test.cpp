@@ -57,6 +57,7 @@ protected:
         fs::create_directories(dir_);
         options_.planFile = dir_ / "Planinfo.ini";
         options_.wallCheck = 60s;
+        options_.fileCheck = 60s;
         link_.send = [this](const CommandFrame& frame, std::stop_token) {
             frames_.push_back(frame);
             if (sendTakes_ > 0ms) clock_.advance(sendTakes_);
@@ -199,18 +200,20 @@ TEST_F(SchedulerRun, ThirtyDaysEachDueOccurrenceOnce) {
     }
 }
 
-TEST_F(SchedulerRun, PlansAddedBeforeMidnightRunTheNextDay) {
-    writePlans("[PLANCOUNT]\ndaytimecount=1\n[DAYTIME]\nTime0=12: 0: 0,1\n");
-    bool added = false;
-    runBetween(at(2025, 7, 1, 23, 0, 0), at(2025, 7, 2, 9, 0, 0), [&](TimePoint now) {
-        if (added || now < at(2025, 7, 1, 23, 30, 0)) return;
-        added = true;
+// Changes are taken in at once for today (10:00 deleted, 10:00:01 added) and at midnight for
+// the next day.
+TEST_F(SchedulerRun, PlansChangedWhileRunningAreTakenIn) {
+    writePlans("[PLANCOUNT]\ndaytimecount=1\n[DAYTIME]\nTime0=10: 0: 0,1\n");
+    bool changed = false;
+    runBetween(at(2025, 7, 1, 9, 0, 0), at(2025, 7, 2, 9, 0, 0), [&](TimePoint now) {
+        if (changed || now < at(2025, 7, 1, 9, 30, 0)) return;
+        changed = true;
         writePlans(
-            "[PLANCOUNT]\ndaytimecount=2\noncetimecount=1\n[DAYTIME]\n"
-            "Time0= 0: 0: 0,1\nTime1= 0: 0: 5,2\n[ONCETIME]\nTime0=2025-7-2, 8: 0: 0,4\n");
+            "[PLANCOUNT]\ndaytimecount=2\noncetimecount=1\n[DAYTIME]\nTime0= 0: 0: 5,2\n"
+            "Time1=10: 0: 1,2\n[ONCETIME]\nTime0=2025-7-2, 8: 0: 0,4\n");
     });
-    EXPECT_EQ(recorder_.lines(), (std::vector<std::string>{"2025-07-02 00:00:00 sent day 0",
-                                                           "2025-07-02 00:00:05 sent day 1",
+    EXPECT_EQ(recorder_.lines(), (std::vector<std::string>{"2025-07-01 10:00:01 sent day 1",
+                                                           "2025-07-02 00:00:05 sent day 0",
                                                            "2025-07-02 08:00:00 sent once 0"}));
 }
 

@@ -76,7 +76,7 @@ TEST(ProfileFileReadTest, FindsValues) {
 // Each case: the file before, one change, the exact file after (the same when refused).
 TEST(ProfileFileWriteTest, ChangesOnlyWhatItMust) {
     const struct {
-        char op;  // 'w' writeString, 'k' removeKey, 's' removeSection
+        char op;  // 'w' writeString, 'k' removeKey, 's' removeSection, 'r' replaceSection
         const char *section, *key, *value, *before, *after;
     } cases[] = {
         {'w', "a", "KEY", "9", "[A]\nKey = 1  \nz=2\n", "[A]\nKey = 9\nz=2\n"},
@@ -94,6 +94,8 @@ TEST(ProfileFileWriteTest, ChangesOnlyWhatItMust) {
         {'k', "a", "K", "", "[A]\nk=1\nK=2\nj=3\n[a]\nk=4\n", "[A]\nj=3\n[a]\nk=4\n"},
         {'s', "daytime", "", "", "[C]\n[DAYTIME]\nT=x\n; note\nU=y\n\n; end\n[Z]\n[Daytime]\n",
          "[C]\n\n; end\n[Z]\n"},
+        // Replaced: every copy removed, the section written anew at the end (one key here).
+        {'r', "a", "T0", "v", "[A]\r\nx=1\r\n[B]\r\n[a]\r\ny=2", "[B]\r\n[a]\r\nT0=v\r\n"},
         // Refused: what would not read back as one line of its kind.
         {'w', "A", "k", "2\n[X]", "[A]\nk=1\n", "[A]\nk=1\n"},
         {'w', "A", ";k", "v", "", ""},
@@ -103,6 +105,7 @@ TEST(ProfileFileWriteTest, ChangesOnlyWhatItMust) {
         ProfileFile file = ProfileFile::fromText(c.before);
         EXPECT_EQ(c.op == 'w'   ? file.writeString(c.section, c.key, c.value)
                   : c.op == 'k' ? file.removeKey(c.section, c.key)
+                  : c.op == 'r' ? file.replaceSection(c.section, {{c.key, c.value}})
                                 : file.removeSection(c.section),
                   c.before != std::string(c.after))
             << c.before << c.key;
