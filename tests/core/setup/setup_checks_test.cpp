@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "core/wall/mosaic_device.h"
+
 namespace tvq::setup {
 namespace {
 
@@ -14,6 +16,8 @@ TEST(FieldValue, ReadsWholeSignedNumbersOnly) {
     EXPECT_EQ(parseFieldValue("-99999999999999999999"), -2147483647);
 }
 
+// The wall screen's check of a window, with its own types, keeps the same rule: each row whose
+// texts are numbers is put to it too.
 TEST(RectCheck, RangeThenEvenInFieldOrder) {
     constexpr Resolution xga{1024, 768};
     constexpr Resolution wide{1366, 768};
@@ -34,6 +38,8 @@ TEST(RectCheck, RangeThenEvenInFieldOrder) {
         {{"100", "2", "101", "3"}, xga, O::Odd, F::Height},                  // first odd one
         {{"100", "x", "768", "0"}, xga, O::OutOfRange, F::HStart},           // not read as 0
         {{"100", "0", "64", "99999999999"}, xga, O::OutOfRange, F::Height},  // H + |Y| first
+        {{"1024", "0", "48", "0"}, xga, O::OutOfRange, F::Height},
+        {{"532", "3", "768", "0"}, xga, O::Odd, F::HStart},
         {{"2147483647", "-2147483647", "64", "0"}, xga, O::OutOfRange, F::Width},
     };
     for (const auto& c : cases) {
@@ -43,6 +49,13 @@ TEST(RectCheck, RangeThenEvenInFieldOrder) {
         if (c.outcome != O::Ok) {
             EXPECT_EQ(check.field, c.field) << label;
         }
+        const auto n = [&](int i) { return parseFieldValue(c.texts[i]); };
+        if (!n(0) || !n(1) || !n(2) || !n(3)) continue;  // the wall screen takes numbers only
+        const WindowCheck wall =
+            checkWindow({*n(0), *n(2), *n(1), *n(3)},
+                        {std::uint16_t(c.output.width), std::uint16_t(c.output.height)});
+        EXPECT_EQ(int(wall.refusal), int(c.outcome)) << label;
+        if (c.outcome != O::Ok) EXPECT_EQ(int(wall.field), int(c.field)) << label;
     }
     EXPECT_EQ(checkRectTexts({"64", "960", "66", "702"}, xga).rect, (WindowRect{64, 960, 66, 702}));
 }

@@ -3,6 +3,7 @@
 #include "core/link/commands.h"
 #include "core/setup/setup_frames.h"
 #include "core/setup/setup_pages.h"
+#include "core/wall/mosaic_device.h"
 
 namespace tvq::setup {
 namespace {
@@ -11,6 +12,7 @@ CommandFrame reply(std::initializer_list<std::uint8_t> params, std::uint8_t addr
     return makeFrame(address, cmd::kReadPage, params);
 }
 
+// The screen setup's input save and the wall's readiness are the same rule, kept twice.
 TEST(Pages, StatusAllowsTheInputSaveOnlyForDviWithSignalInMosaic) {
     struct Case {
         std::uint8_t flags, sources, signal;
@@ -24,9 +26,11 @@ TEST(Pages, StatusAllowsTheInputSaveOnlyForDviWithSignalInMosaic) {
         {0x04, 0x08, 1, SetupStatus{false}},  // HDMI
         {0xFF, 0x07, 1, std::nullopt},        // no status at all
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(decodeSetupStatus(reply({0, 0, 0, c.flags, c.sources, c.signal})), c.expected)
-            << int(c.flags) << " " << int(c.sources);
+    for (const auto& c : cases) {
+        const CommandFrame status = reply({0, 0, 0, c.flags, c.sources, c.signal});
+        EXPECT_EQ(decodeSetupStatus(status), c.expected) << int(c.flags) << " " << int(c.sources);
+        EXPECT_EQ(wallReady(status), c.expected && c.expected->inputSaveAllowed) << int(c.flags);
+    }
 }
 
 TEST(Pages, OnlyTheAnswerToThisReadCounts) {

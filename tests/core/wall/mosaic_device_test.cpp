@@ -11,46 +11,6 @@ namespace {
 
 using test::WallLink;
 
-CommandFrame status(std::uint8_t flags, std::uint8_t sources, std::uint8_t signal) {
-    return makeFrame(1, cmd::kReadPage, {0, 0, 0, flags, sources, signal});
-}
-
-TEST(WallFrames, WallReady) {
-    const std::tuple<const char*, CommandFrame, bool> cases[] = {
-        {"ready", status(0x04, 0x07, 1), true},
-        {"second picture V2, main DVI", status(0x04, 0x17, 1), true},
-        {"bypass on", status(0x06, 0x07, 1), false},
-        {"mosaic off", status(0x00, 0x07, 1), false},
-        {"no signal", status(0x04, 0x07, 0), false},
-        {"main HDMI", status(0x04, 0x08, 1), false},
-        {"no status", status(0xFF, 0x07, 1), false},
-    };
-    for (const auto& [name, frame, ready] : cases) EXPECT_EQ(wallReady(frame), ready) << name;
-}
-
-TEST(WallChecks, RangeThenEven) {
-    using R = WindowCheck::Refusal;
-    const std::tuple<const char*, WindowRect, R, WindowField> cases[] = {
-        // {width, height, x, y} at 1024 x 768
-        {"full screen", {1024, 768, 0, 0}, R::None, WindowField::Width},
-        {"height 48", {1024, 48, 0, 0}, R::OutOfRange, WindowField::Height},
-        {"start below zero", {1024, 700, 0, -2}, R::OutOfRange, WindowField::VerticalStart},
-        {"huge start cannot overflow",
-         {1024, 768, std::numeric_limits<std::int32_t>::min(), 0},
-         R::OutOfRange,
-         WindowField::Width},
-        {"odd start, even width", {532, 768, 3, 0}, R::Odd, WindowField::HorizontalStart},
-        {"odd height and start: height first", {532, 765, 0, 1}, R::Odd, WindowField::Height},
-    };
-    for (const auto& [name, rect, refusal, field] : cases) {
-        const WindowCheck check = checkWindow(rect, {});
-        EXPECT_EQ(check.refusal, refusal) << name;
-        if (refusal != R::None) {
-            EXPECT_EQ(check.field, field) << name;
-        }
-    }
-}
-
 struct ConnectCase {
     const char* name;
     std::uint8_t address;
