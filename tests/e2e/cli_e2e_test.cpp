@@ -50,9 +50,9 @@ TEST(Cli, BroadcastReachesTheChainAndAnInterruptedScanListsWhatItFound) {
     EXPECT_FALSE(has(sent.out, "reply 05")) << shown(sent);
 
     // Ctrl-C a few addresses into 1..255; both devices took the broadcast (they start on V1).
-    std::vector<std::string> args = sim.linkArgs();
-    args.push_back("scan");
-    const Finished scan = ctl(args, Millis{15000}, Millis{800});
+    const Finished scan = sim.ctl(
+        {"scan"}, Millis{15000},
+        [until = Clock::now() + Millis{800}](const std::string&) { return Clock::now() >= until; });
     EXPECT_EQ(scan.exitCode, 1) << shown(scan);
     EXPECT_LT(scan.elapsed, Millis{2000}) << shown(scan);
     EXPECT_TRUE(has(scan.out, "address 1  main HDMI  signal yes\naddress 2  main HDMI"))

@@ -35,29 +35,17 @@ TEST(WallE2e, ProgramsAWallWithOneProcessorMissing) {
 TEST(WallE2e, InterruptEndsTheWallAfterTheExchangeInFlight) {
     Simulator sim(Via::Tcp, {"--addresses", "1,2"});
     ASSERT_TRUE(sim.ready()) << sim.diagnostics();
-    std::vector<std::string> argv{TVQ418CTL_PATH};
-    argv.insert(argv.end(), sim.linkArgs().begin(), sim.linkArgs().end());
-    for (const char* arg : {"wall", "program", "--rows", "1", "--cols", "2", "--widths", "1000,920",
-                            "--heights", "700,700"})
-        argv.emplace_back(arg);
-    const std::string out = tempFile();
-    const std::string err = tempFile();
-    const pid_t pid = spawn(std::move(argv), out, err);
-    ASSERT_GT(pid, 0);
     // Interrupt during cell 001's first pause, once cell 000 is reported.
-    const auto deadline = Clock::now() + Millis{30000};
-    while (readFile(out).find("cell 000") == std::string::npos && Clock::now() < deadline)
-        std::this_thread::sleep_for(Millis{20});
-    ::kill(pid, SIGINT);
-    const auto signalled = Clock::now();
-    EXPECT_EQ(reap(pid, Millis{5000}), 1);
-    EXPECT_LT(Clock::now() - signalled, Millis{1000});
-    const std::string text = readFile(out);
-    EXPECT_TRUE(has(text, "cell 000 address 1: done")) << text;
-    EXPECT_TRUE(has(text, "cell 001 address 2: cancelled\n2 cells: 1 done, 0 failed, 1 cancelled"))
-        << text << readFile(err);
-    ::unlink(out.c_str());
-    ::unlink(err.c_str());
+    const Finished run =
+        sim.ctl({"wall", "program", "--rows", "1", "--cols", "2", "--widths", "1000,920",
+                 "--heights", "700,700"},
+                Millis{30000}, [](const std::string& out) { return has(out, "cell 000"); });
+    EXPECT_EQ(run.exitCode, 1) << shown(run);
+    EXPECT_LT(run.afterInterrupt, Millis{1000}) << shown(run);
+    EXPECT_TRUE(has(run.out, "cell 000 address 1: done")) << shown(run);
+    EXPECT_TRUE(
+        has(run.out, "cell 001 address 2: cancelled\n2 cells: 1 done, 0 failed, 1 cancelled"))
+        << shown(run);
 }
 
 }  // namespace
