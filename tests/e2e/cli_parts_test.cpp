@@ -12,6 +12,7 @@
 #include "cli/run_command.h"
 #include "cli/status_format.h"
 #include "cli/wall_command.h"
+#include "core/link/status_reply.h"
 #include "support/scripted_link.h"
 
 namespace tvq::cli {
@@ -133,7 +134,8 @@ TEST(RunCommand, ShortNetworkReplyFailsEvenWhenItsCheckByteFits) {
     }
 }
 
-// The simulator can damage a reply's check byte or address, never the command it answers.
+// The simulator can damage a reply's check byte or address, never the command it answers, so
+// only here does a reply to another command meet the checks.
 TEST(ReplyCheck, RejectsWhatDoesNotAnswerTheCommand) {
     const CommandFrame sent = makeFrame(1, 0x80, {8});
     const std::vector<std::pair<CommandFrame, std::string>> cases = {
@@ -142,6 +144,7 @@ TEST(ReplyCheck, RejectsWhatDoesNotAnswerTheCommand) {
     };
     for (const auto& [reply, description] : cases)
         EXPECT_EQ(describeCheck(checkReplyTo(sent, reply), sent, reply), description);
+    EXPECT_EQ(checkStatusReply(makeFrame(1, 0x80, {}), 1), StatusCheck::WrongCommand);
 }
 
 TEST(StatusFormat, JsonOfAReplyWithAnUnnamedSource) {
