@@ -47,8 +47,6 @@ TEST(SettingsE2e, EverySetShowsInALaterReadBack) {
           "pip-window M2 100 200 50 64\n", "input-window 0 512 0 384\n",
           "output-window 2 1364 0 768\n", "input-save allowed\n"})
         EXPECT_TRUE(has(text.out, line)) << line << "in\n" << text.out;
-    // The other processor kept its own (page 5: bias 50, brightness 32, saturation 50).
-    EXPECT_TRUE(has(sim.ctl({"page", "5"}).out, "reply 05 01 17 32 20 32 00"));
 }
 
 TEST(SettingsE2e, RefusedWritesSendNothingBroadcastsReachEveryone) {
