@@ -1,4 +1,5 @@
-// The client's parts on their own: its command line, its checks on a reply and how it shows one.
+// The client's parts on their own: its command line, its checks on a reply and how it shows one,
+// and its wall commands.
 
 #include <gtest/gtest.h>
 
@@ -10,6 +11,8 @@
 #include "cli/reply_check.h"
 #include "cli/run_command.h"
 #include "cli/status_format.h"
+#include "cli/wall_command.h"
+#include "core/link/status_reply.h"
 #include "support/scripted_link.h"
 
 namespace tvq::cli {
@@ -85,6 +88,25 @@ TEST(ParseArgs, BadUsageIsRejectedWithOneLine) {
     EXPECT_TRUE(std::holds_alternative<HelpRequest>(parse({"bogus", "-h", "--address", "999"})));
 }
 
+// The words `set` takes: syntax is a usage error, numbers are left to the setup's checks.
+TEST(ParseArgs, SetSyntaxIsAUsageErrorNumbersAreLeftToTheChecks) {
+    const std::vector<std::vector<const char*>> cases{
+        {},
+        {"contrast", "3"},
+        {"sharpness", "blurry"},
+        {"audio", "HDMI", "3"},
+        {"hot-spare", "1,0,1"},
+        {"main-window", "M5", "0", "64", "0", "64"},
+        {"--address", "0", "output-window", "0", "64", "0", "64"},  // needs page 3
+    };
+    for (std::vector<const char*> args : cases) {
+        args.insert(args.begin(), {"--tcp", "127.0.0.1:1", "set"});
+        EXPECT_TRUE(std::holds_alternative<UsageError>(parse(args))) << args.back();
+    }
+    EXPECT_TRUE(std::holds_alternative<CliOptions>(
+        parse({"--tcp", "127.0.0.1:1", "set", "brightness", "abc"})));
+}
+
 // A status reply whose bytes 0..11 combine to 0, so its check byte is right with or without the
 // last byte: only the count of bytes received tells a whole reply from a zero-filled short one.
 TEST(RunCommand, ShortNetworkReplyFailsEvenWhenItsCheckByteFits) {
@@ -112,7 +134,8 @@ TEST(RunCommand, ShortNetworkReplyFailsEvenWhenItsCheckByteFits) {
     }
 }
 
-// The simulator can damage a reply's check byte or address, never the command it answers.
+// The simulator can damage a reply's check byte or address, never the command it answers, so
+// only here does a reply to another command meet the checks.
 TEST(ReplyCheck, RejectsWhatDoesNotAnswerTheCommand) {
     const CommandFrame sent = makeFrame(1, 0x80, {8});
     const std::vector<std::pair<CommandFrame, std::string>> cases = {
@@ -121,6 +144,7 @@ TEST(ReplyCheck, RejectsWhatDoesNotAnswerTheCommand) {
     };
     for (const auto& [reply, description] : cases)
         EXPECT_EQ(describeCheck(checkReplyTo(sent, reply), sent, reply), description);
+    EXPECT_EQ(checkStatusReply(makeFrame(1, 0x80, {}), 1), StatusCheck::WrongCommand);
 }
 
 TEST(StatusFormat, JsonOfAReplyWithAnUnnamedSource) {
@@ -136,6 +160,73 @@ TEST(StatusFormat, JsonOfAReplyWithAnUnnamedSource) {
               R"("extType":{"code":3,"name":"DVI"}})");
     // A serial path in an error message may hold anything.
     EXPECT_EQ(jsonQuote(std::string("\"a\\b\"\n\0\x1f", 8)), R"("\"a\\b\"\n\u0000\u001f")");
+}
+
+std::variant<WallRequest, UsageError> parseWall(std::vector<const char*> args) {
+    args.insert(args.begin(), "tvq418ctl");
+    return parseWallArgs(static_cast<int>(args.size()), args.data());
+}
+
+std::string errorOf(std::vector<const char*> args) {
+    const auto parsed = parseWall(std::move(args));
+    const auto* error = std::get_if<UsageError>(&parsed);
+    return error ? error->message : "(accepted)";
+}
+
+// (--rows out of range: the client's usage failures against the simulator.)
+TEST(WallCli, RefusesBadArguments) {
+    const std::pair<std::vector<const char*>, const char*> cases[] = {
+        {{"wall", "calc", "--rows", "1", "--cols", "2", "--cell", "0", "--widths", "1", "--heights",
+          "1,1"},
+         "--widths wants 2 comma-separated entries (rows x columns), got 1"},
+        {{"wall", "calc", "--rows", "1", "--cols", "2", "--cell", "2", "--widths", ",", "--heights",
+          ","},
+         "--cell 2 is out of range 0..1"},
+        {{"wall", "calc", "--rows", "1", "--cols", "1", "--cell", "0", "--widths", "1", "--heights",
+          "1", "--res", "1024"},
+         "bad --res \"1024\": give WxH, e.g. 1920x1080"},
+        {{"wall", "program", "--rows", "1", "--cols", "1", "--widths", "1", "--heights", "1"},
+         "no link: give --tcp HOST:PORT or --serial PATH"},
+        {{"--tcp", "127.0.0.1:1", "--address", "3", "wall", "program", "--rows", "1", "--cols", "1",
+          "--widths", "1", "--heights", "1"},
+         "wall program takes --addresses LIST, not --address"},
+        {{"--tcp", "127.0.0.1:1", "wall", "program", "--rows", "1", "--cols", "2", "--widths",
+          "1,1", "--heights", "1,1", "--addresses", "5,5"},
+         "address 5 is given to two cells"},
+    };
+    for (const auto& [args, message] : cases) EXPECT_EQ(errorOf(args), message);
+}
+
+TEST(WallCli, FindsTheWallWordPastOptionValues) {
+    const std::pair<std::vector<const char*>, bool> cases[] = {
+        {{"tvq418ctl", "--tcp", "h:1", "wall", "calc"}, true},
+        {{"tvq418ctl", "--json", "wall"}, true},
+        {{"tvq418ctl", "--tcp=h:1", "wall"}, true},
+        {{"tvq418ctl", "--serial", "wall"}, false},  // a device named "wall"
+        {{"tvq418ctl", "status", "wall"}, false},
+    };
+    for (const auto& [args, wall] : cases)
+        EXPECT_EQ(isWallCommand(static_cast<int>(args.size()), args.data()), wall) << args[2];
+}
+
+TEST(WallCli, CalcPrintsTheWindowsOrTheFailures) {
+    auto run = [](std::vector<const char*> args) {
+        return runWallCalc(std::get<WallRequest>(parseWall(std::move(args))));
+    };
+    WallOutput out = run({"wall", "calc", "--json", "--rows", "1", "--cols", "2", "--cell", "1",
+                          "--widths", "1000,920", "--heights", "700,700", "--res", "1024x768"});
+    EXPECT_EQ(out.exitCode, kExitOk);
+    EXPECT_EQ(out.output,
+              "{\"input\":{\"width\":490,\"height\":768,\"x\":533,\"y\":0},"
+              "\"output\":{\"width\":920,\"height\":700,\"x\":0,\"y\":0}}\n");
+
+    out = run({"wall", "calc", "--json", "--rows", "2", "--cols", "1", "--cell", "0", "--widths",
+               "abc,", "--heights", "700,-5"});
+    EXPECT_EQ(out.exitCode, kExitFailed);
+    EXPECT_EQ(out.output,
+              "{\"failures\":[{\"check\":\"width-range\",\"cell\":0,\"message\":\"Sorry, data "
+              "out of range\"},{\"check\":\"height-range\",\"cell\":1,\"message\":\"Sorry, data "
+              "out of range\"}]}\n");
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <sstream>
 #include <string>
@@ -29,6 +30,7 @@ struct Finished {
     std::string out;
     std::string err;
     Millis elapsed{};
+    Millis afterInterrupt{};  // from SIGINT to its end
 };
 
 inline std::string tempFile() {
@@ -83,9 +85,10 @@ inline bool has(const std::string& text, const std::string& part) {
 }
 
 // tvq418ctl with exactly these arguments; 15 s is far beyond any wait but a whole wall's. With
-// `interruptAfter`, it gets SIGINT that long after its start.
+// `interruptWhen`, it gets SIGINT once that holds for what it has printed so far.
+using OutputTest = std::function<bool(const std::string&)>;
 inline Finished ctl(const std::vector<std::string>& args, Millis limit = Millis{15000},
-                    Millis interruptAfter = Millis{0}) {
+                    const OutputTest& interruptWhen = {}) {
     std::vector<std::string> argv{TVQ418CTL_PATH};
     argv.insert(argv.end(), args.begin(), args.end());
     Finished run;
@@ -93,12 +96,15 @@ inline Finished ctl(const std::vector<std::string>& args, Millis limit = Millis{
     const std::string err = tempFile();
     const auto start = Clock::now();
     const pid_t pid = spawn(std::move(argv), out, err);
-    if (pid > 0 && interruptAfter > Millis{0}) {
-        std::this_thread::sleep_for(interruptAfter);
+    if (pid > 0 && interruptWhen) {
+        while (!interruptWhen(readFile(out)) && Clock::now() < start + limit)
+            std::this_thread::sleep_for(Millis{20});
         ::kill(pid, SIGINT);
     }
+    const auto signalled = Clock::now();
     if (pid > 0) run.exitCode = reap(pid, limit);
     run.elapsed = std::chrono::duration_cast<Millis>(Clock::now() - start);
+    run.afterInterrupt = std::chrono::duration_cast<Millis>(Clock::now() - signalled);
     run.out = readFile(out);
     run.err = readFile(err);
     ::unlink(out.c_str());
@@ -143,10 +149,11 @@ public:
         return "simulator stdout:\n" + readFile(outPath_) + "stderr:\n" + readFile(errPath_);
     }
     // tvq418ctl with this simulator's link in front of args.
-    Finished ctl(const std::vector<std::string>& args, Millis limit = Millis{15000}) const {
+    Finished ctl(const std::vector<std::string>& args, Millis limit = Millis{15000},
+                 const OutputTest& interruptWhen = {}) const {
         std::vector<std::string> all = link_;
         all.insert(all.end(), args.begin(), args.end());
-        return e2e::ctl(all, limit);
+        return e2e::ctl(all, limit, interruptWhen);
     }
 
 private:

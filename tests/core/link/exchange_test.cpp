@@ -1,4 +1,4 @@
-// exchangeFrame over a scripted line on virtual time.
+// exchangeFrame and exchangeGather over a scripted line on virtual time.
 
 #include <gtest/gtest.h>
 
@@ -196,6 +196,44 @@ TEST_F(Exchange, NothingAttachedGivesZero) {
     link.close();
     EXPECT_FALSE(link.isOpen());
     EXPECT_EQ(link.exchangeFrame(kStatusQuery, out, 1000), 0);
+}
+
+// exchangeGather listens after one question for whatever the line brings, until it falls quiet.
+TEST_F(Exchange, GatherTakesPiecesUntilTheLineFallsQuiet) {
+    constexpr Millis kFirst{70}, kQuiet{20};
+    struct Case {
+        const char* name;
+        std::vector<Piece> pieces;
+        int gathered;
+        Millis elapsed;
+    };
+    const Bytes six(6, 5), seven(7, 1);
+    const std::vector<Case> cases{
+        {"silence costs the first wait", {}, 0, kFirst},
+        {"first byte too late", {{kFirst + 1ms, six}}, 0, kFirst},
+        {"one reply in two pieces", {{10ms, six}, {25ms, seven}}, 13, 25ms + kQuiet},
+        {"a piece after the quiet time is left", {{10ms, six}, {31ms, seven}}, 6, 10ms + kQuiet},
+        {"a second reply right behind",
+         {{10ms, Bytes(13, 5)}, {24ms, Bytes(13, 5)}},
+         26,
+         24ms + kQuiet},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        attach(ByteLink::Kind::Serial).script(c.pieces);
+        const Millis start = clock.elapsed();
+        Bytes gathered(52, 0xEE);
+        EXPECT_EQ(link.exchangeGather(pageQuery(3), gathered, kFirst, kQuiet), c.gathered);
+        EXPECT_EQ(elapsedSince(start), c.elapsed) << "no pause after the last byte";
+    }
+
+    attach(ByteLink::Kind::Serial);
+    std::stop_source stop;
+    stop.request_stop();
+    const Millis start = clock.elapsed();
+    Bytes gathered(52);
+    EXPECT_EQ(link.exchangeGather(pageQuery(3), gathered, 60000ms, kQuiet, stop.get_token()), 0);
+    EXPECT_EQ(elapsedSince(start), 0ms) << "a stop request ends even a long wait";
 }
 
 // Answers every frame with a copy of it; counts frames written while one was unanswered.

@@ -1,9 +1,6 @@
 // The TCP line against real loopback sockets.
 
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <asio/ip/tcp.hpp>
 
@@ -21,33 +18,22 @@ constexpr std::uint32_t kLoopback = 0x7F000001;
 
 // A loopback listener on a free port; backlog as given.
 struct Listener {
-    explicit Listener(int backlog = 8) {
-        fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(kLoopback);
-        ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-        ::listen(fd, backlog);
-        socklen_t len = sizeof a;
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-        port = ntohs(a.sin_port);
-    }
-    ~Listener() { ::close(fd); }
-    int accept() const { return ::accept(fd, nullptr, nullptr); }
-    int fd = -1;
-    std::uint16_t port = 0;
+    explicit Listener(int backlog = 8) { acceptor.listen(backlog); }
+    asio::io_context io;
+    asio::ip::tcp::acceptor acceptor{io, {asio::ip::address_v4::loopback(), 0}};
+    const std::uint16_t port = acceptor.local_endpoint().port();
 };
 
 TEST(NetworkLink, ConnectsAndNeverBlocksOnAnEmptyReceive) {
     Listener listener;
     auto link = connectWithTimeout(kLoopback, listener.port);
     ASSERT_NE(link, nullptr);
-    const int peer = listener.accept();
+    asio::ip::tcp::socket peer = listener.acceptor.accept();
     std::uint8_t buf[13];
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(link->readAvailable(buf, 13), 0);
     EXPECT_LT(std::chrono::steady_clock::now() - start, 50ms);
-    ::close(peer);
+    peer.close();
     EXPECT_TRUE(link->waitReadable(1000ms));
     EXPECT_EQ(link->readAvailable(buf, 13), -1) << "a closed peer is a broken line";
 }

@@ -4,12 +4,23 @@
 
 #include <optional>
 
+#include "core/link/sources.h"
+
 namespace tvq {
 namespace {
 
 // Byte 12 stays 0 for the exchange to fill.
 CommandFrame frame(std::uint8_t address, std::uint8_t command, std::uint8_t param) {
     return {5, address, command, param};
+}
+
+// The groups decide which presses the panel refuses; names show in the client's status.
+TEST(Sources, GroupsAndParsing) {
+    const std::pair<unsigned, char> groups[] = {{0, 'A'}, {4, 'A'},  {5, 'C'}, {7, 'B'},
+                                                {9, 'D'}, {10, 'E'}, {3, 0},   {11, 0}};
+    for (const auto& [code, group] : groups) EXPECT_EQ(sourceGroup(code), group) << code;
+    EXPECT_EQ(parseSource("S-Video"), 4);
+    EXPECT_EQ(parseSource("VGA3"), std::nullopt);
 }
 
 TEST(SourcePress, Table) {

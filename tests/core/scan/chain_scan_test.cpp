@@ -1,4 +1,5 @@
-// Sorting the replies to one status query, and how a scan over a scripted chain ends.
+// Sorting the replies to one status query, and how a scan over a scripted chain ends (the gathering
+// of replies is the link's exchange table).
 
 #include <gtest/gtest.h>
 

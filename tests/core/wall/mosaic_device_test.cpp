@@ -1,55 +1,19 @@
+// The wall against a simulated chain: connecting a processor for it, its writes, and whole walls
+// programmed cell by cell.
+
 #include <gtest/gtest.h>
 
 #include <utility>
 
 #include "core/link/commands.h"
 #include "core/wall/mosaic_device.h"
+#include "core/wall/wall_program.h"
 #include "wall_link.h"
 
 namespace tvq {
 namespace {
 
 using test::WallLink;
-
-CommandFrame status(std::uint8_t flags, std::uint8_t sources, std::uint8_t signal) {
-    return makeFrame(1, cmd::kReadPage, {0, 0, 0, flags, sources, signal});
-}
-
-TEST(WallFrames, WallReady) {
-    const std::tuple<const char*, CommandFrame, bool> cases[] = {
-        {"ready", status(0x04, 0x07, 1), true},
-        {"second picture V2, main DVI", status(0x04, 0x17, 1), true},
-        {"bypass on", status(0x06, 0x07, 1), false},
-        {"mosaic off", status(0x00, 0x07, 1), false},
-        {"no signal", status(0x04, 0x07, 0), false},
-        {"main HDMI", status(0x04, 0x08, 1), false},
-        {"no status", status(0xFF, 0x07, 1), false},
-    };
-    for (const auto& [name, frame, ready] : cases) EXPECT_EQ(wallReady(frame), ready) << name;
-}
-
-TEST(WallChecks, RangeThenEven) {
-    using R = WindowCheck::Refusal;
-    const std::tuple<const char*, WindowRect, R, WindowField> cases[] = {
-        // {width, height, x, y} at 1024 x 768
-        {"full screen", {1024, 768, 0, 0}, R::None, WindowField::Width},
-        {"height 48", {1024, 48, 0, 0}, R::OutOfRange, WindowField::Height},
-        {"start below zero", {1024, 700, 0, -2}, R::OutOfRange, WindowField::VerticalStart},
-        {"huge start cannot overflow",
-         {1024, 768, std::numeric_limits<std::int32_t>::min(), 0},
-         R::OutOfRange,
-         WindowField::Width},
-        {"odd start, even width", {532, 768, 3, 0}, R::Odd, WindowField::HorizontalStart},
-        {"odd height and start: height first", {532, 765, 0, 1}, R::Odd, WindowField::Height},
-    };
-    for (const auto& [name, rect, refusal, field] : cases) {
-        const WindowCheck check = checkWindow(rect, {});
-        EXPECT_EQ(check.refusal, refusal) << name;
-        if (refusal != R::None) {
-            EXPECT_EQ(check.field, field) << name;
-        }
-    }
-}
 
 struct ConnectCase {
     const char* name;
@@ -150,6 +114,80 @@ TEST(WallWrites, DetectAsksForDviOnlyWhenAnsweredAndNotReady) {
     EXPECT_FALSE(detectNeedsDvi(link.fn(), 2));  // nobody there
     link.fault(1, cmd::kReadPage, WallLink::Fault::NoStatus);
     EXPECT_FALSE(detectNeedsDvi(link.fn(), 1));
+}
+
+// 2 x 2 wall: the left column 1000 wide, the right 920, rows 400 and 368 high.
+WallPlan twoByTwo(std::optional<bool> sync = false) {
+    WallPlan plan;
+    plan.layout.rows = 2;
+    plan.layout.columns = 2;
+    plan.layout.widths = {1000, 920, 1000, 920};
+    plan.layout.heights = {400, 400, 368, 368};
+    plan.syncMosaic = sync;
+    return plan;
+}
+
+std::vector<CellOutcome> outcomes(const WallSummary& summary) {
+    std::vector<CellOutcome> list;
+    for (const CellResult& c : summary.cells) list.push_back(c.outcome);
+    return list;
+}
+
+// One bad cell fails with its reason; the cells around it are still programmed.
+TEST(WallProgram, AFaultFailsOnlyThatCell) {
+    using F = WallLink::Fault;
+    const std::tuple<std::uint8_t, std::uint8_t, F, CellOutcome> cases[] = {
+        {2, cmd::kInputWindow, F::WrongCommand, CellOutcome::InputRejected},
+        {3, cmd::kOutputWindow, F::BadCheckByte, CellOutcome::OutputRejected},
+        {1, cmd::kSyncMosaic, F::NoStatus, CellOutcome::ModeRejected},
+        {4, cmd::kMainSource, F::NoStatus, CellOutcome::NotWallReady}};
+    for (const auto& [address, command, fault, outcome] : cases) {
+        FakeClock clock;
+        WallLink link({1, 2, 3, 4}, clock);
+        link.fault(address, command, fault);
+        const WallSummary s = programWall(twoByTwo(), link.fn(), clock);
+        std::vector<CellOutcome> expected(4, CellOutcome::Done);
+        expected[address - 1u] = outcome;
+        EXPECT_EQ(outcomes(s), expected) << int(command);
+        EXPECT_EQ(std::pair(s.failed, s.done), std::pair(1u, 3u));
+    }
+}
+
+TEST(WallProgram, AddressMapAndCalculationFailure) {
+    FakeClock clock;
+    WallLink link({7, 9}, clock);
+    WallPlan plan;
+    plan.layout.rows = 1;
+    plan.layout.columns = 2;
+    plan.layout.widths = {1000, 2000};  // 2000 is beyond 1024
+    plan.layout.heights = {768, 768};
+    plan.addresses = {9, 7};
+    const WallSummary s = programWall(plan, link.fn(), clock);
+    ASSERT_EQ(s.cells.size(), 2u);
+    EXPECT_EQ(s.cells[0].address, 9);
+    EXPECT_EQ(s.cells[0].outcome, CellOutcome::CalcFailed);
+    EXPECT_EQ(s.cells[0].failures.at(0).check, WallCheck::WidthRange);
+    EXPECT_EQ(s.cells[0].failures.at(0).cell, 1u);
+    EXPECT_EQ(link.state(9).inputRect, (sim::Rect{0, 1024, 0, 768}));  // untouched
+}
+
+TEST(WallProgram, RefusedPlans) {
+    FakeClock clock;
+    WallLink link({1}, clock);
+    auto with = [](std::vector<std::uint8_t> addresses) {
+        WallPlan p = twoByTwo();
+        p.addresses = std::move(addresses);
+        return p;
+    };
+    WallPlan shortEntries = twoByTwo();
+    shortEntries.layout.heights.pop_back();
+    for (const WallPlan& plan :
+         {with({1, 2, 3}), with({1, 2, 2, 3}), with({1, 0, 2, 3}), shortEntries}) {
+        EXPECT_TRUE(wallPlanError(plan));
+        EXPECT_TRUE(programWall(plan, link.fn(), clock).cells.empty());
+    }
+    EXPECT_TRUE(link.sent().empty());
+    EXPECT_FALSE(wallPlanError(with({4, 3, 2, 1})));
 }
 
 }  // namespace
