@@ -1,5 +1,5 @@
 // Screen readers and automation tools toggle radios and check boxes through the accessibility
-// interface, which emits no click: the program must act exactly as on a mouse click.
+// interface, which emits no click: every window must act exactly as on a mouse click.
 
 #include <gtest/gtest.h>
 
@@ -10,19 +10,12 @@
 
 #include "core/link/commands.h"
 #include "gui/ui/indicator_lamp.h"
+#include "gui_plans/plans_rig.h"
 #include "gui_test_support.h"
 
 using namespace guitest;
 
 namespace {
-
-void toggleThroughAccessibility(QWidget* control) {
-    QAccessibleInterface* face = QAccessible::queryAccessibleInterface(control);
-    ASSERT_NE(face, nullptr);
-    ASSERT_NE(face->actionInterface(), nullptr);
-    face->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
-    QApplication::processEvents();
-}
 
 std::string fileText(const std::filesystem::path& path) {
     std::stringstream text;
@@ -30,33 +23,43 @@ std::string fileText(const std::filesystem::path& path) {
     return text.str();
 }
 
-TEST(GuiAccessibility, ToggleActionsActAsClicks) {
-    WindowRig rig;
+// The main window: what it sent, its settings file, its address.
+WalkedWindow mainWindow() {
+    auto rig = std::make_shared<WindowRig>();
+    rig->open();
+    auto* raw = rig.get();
+    return {rig, raw->window.get(), [raw] {
+                return QString::number(raw->device.sent().size()) + '\n' +
+                       QString::fromStdString(fileText(raw->settings)) +
+                       QString::number(raw->window->session().deviceAddress());
+            }};
+}
+
+// The plan dialog opened by Modify on a VGA1 plan: the source it will save.
+WalkedWindow modifyDialog() {
+    auto dialog = std::make_shared<CAddPlan>(0, CAddPlan::Loaded{.source = 5});
+    dialog->show();
+    auto* raw = dialog.get();
+    return {dialog, raw, [raw] { return QString::number(raw->choice().source); }};
+}
+
+WalkedWindow programWindow() {
+    auto rig = std::make_shared<plantest::ProgramRig>("[PLANCOUNT]\ndaytimecount=0\n");
+    auto* raw = rig.get();
+    return {rig, raw->window.get(), [raw] { return QString::fromStdString(raw->file()); }};
+}
+
+TEST(GuiAccessibility, TogglesActAsClicksInEveryWindow) {
+    const QStringList main = walkCheckables(mainWindow);
+    for (const char* name : {"serialRadio", "autoConnectBox", "addressRadio4", "chineseRadio"})
+        EXPECT_TRUE(main.contains(name)) << name;
+    WindowRig rig;  // the transitions act only while connected
     rig.open();
-    auto toggle = [&](const char* name) { toggleThroughAccessibility(rig.get(name)); };
-
-    toggle("serialRadio");
-    EXPECT_TRUE(rig.get("portList")->isEnabled());
-    EXPECT_NE(fileText(rig.settings).find("SerialTcp=1"), std::string::npos);
-    toggle("networkRadio");
-    EXPECT_TRUE(rig.get("ipBox")->isEnabled());
-    EXPECT_NE(fileText(rig.settings).find("SerialTcp=0"), std::string::npos);
-
-    toggle("autoConnectBox");
-    EXPECT_TRUE(rig.get("startTimerBox")->isEnabled());
-    EXPECT_NE(fileText(rig.settings).find("ConnectFlag=1"), std::string::npos);
-
-    toggle("addressRadio4");
-    EXPECT_EQ(rig.window->session().deviceAddress(), 4);
-    EXPECT_EQ(rig.get<QComboBox>("addressList")->currentIndex(), 4);
-    toggle("addressRadio1");
-    toggle("chineseRadio");
-    EXPECT_TRUE(
-        waitFor([&] { return rig.get<QAbstractButton>("connectButton")->text() != "Connect"; }));
-
     rig.connect();
-    toggle("transition2");
+    toggleAccessibly(rig.get<QAbstractButton>("transition2"));
     EXPECT_TRUE(waitFor([&] { return rig.device.count(tvq::cmd::kTransition) == 1; }));
+    EXPECT_TRUE(walkCheckables(modifyDialog).contains("sourceV2"));
+    EXPECT_EQ(walkCheckables(programWindow), QStringList{});  // its dialog is walked above
 }
 
 // A device that stops answering must not leave the lamps saying all is well.

@@ -28,7 +28,7 @@ TEST(GuiPlanPages, OpeningAndAddKeepListAndFileInClockOrder) {
 }
 
 // The 10-second rule refuses and changes nothing; a modify that keeps the plan's own time does
-// not clash with itself.
+// not clash with itself, and saves the source an assistive tool toggled.
 TEST(GuiPlanPages, SpacingRefusesCloseTimesAndModifySkipsItself) {
     ProgramRig rig(kThreeDayPlans);
     const std::string before = rig.file();
@@ -41,7 +41,7 @@ TEST(GuiPlanPages, SpacingRefusesCloseTimesAndModifySkipsItself) {
     EXPECT_EQ(rig.file(), before);
 
     rig.select(0);
-    rig.enter("modifyButton", QTime(8, 0, 0), "sourceExt");
+    rig.enter("modifyButton", QTime(8, 0, 0), "sourceExt", true);
     EXPECT_EQ(rig.boxes.shown.size(), 1u);
     EXPECT_TRUE(rig.fileHas("Time0= 8: 0: 0,9\n"));
 }

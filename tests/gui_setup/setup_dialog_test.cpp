@@ -1,5 +1,7 @@
 #include <QElapsedTimer>
 #include <QImage>
+#include <QRegularExpression>
+#include <QSet>
 
 #include "gui/setup/setup_preview.h"
 #include "setup_rig.h"
@@ -18,11 +20,16 @@ const QStringList kSetupControls{
     "biasSave",        "textSave",   "audioSave",  "hotSpareSave",   "sharpNormalRadio",
     "sharpSharpRadio", "mode1Radio", "mode2Radio", "mode3Radio",     "mode4Radio"};
 
-QStringList enabledOf(Rig& rig, const QStringList& names) {
+const std::string kAllOn = kSetupControls.join(' ').toStdString();
+// Without page 5 no audio channel is known to send.
+const std::string kAllButAudio =
+    QStringList(kSetupControls).filter(QRegularExpression("^(?!audio)")).join(' ').toStdString();
+
+std::string enabledOf(Rig& rig, const QStringList& names) {
     QStringList on;
     for (const auto& n : names)
         if (rig.get(n)->isEnabled()) on << n;
-    return on;
+    return on.join(' ').toStdString();
 }
 
 void typeRect(Rig& rig, const QString& prefix, std::array<const char*, 4> texts) {
@@ -73,22 +80,67 @@ TEST(GuiSetupDialog, ReadBackShowsEveryPageAndLeavesAllFieldsSaved) {
     EXPECT_EQ(rig.geometry[tvq::setup::RectTarget::Pip],
               (tvq::setup::WindowRect{300, 30, 200, 40}));
     EXPECT_TRUE(rig.boxes.shown.empty());  // showing the device's audio raises no complaint
+    QStringList names;  // for assistive tools: unique, and lists named by their label
+    for (auto* control : rig.dialog->findChildren<QWidget*>()) {
+        const auto* face = QAccessible::queryAccessibleInterface(control);
+        if (qobject_cast<QAbstractButton*>(control) || qobject_cast<QComboBox*>(control))
+            names << face->text(QAccessible::Name);
+        if (qobject_cast<QComboBox*>(control)) names.back() = control->accessibleName();
+    }
+    EXPECT_EQ(QSet<QString>(names.begin(), names.end()).size(), names.size())
+        << names.join('|').toStdString();
+    EXPECT_TRUE(names.contains("Save Brightness") && names.contains("AD1"))
+        << names.join('|').toStdString();
 }
 
 TEST(GuiSetupDialog, SilentPageThreeEndsTheReadBackAndKeepsTheStoredValues) {
     Rig rig;
     rig.geometry[tvq::setup::RectTarget::Main] = {640, 0, 480, 0};
+    rig.geometry.markKnown(tvq::setup::RectTarget::Main);
     rig.line.silentFromPage = 0;
     rig.line.processor.state().address = 9;  // page 3 comes back from someone else
     rig.open();
     EXPECT_EQ(rig.line.pagesRead(), std::vector<int>{3});
     EXPECT_EQ(rig.text("mainWidthEdit"), "640");
+    EXPECT_EQ(rig.text("pipWidthEdit"), "");  // never read: no value, not 0
     EXPECT_EQ(rig.text("outBottomRight"), "(1024,768)");
-    EXPECT_EQ(enabledOf(rig, kSetupControls), kSetupControls);
+    EXPECT_EQ(enabledOf(rig, kSetupControls), kAllButAudio);
+    EXPECT_EQ(rig.get("outputBox")->accessibleDescription(), "No answer from the device");
 }
 
-// The setup controls are off for the whole sequence; the input Save follows the opening flags,
-// then page 0 when it answers.
+// A read-back cut short: the fields of the pages that did not answer show nothing they were
+// not told, their groups are marked, and the Info line names them instead of an old outcome.
+TEST(GuiSetupDialog, PagesThatDidNotAnswerAreMarkedAndNamed) {
+    Rig rig;
+    rig.line.holdPage(3);
+    rig.open({.connected = true}, false);
+    ASSERT_TRUE(guitest::waitFor([&] { return rig.line.holding(); }));
+    EXPECT_EQ(rig.text("mainWidthEdit"), "");
+    EXPECT_EQ(rig.get<QComboBox>("audio1List")->currentIndex(), -1);
+    rig.line.silentFromPage = 5;
+    rig.line.release();
+    rig.settle();
+    EXPECT_EQ(rig.text("mainWidthEdit"), "1024");
+    EXPECT_EQ(rig.text("brightnessEdit"), "");
+    EXPECT_EQ(rig.info(),
+              "No answer from the device for: Brightness, Saturation, Bias, Sharpness, Audio Set, "
+              "Hot Spare, Text");
+    EXPECT_EQ(rig.get("textBox")->accessibleDescription(), "No answer from the device");
+    EXPECT_EQ(rig.get("mainBox")->accessibleDescription(), "");
+    EXPECT_FALSE(rig.get("audioSave")->isEnabled());  // no channel to send yet
+
+    rig.line.silentFromPage = -1;
+    rig.type("biasEdit", "40");
+    rig.press("biasSave");
+    rig.line.silentFromPage = 6;
+    rig.press("refreshButton");
+    EXPECT_EQ(rig.info(), "No answer from the device for: Text");
+    EXPECT_EQ(rig.text("biasEdit"), "40");
+    EXPECT_EQ(rig.get("biasBox")->accessibleDescription(), "");
+}
+
+// The setup controls are off for the whole sequence; at opening the input Save follows the main
+// window's flags whatever page 0 says, on Refresh page 0 decides when it answers.
 TEST(GuiSetupDialog, SequenceDisablesTheSetupControlsAndPageZeroDecidesInputSave) {
     struct Case {
         SetupInputs inputs;
@@ -99,8 +151,8 @@ TEST(GuiSetupDialog, SequenceDisablesTheSetupControlsAndPageZeroDecidesInputSave
     const std::vector<Case> cases{
         {{true, true, true, false}, false, true, true},  // the flags at opening stand
         {{true, true, true, true}, true, true, false},
-        {{true, false, false, false}, true, false, true},
-        {{true, true, true, false}, false, false, false},
+        {{true, false, false, false}, true, false, false},
+        {{true, true, true, false}, false, false, true},
     };
     for (const auto& c : cases) {
         Rig rig;
@@ -111,12 +163,15 @@ TEST(GuiSetupDialog, SequenceDisablesTheSetupControlsAndPageZeroDecidesInputSave
         rig.open(c.inputs, false);
         ASSERT_TRUE(guitest::waitFor([&] { return rig.line.holding(); }));
         QApplication::processEvents();
-        EXPECT_EQ(enabledOf(rig, kSetupControls), QStringList{});
+        EXPECT_EQ(enabledOf(rig, kSetupControls), "");
         EXPECT_EQ(rig.text("progressLabel"), "Reading page 1...");
         rig.line.release();
         rig.settle();
-        EXPECT_EQ(enabledOf(rig, kSetupControls), kSetupControls);
+        EXPECT_EQ(enabledOf(rig, kSetupControls), c.pageZeroSilent ? kAllButAudio : kAllOn);
         EXPECT_EQ(rig.get("inSave")->isEnabled(), c.inputSave) << c.dviMosaic << c.pageZeroSilent;
+        rig.press("refreshButton");
+        EXPECT_EQ(rig.get("inSave")->isEnabled(), c.pageZeroSilent ? c.inputSave : c.dviMosaic)
+            << c.dviMosaic << c.pageZeroSilent;
     }
 }
 
@@ -152,7 +207,7 @@ TEST(GuiSetupDialog, RefusalsLeaveTheFieldAsTheOperatorMustFixIt) {
         EXPECT_EQ(rig.boxes.shown[0].text, c.refusal) << where;
         EXPECT_EQ(rig.text(c.field), c.after) << where;
         EXPECT_TRUE(rig.unsaved(c.field)) << where;
-        EXPECT_EQ(enabledOf(rig, kSetupControls), kSetupControls) << where;
+        EXPECT_EQ(enabledOf(rig, kSetupControls), kAllOn) << where;
     }
 }
 
@@ -274,6 +329,26 @@ TEST(GuiSetupDialog, PreviewsPlaceTheRectanglesInTheFrame) {
         EXPECT_EQ(image.pixelColor(at), colour) << at.x() << "," << at.y();
 }
 
+// Every radio and check box acts on an assistive tool's toggle as on a click.
+TEST(GuiSetupDialog, TogglesActAsClicks) {
+    const QStringList walked = guitest::walkCheckables([] {
+        auto rig = std::make_shared<Rig>();
+        rig->open();
+        auto* raw = rig.get();
+        return guitest::WalkedWindow{rig, raw->dialog.get(),
+                                     [raw] {
+                                         QStringList sent;
+                                         for (const auto& f : raw->line.sent())
+                                             sent << QString::number(f[2]) + ':' +
+                                                         QString::number(f[3]);
+                                         return sent.join(' ');
+                                     },
+                                     [raw] { raw->settle(); }};
+    });
+    for (const char* name : {"sharpSharpRadio", "syncRadio", "mode3Radio", "hotSpare1"})
+        EXPECT_TRUE(walked.contains(name)) << name;
+}
+
 TEST(GuiSetupDialog, TextsFollowTheLanguage) {
     guitest::switchLanguage(true);
     Rig rig;
@@ -288,6 +363,7 @@ TEST(GuiSetupDialog, TextsFollowTheLanguage) {
     EXPECT_EQ(rig.boxes.shown[0].text, "值越界");
     EXPECT_EQ(rig.boxes.shown[0].title, "系统信息");
     EXPECT_EQ(rig.info(), "设置成功");
+    EXPECT_EQ(rig.get("saturationSave")->accessibleName(), "保存颜色");
 }
 
 // Against a processor that answers page 3 and nothing more, closing the dialog ends the
