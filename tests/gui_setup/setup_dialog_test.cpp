@@ -1,6 +1,7 @@
 #include <QElapsedTimer>
 #include <QImage>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QSet>
 
 #include "gui/setup/setup_preview.h"
@@ -349,10 +350,27 @@ TEST(GuiSetupDialog, TogglesActAsClicks) {
         EXPECT_TRUE(walked.contains(name)) << name;
 }
 
+// Fits a laptop screen in both languages: nothing scrolls sideways on 1366 pixels, and Info,
+// Refresh and Exit stay in view on a screen smaller than the dialog.
+void expectFitsTheScreen(Rig& rig) {
+    EXPECT_LE(rig.get("setupContent")->sizeHint().width(), 1300);
+    const QSize screen = rig.dialog->screen()->availableGeometry().size();
+    EXPECT_TRUE(rig.dialog->width() <= screen.width() && rig.dialog->height() <= screen.height());
+    auto* exit = rig.get("exitButton");
+    EXPECT_TRUE(rig.dialog->rect().contains(
+        QRect(exit->mapTo(rig.dialog.get(), QPoint(0, 0)), exit->size())));
+}
+
 TEST(GuiSetupDialog, TextsFollowTheLanguage) {
+    {
+        Rig english;
+        english.open();
+        expectFitsTheScreen(english);
+    }
     guitest::switchLanguage(true);
     Rig rig;
     rig.open();
+    expectFitsTheScreen(rig);
     EXPECT_EQ(rig.dialog->windowTitle(), "屏幕参数");
     EXPECT_EQ(rig.text("notSavedLabel"), "正在输入");
     rig.type("saturationEdit", "200");

@@ -3,7 +3,10 @@
 #include "gui/setup/set_screen.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QSignalBlocker>
+#include <QStyle>
 
 #include "core/control/session.h"
 #include "core/setup/setup_checks.h"
@@ -76,6 +79,7 @@ CSetScreen::CSetScreen(tvq::Session& session, tvq::setup::WindowGeometry& geomet
     retranslate();
     showCorners();
     showLimits();
+    fitScreen();
     if (inputs_.connected)
         startReadBack(true);
     else
@@ -145,6 +149,20 @@ void CSetScreen::retranslate() {
     ui_.audio1List->setAccessibleName(ui_.ad1Label->text());
     ui_.audio2List->setAccessibleName(ui_.ad2Label->text());
     markUnanswered();
+}
+
+// The dialog takes the size its contents want within the screen it opens on; on a small screen
+// the settings scroll while Info, Refresh and Exit stay in view.
+void CSetScreen::fitScreen() {
+    const QMargins margins = ui_.dialogLayout->contentsMargins();
+    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    const QSize content = ui_.setupContent->sizeHint();
+    const QSize wanted(content.width() + margins.left() + margins.right() + bar,
+                       content.height() + margins.top() + margins.bottom() +
+                           ui_.dialogLayout->spacing() + ui_.bottomLayout->sizeHint().height());
+    const QScreen* shown = screen() ? screen() : QGuiApplication::primaryScreen();
+    const QSize frame(16, 40);  // the window manager's frame and title bar
+    resize(wanted.boundedTo(shown->availableGeometry().size() - frame));
 }
 
 void CSetScreen::fillLists() {

@@ -58,6 +58,7 @@ private:
     void retranslate() override;
     void wireControls();
     void fillLists();
+    void fitScreen();
     void paintLegend();
 
     // Changed flags and their colours.
