@@ -517,6 +517,14 @@
         <source>, </source>
         <translation>、</translation>
     </message>
+    <message>
+        <source>Scroll up and down</source>
+        <translation>上下滚动</translation>
+    </message>
+    <message>
+        <source>Scroll sideways</source>
+        <translation>左右滚动</translation>
+    </message>
 </context>
 <context>
     <name>CSimpleMosaic</name>

@@ -2,10 +2,7 @@
 // Widget-test helpers: scripted message boxes, a window wired to a FakeDevice, waiting for
 // queued reports and acting on the next modal dialog.
 
-#include <QAccessible>
-#include <QAccessibleActionInterface>
 #include <QApplication>
-#include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
@@ -69,15 +66,6 @@ inline void clickOn(QAbstractButton* button) {
     QApplication::processEvents();
 }
 
-// Toggles a radio or check box as a screen reader or an automation tool does: through the
-// accessibility interface, which emits no click.
-inline void toggleAccessibly(QAbstractButton* control) {
-    QAccessibleInterface* face = QAccessible::queryAccessibleInterface(control);
-    ASSERT_TRUE(face && face->actionInterface());
-    face->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
-    QApplication::processEvents();
-}
-
 // Switches the language the way a window receives it: with its posted LanguageChange event.
 inline void switchLanguage(bool chinese) {
     Language::setChinese(chinese);
@@ -107,73 +95,6 @@ W* child(QObject* parent, const QString& name) {
     auto* found = parent->findChild<W*>(name);
     if (!found) ADD_FAILURE() << "no child named " << name.toStdString();
     return found;
-}
-
-// A window for walkCheckables, made afresh for every action so that a click and a toggle start
-// from the same state.
-struct WalkedWindow {
-    std::shared_ptr<void> owner;      // keeps the window and its rig alive
-    QWidget* window = nullptr;        // where the checkable controls are looked for
-    std::function<QString()> effect;  // what the window has done so far: frames, files, choices
-    std::function<void()> settle = [] { QApplication::processEvents(); };
-};
-
-// The states a handler may change: every button's check mark, every field's text, every list's
-// entry, and whether each is enabled.
-inline QString widgetStates(QWidget* window) {
-    QStringList out;
-    for (QWidget* w : window->findChildren<QWidget*>()) {
-        QString state = w->objectName() + (w->isEnabled() ? ":" : ":off");
-        if (auto* b = qobject_cast<QAbstractButton*>(w))
-            state += b->isChecked() ? "on" : "";
-        else if (auto* e = qobject_cast<QLineEdit*>(w))
-            state += e->text();
-        else if (auto* c = qobject_cast<QComboBox*>(w))
-            state += QString::number(c->currentIndex());
-        else
-            continue;
-        out << state;
-    }
-    return out.join(' ');
-}
-
-// Checks that an assistive tool's toggle of each checkable button in a window does what a click
-// does. For every visible, enabled one (a marked radio excepted: a toggle cannot clear it) one
-// fresh window is clicked and another is toggled through the accessibility interface; the
-// control states and the window's effect must then match, so a radio that shows checked while
-// its handler never ran is caught. Returns the names of the controls walked.
-inline QStringList walkCheckables(const std::function<WalkedWindow()>& open) {
-    const auto checkables = [](QWidget* window) {
-        QList<QAbstractButton*> found;
-        for (auto* b : window->findChildren<QAbstractButton*>())
-            if (b->isCheckable()) found << b;
-        return found;
-    };
-    QStringList walked;
-    const qsizetype count = checkables(open().window).size();
-    for (qsizetype i = 0; i < count; ++i) {
-        QString outcome[2], name;
-        for (int viaToggle = 0; viaToggle < 2; ++viaToggle) {
-            WalkedWindow w = open();
-            QAbstractButton* control = checkables(w.window).value(i);
-            if (!control) break;
-            name = control->objectName();
-            const bool markedRadio =
-                control->isChecked() &&
-                (control->group() ? control->group()->exclusive() : control->autoExclusive());
-            if (!control->isVisible() || !control->isEnabled() || markedRadio) break;
-            if (viaToggle)
-                toggleAccessibly(control);
-            else
-                clickOn(control);
-            w.settle();
-            outcome[viaToggle] = widgetStates(w.window) + "\n" + w.effect();
-            if (viaToggle) walked << name;
-        }
-        EXPECT_EQ(outcome[1].toStdString(), outcome[0].toStdString())
-            << name.toStdString() << ": toggled (first) differs from clicked";
-    }
-    return walked;
 }
 
 inline tvq::StatusReport plainStatus() {

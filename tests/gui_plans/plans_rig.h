@@ -10,6 +10,7 @@
 #include "gui/plans/add_plan_dialog.h"
 #include "gui/plans/plan_page.h"
 #include "gui/plans/program_window.h"
+#include "gui/toggle_walker.h"
 
 namespace plantest {
 
@@ -62,7 +63,7 @@ struct ProgramRig {
             guitest::child<QTimeEdit>(d, "timePicker")->setTime(time);
             auto* radio = guitest::child<QRadioButton>(d, sourceRadio);
             if (toggle)
-                guitest::toggleAccessibly(radio);
+                guitest::toggleThroughAccessibility(radio);
             else
                 guitest::clickOn(radio);
             guitest::clickOn(guitest::child<QPushButton>(d, "okButton"));

@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QStyle>
 
@@ -148,6 +149,8 @@ void CSetScreen::retranslate() {
     ui_.ad2Label->setBuddy(ui_.audio2List);
     ui_.audio1List->setAccessibleName(ui_.ad1Label->text());
     ui_.audio2List->setAccessibleName(ui_.ad2Label->text());
+    ui_.setupScroll->verticalScrollBar()->setAccessibleName(tr("Scroll up and down"));
+    ui_.setupScroll->horizontalScrollBar()->setAccessibleName(tr("Scroll sideways"));
     markUnanswered();
 }
 
