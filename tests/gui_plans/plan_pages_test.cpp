@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
+#include <QDateEdit>
 #include <QLabel>
 #include <QTabWidget>
 #include <csignal>
@@ -113,6 +114,16 @@ TEST(GuiPlanPages, ColumnsShowTheirWholeText) {
             }
         }
     }
+}
+
+// The date picker writes dates as the chosen language does, and follows a switch.
+TEST(GuiPlanPages, DatePickerFollowsTheLanguage) {
+    CAddPlan dialog(3, std::nullopt);
+    auto* date = guitest::child<QDateEdit>(&dialog, "datePicker");
+    EXPECT_EQ(date->displayFormat(), "M/d/yyyy");
+    guitest::switchLanguage(true);
+    EXPECT_EQ(date->displayFormat(), "yyyy/M/d");
+    guitest::switchLanguage(false);
 }
 
 // A save that fails is shown on the page with its reason; the list shows what the disk holds.
