@@ -517,6 +517,34 @@
         <source>System Information</source>
         <translation>系统信息</translation>
     </message>
+    <message>
+        <source>Save %1</source>
+        <translation>保存%1</translation>
+    </message>
+    <message>
+        <source>No answer from the device</source>
+        <translation>设备未应答</translation>
+    </message>
+    <message>
+        <source>Status</source>
+        <translation>状态</translation>
+    </message>
+    <message>
+        <source>No answer from the device for: %1</source>
+        <translation>设备未应答：%1</translation>
+    </message>
+    <message>
+        <source>, </source>
+        <translation>、</translation>
+    </message>
+    <message>
+        <source>Scroll up and down</source>
+        <translation>上下滚动</translation>
+    </message>
+    <message>
+        <source>Scroll sideways</source>
+        <translation>左右滚动</translation>
+    </message>
 </context>
 <context>
     <name>CSimpleMosaic</name>

@@ -10,6 +10,7 @@
 #include "gui/plans/add_plan_dialog.h"
 #include "gui/plans/plan_page.h"
 #include "gui/plans/program_window.h"
+#include "gui/toggle_walker.h"
 
 namespace plantest {
 
@@ -54,12 +55,17 @@ struct ProgramRig {
         get<QTreeWidget>("planList")
             ->setCurrentItem(get<QTreeWidget>("planList")->topLevelItem(row));
     }
-    // Presses Add or Modify on the day page and enters a time and a source in the dialog.
-    void enter(const char* button, QTime time, const char* sourceRadio) {
+    // Presses Add or Modify on the day page and enters a time and a source in the dialog; the
+    // source is clicked, or toggled as an assistive tool does.
+    void enter(const char* button, QTime time, const char* sourceRadio, bool toggle = false) {
         bool filled = false;
         guitest::onNextModal<CAddPlan>([&](CAddPlan* d) {
             guitest::child<QTimeEdit>(d, "timePicker")->setTime(time);
-            guitest::clickOn(guitest::child<QRadioButton>(d, sourceRadio));
+            auto* radio = guitest::child<QRadioButton>(d, sourceRadio);
+            if (toggle)
+                guitest::toggleThroughAccessibility(radio);
+            else
+                guitest::clickOn(radio);
             guitest::clickOn(guitest::child<QPushButton>(d, "okButton"));
             filled = true;
         });

@@ -24,23 +24,21 @@ QString field(WindowRig& rig, int i) {
     return rig.get<QLineEdit>(QStringLiteral("timerField%1").arg(i))->text();
 }
 
-TEST(GuiTimerBlock, StartWithNoKindTickedIsRefusedInEitherLanguage) {
-    for (bool chinese : {false, true}) {
-        WindowRig rig;
-        rig.open();
-        rig.connect();
-        ASSERT_TRUE(waitFor([&] { return rig.get("startButton")->isEnabled(); }));
-        switchLanguage(chinese);
-        rig.click("allBox");  // the first press keeps all ticked, the second clears them
-        rig.click("allBox");
-        rig.click("startButton");
-        ASSERT_EQ(rig.boxes.shown.size(), 1u);
-        EXPECT_EQ(rig.boxes.shown[0].title, "系统信息");
-        EXPECT_EQ(rig.boxes.shown[0].text, "请选定要启动的定时器");
-        EXPECT_FALSE(rig.window->planSchedulerRunning());
-        EXPECT_TRUE(rig.get("startButton")->isEnabled());
-        EXPECT_FALSE(rig.get("stopButton")->isEnabled());
-    }
+// The refusal has one form only, whatever the language.
+TEST(GuiTimerBlock, StartWithNoKindTickedIsRefused) {
+    WindowRig rig;
+    rig.open();
+    rig.connect();
+    ASSERT_TRUE(waitFor([&] { return rig.get("startButton")->isEnabled(); }));
+    rig.click("allBox");  // the first press keeps all ticked, the second clears them
+    rig.click("allBox");
+    rig.click("startButton");
+    ASSERT_EQ(rig.boxes.shown.size(), 1u);
+    EXPECT_EQ(rig.boxes.shown[0].title, "系统信息");
+    EXPECT_EQ(rig.boxes.shown[0].text, "请选定要启动的定时器");
+    EXPECT_FALSE(rig.window->planSchedulerRunning());
+    EXPECT_TRUE(rig.get("startButton")->isEnabled());
+    EXPECT_FALSE(rig.get("stopButton")->isEnabled());
 }
 
 // Start shows the plan due next, sends its switch at its second, and keeps the panel's buttons

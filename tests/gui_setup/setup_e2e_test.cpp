@@ -67,13 +67,6 @@ TEST_P(SetupE2e, SavesReachTheDeviceAndComeBackOnTheNextReadBack) {
     EXPECT_EQ(s.audio1, 7);
     EXPECT_TRUE(s.syncMosaic);
 
-    // A later opening shows the stored values at once and the device's after its read-back.
-    rig.change([](tvq::sim::ProcessorState& s) { s.mainRect[0].width = 640; });
-    inSetup(rig, [&](CSetScreen& dialog) {
-        EXPECT_EQ(field(dialog, "mainWidthEdit")->text(), "640");
-        EXPECT_EQ(guitest::child<QComboBox>(&dialog, "audio1List")->currentText(), "DVI");
-        EXPECT_TRUE(guitest::child<QAbstractButton>(&dialog, "syncRadio")->isChecked());
-    });
     EXPECT_TRUE(rig.enabled("disconnectButton"));
 }
 

@@ -32,6 +32,7 @@ void writeFrameRect(CommandFrame& frame, const WindowRect& rect);
 
 // The main, PIP, input and output rectangles. They belong to the program, not to one opening of
 // the setup: they start at 0 and a later opening shows them until its read-back replaces them.
+// A rectangle is known once the device has reported or taken it; until then it shows no value.
 class WindowGeometry {
 public:
     WindowRect& operator[](RectTarget target) { return rects_[static_cast<std::size_t>(target)]; }
@@ -45,8 +46,12 @@ public:
         return old;
     }
 
+    bool known(RectTarget target) const { return known_[static_cast<std::size_t>(target)]; }
+    void markKnown(RectTarget target) { known_[static_cast<std::size_t>(target)] = true; }
+
 private:
     std::array<WindowRect, kRectTargets> rects_{};
+    std::array<bool, kRectTargets> known_{};
 };
 
 }  // namespace tvq::setup

@@ -51,3 +51,8 @@ void Language::setChinese(bool chinese) {
         if (t.toolkit) QCoreApplication::removeTranslator(t.toolkit);
     }
 }
+
+QLocale Language::locale() {
+    return chinese() ? QLocale(QLocale::Chinese, QLocale::China)
+                     : QLocale(QLocale::English, QLocale::UnitedStates);
+}

@@ -4,9 +4,11 @@
 #include <QDateTime>
 #include <QLocale>
 #include <QRegularExpression>
+#include <QSignalBlocker>
 #include <array>
 
 #include "core/link/sources.h"
+#include "gui/panel/language.h"
 #include "gui/plans/plan_texts.h"
 
 namespace {
@@ -26,11 +28,19 @@ int radioOfCode(int code) {
 }
 
 // The locale's own long time format keeps the seconds; the zone it may add means nothing here.
-QString timeFormatWithSeconds() {
-    QString format = QLocale::system().timeFormat(QLocale::LongFormat);
+QString timeFormatWithSeconds(const QLocale& locale) {
+    QString format = locale.timeFormat(QLocale::LongFormat);
     format.remove(QRegularExpression(QStringLiteral("\\s*t+")));
     if (!format.contains(QLatin1Char('s'))) format = QStringLiteral("HH:mm:ss");
     return format.trimmed();
+}
+
+// The locale's short date, with the whole year: a plan a century off would never fire.
+QString shortDateFormat(const QLocale& locale) {
+    QString format = locale.dateFormat(QLocale::ShortFormat);
+    if (!format.contains(QStringLiteral("yyyy")))
+        format.replace(QRegularExpression(QStringLiteral("y+")), QStringLiteral("yyyy"));
+    return format;
 }
 
 }  // namespace
@@ -38,19 +48,17 @@ QString timeFormatWithSeconds() {
 CAddPlan::CAddPlan(int kind, std::optional<Loaded> modify, QWidget* parent)
     : RetranslatingDialog(parent), kind_(kind) {
     ui_.setupUi(this);
-    ui_.datePicker->setLocale(QLocale::system());
-    ui_.timePicker->setLocale(QLocale::system());
-    ui_.datePicker->setDisplayFormat(QLocale::system().dateFormat(QLocale::ShortFormat));
-    ui_.timePicker->setDisplayFormat(timeFormatWithSeconds());
 
     auto* group = new QButtonGroup(this);
     group->setObjectName(QStringLiteral("sourceGroup"));
     const auto radios = sourceRadios(ui_);
     for (std::size_t i = 0; i < radios.size(); ++i)
         group->addButton(radios[i], tvq::kSources[i].code);
-    connect(group, &QButtonGroup::idClicked, this,
-            [this](int code) { choice_.source = static_cast<std::int8_t>(code); });
     ui_.sourceV1->setChecked(true);
+    // On the radio's state, not its click: an assistive tool's toggle emits no click.
+    connect(group, &QButtonGroup::idToggled, this, [this](int code, bool on) {
+        if (on) choice_.source = static_cast<std::int8_t>(code);
+    });
 
     ui_.datePicker->setEnabled(kind == 3);
     ui_.weekdayBox->setEnabled(kind == 1);
@@ -69,9 +77,19 @@ CAddPlan::CAddPlan(int kind, std::optional<Loaded> modify, QWidget* parent)
 
 void CAddPlan::retranslate() {
     ui_.retranslateUi(this);
-    // The pickers sit under one label; assistive tools get a name for each.
+    // Dates and times as the chosen language writes them.
+    const QLocale locale = Language::locale();
+    for (QDateTimeEdit* picker :
+         {static_cast<QDateTimeEdit*>(ui_.datePicker), static_cast<QDateTimeEdit*>(ui_.timePicker)})
+        picker->setLocale(locale);
+    ui_.datePicker->setDisplayFormat(shortDateFormat(locale));
+    ui_.timePicker->setDisplayFormat(timeFormatWithSeconds(locale));
+    // The pickers sit under one label; assistive tools get a name for each. Boxes are named by
+    // their label, not by the value they show.
     ui_.datePicker->setAccessibleName(tr("Date"));
     ui_.timePicker->setAccessibleName(tr("Time"));
+    ui_.weekdayBox->setAccessibleName(ui_.weekdayLabel->text());
+    ui_.monthDayBox->setAccessibleName(ui_.monthDayLabel->text());
     fillWeekdays();
 }
 
@@ -99,6 +117,7 @@ void CAddPlan::load(const Loaded& plan) {
     // The stored source stays what was handed in, even where no radio matches it.
     choice_.source = static_cast<std::int8_t>(plan.source);
     auto* group = ui_.sourceV1->group();
+    const QSignalBlocker quiet(group);
     group->setExclusive(false);
     for (auto* radio : group->buttons()) radio->setChecked(false);
     group->setExclusive(true);

@@ -44,14 +44,26 @@ void PlanPage::retranslate() {
         headers << messageText(spec_.columns[static_cast<std::size_t>(c)]);
     ui_.planList->setHeaderLabels(headers);
     ui_.planList->setAccessibleName(tr("Plans"));
+    fitColumns();
     if (kind_ == tvq::PlanKind::Week) showPlans();  // weekday names follow the language
 }
 
-// Columns share the list's width in the units of the kind's row.
+// Columns share the list's width in the units of the kind's row, each at least as wide as its
+// header and cells in the current language: a cut "T..." tells the operator nothing.
 void PlanPage::fitColumns() {
-    const int unit = ui_.planList->viewport()->width() / spec_.unitsPerList;
-    for (int c = 0; c < spec_.columnCount; ++c)
-        ui_.planList->setColumnWidth(c, unit * spec_.widthUnits[static_cast<std::size_t>(c)]);
+    QAbstractItemView* list = ui_.planList;
+    const int unit = list->viewport()->width() / spec_.unitsPerList;
+    for (int c = 0; c < spec_.columnCount; ++c) {
+        const int needed =
+            std::max(ui_.planList->header()->sectionSizeHint(c), list->sizeHintForColumn(c));
+        ui_.planList->setColumnWidth(
+            c, std::max(needed, unit * spec_.widthUnits[static_cast<std::size_t>(c)]));
+    }
+}
+
+void PlanPage::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    fitColumns();  // a page behind another tab was laid out before it had its size
 }
 
 // One message for all entries beyond what a page lists, with how many they are.
@@ -77,6 +89,7 @@ void PlanPage::showPlans() {
         items << new QTreeWidgetItem(cells);
     }
     ui_.planList->addTopLevelItems(items);
+    fitColumns();
     if (!selected.isEmpty()) {
         const auto found = ui_.planList->findItems(selected, Qt::MatchExactly, 0);
         if (!found.isEmpty()) ui_.planList->setCurrentItem(found.front());

@@ -3,6 +3,11 @@
 #include "gui/setup/set_screen.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QScrollBar>
+#include <QSignalBlocker>
+#include <QStyle>
 
 #include "core/control/session.h"
 #include "core/setup/setup_checks.h"
@@ -64,21 +69,22 @@ CSetScreen::CSetScreen(tvq::Session& session, tvq::setup::WindowGeometry& geomet
 
     fillLists();
     paintLegend();
-    // The values this program last knew stand until the read-back replaces them.
+    // The values this program last knew stand until the read-back replaces them; a rectangle
+    // never read shows no value rather than a 0 the device never said.
     for (std::size_t t = 0; t < tvq::setup::kRectTargets; ++t) {
         const auto target = static_cast<Target>(t);
-        const auto& r = geometry_[target];
-        const std::array<int, 4> values{r.width, r.x, r.height, r.y};
-        for (std::size_t f = 0; f < 4; ++f) rectFields_[t][f]->setText(number(values[f]));
+        if (geometry_.known(target)) fillRect(target, geometry_[target]);
     }
     clearAllChanged();
     wireControls();
-    ui_.inSave->setEnabled(
-        tvq::setup::inputSaveAllowedAtOpen(inputs.mainIsDvi, inputs.mosaic, inputs.bypass));
     retranslate();
     showCorners();
     showLimits();
-    if (inputs_.connected) startReadBack(true);
+    fitScreen();
+    if (inputs_.connected)
+        startReadBack(true);
+    else
+        finishReadBack(true);
 }
 
 CSetScreen::~CSetScreen() {
@@ -123,6 +129,43 @@ void CSetScreen::retranslate() {
     ui_.pipPreview->setAccessibleName(ui_.pipSizeBox->title());
     ui_.inPreview->setAccessibleName(ui_.inputBox->title());
     ui_.outPreview->setAccessibleName(ui_.outputBox->title());
+    // Ten buttons read "Save": the name says which setting each one saves.
+    const std::array<std::pair<QPushButton*, QGroupBox*>, 10> saves{{
+        {ui_.brightnessSave, ui_.brightnessBox},
+        {ui_.saturationSave, ui_.saturationBox},
+        {ui_.biasSave, ui_.biasBox},
+        {ui_.textSave, ui_.textBox},
+        {ui_.audioSave, ui_.audioBox},
+        {ui_.hotSpareSave, ui_.hotSpareBox},
+        {ui_.mainSave, ui_.mainBox},
+        {ui_.pipSave, ui_.pipBox},
+        {ui_.inSave, ui_.inputBox},
+        {ui_.outSave, ui_.outputBox},
+    }};
+    for (const auto& [button, box] : saves)
+        button->setAccessibleName(tr("Save %1").arg(box->title().replace(QLatin1Char('_'), ' ')));
+    // Lists are named by their label, not by the entry they show.
+    ui_.ad1Label->setBuddy(ui_.audio1List);
+    ui_.ad2Label->setBuddy(ui_.audio2List);
+    ui_.audio1List->setAccessibleName(ui_.ad1Label->text());
+    ui_.audio2List->setAccessibleName(ui_.ad2Label->text());
+    ui_.setupScroll->verticalScrollBar()->setAccessibleName(tr("Scroll up and down"));
+    ui_.setupScroll->horizontalScrollBar()->setAccessibleName(tr("Scroll sideways"));
+    markUnanswered();
+}
+
+// The dialog takes the size its contents want within the screen it opens on; on a small screen
+// the settings scroll while Info, Refresh and Exit stay in view.
+void CSetScreen::fitScreen() {
+    const QMargins margins = ui_.dialogLayout->contentsMargins();
+    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    const QSize content = ui_.setupContent->sizeHint();
+    const QSize wanted(content.width() + margins.left() + margins.right() + bar,
+                       content.height() + margins.top() + margins.bottom() +
+                           ui_.dialogLayout->spacing() + ui_.bottomLayout->sizeHint().height());
+    const QScreen* shown = screen() ? screen() : QGuiApplication::primaryScreen();
+    const QSize frame(16, 40);  // the window manager's frame and title bar
+    resize(wanted.boundedTo(shown->availableGeometry().size() - frame));
 }
 
 void CSetScreen::fillLists() {
@@ -132,7 +175,9 @@ void CSetScreen::fillLists() {
     for (auto* list : {ui_.audio1List, ui_.audio2List})
         for (const auto entry : tvq::setup::kAudioEntries)
             list->addItem(QString::fromLatin1(entry.data(), static_cast<qsizetype>(entry.size())));
-    ui_.audio2List->setCurrentIndex(1);  // the two lists never show one entry
+    // Nothing is shown before the device has said it.
+    for (auto* list : {ui_.outputFormatList, ui_.audio1List, ui_.audio2List})
+        list->setCurrentIndex(-1);
 }
 
 void CSetScreen::paintLegend() {
@@ -181,6 +226,9 @@ void CSetScreen::setSetupControls(bool enabled) {
              ui_.biasSave, ui_.textSave, ui_.audioSave, ui_.hotSpareSave, ui_.sharpNormalRadio,
              ui_.sharpSharpRadio, ui_.mode1Radio, ui_.mode2Radio, ui_.mode3Radio, ui_.mode4Radio})
         control->setEnabled(enabled);
+    // Audio channels go out only once both are known.
+    ui_.audioSave->setEnabled(enabled && ui_.audio1List->currentIndex() >= 0 &&
+                              ui_.audio2List->currentIndex() >= 0);
 }
 
 void CSetScreen::whenFree(std::function<void()> action) {
@@ -200,16 +248,19 @@ void CSetScreen::runDeferred() {
     }
 }
 
-void CSetScreen::startReadBack(bool discardFirst) {
+void CSetScreen::startReadBack(bool opening) {
     setSetupControls(false);
+    showInfo(QString());  // an earlier outcome no longer describes what is shown
+    unanswered_.clear();
+    for (const auto& read : tvq::setup::kReadBackOrder) unanswered_.insert(read.page);
     auto& session = session_;
     auto& clock = clock_;
     const std::uint8_t address = address_;
     task_.start(
-        [this, &session, &clock, address, discardFirst](std::stop_token stop,
-                                                        const DeviceTask::Post& post) {
+        [this, &session, &clock, address, opening](std::stop_token stop,
+                                                   const DeviceTask::Post& post) {
             // A late reply to something sent before the dialog opened would pass for page 3.
-            if (discardFirst) session.link().discardPending();
+            if (opening) session.link().discardPending();
             tvq::setup::readBack(
                 [&session](const Frame& frame, Frame& reply, std::int32_t timeoutMs,
                            std::stop_token s) {
@@ -220,8 +271,8 @@ void CSetScreen::startReadBack(bool discardFirst) {
                     post([this, step] { applyStep(step); });
                 });
         },
-        [this] {
-            finishReadBack();
+        [this, opening] {
+            finishReadBack(opening);
             runDeferred();
         });
 }
@@ -232,6 +283,7 @@ void CSetScreen::applyStep(const tvq::setup::ReadStep& step) {
         return;
     }
     if (!step.answered) return;
+    unanswered_.erase(step.page);
     const auto& s = step.settings;
     filling_ = true;
     switch (step.page) {
@@ -290,11 +342,64 @@ void CSetScreen::applyStep(const tvq::setup::ReadStep& step) {
     filling_ = false;
 }
 
-void CSetScreen::finishReadBack() {
+void CSetScreen::finishReadBack(bool opening) {
     ui_.progressLabel->clear();
     clearAllChanged();
     showLimits();
     setSetupControls(true);
+    // At opening the main window's flags decide, after whatever page 0 said.
+    if (opening)
+        ui_.inSave->setEnabled(
+            tvq::setup::inputSaveAllowedAtOpen(inputs_.mainIsDvi, inputs_.mosaic, inputs_.bypass));
+    markUnanswered();
+    sayUnanswered();
+}
+
+std::vector<QWidget*> CSetScreen::pageGroups(std::uint8_t page) const {
+    switch (page) {
+        case tvq::setup::kOutputPage:
+            return {ui_.outputBox, ui_.outputFormatBox};
+        case tvq::setup::kMainPage:
+            return {ui_.pipModeBox, ui_.mainBox};
+        case tvq::setup::kPipPage:
+            return {ui_.pipBox};
+        case tvq::setup::kInputPage:
+            return {ui_.inputBox, ui_.mosaicModeBox};
+        case tvq::setup::kPicturePage:
+            return {ui_.brightnessBox, ui_.saturationBox, ui_.biasBox,
+                    ui_.sharpnessBox,  ui_.audioBox,      ui_.hotSpareBox};
+        case tvq::setup::kTextKeyPage:
+            return {ui_.textBox};
+        default:
+            return {};  // page 0 fills no field
+    }
+}
+
+// The groups of unanswered pages carry red titles and say so to assistive tools: what they
+// show is not what the device holds.
+void CSetScreen::markUnanswered() {
+    for (const auto& read : tvq::setup::kReadBackOrder) {
+        const bool failed = unanswered_.contains(read.page);
+        for (QWidget* group : pageGroups(read.page)) {
+            QPalette palette;
+            if (failed) palette.setColor(QPalette::WindowText, Qt::red);
+            group->setPalette(palette);
+            group->setAccessibleDescription(failed ? tr("No answer from the device") : QString());
+        }
+    }
+}
+
+void CSetScreen::sayUnanswered() {
+    if (unanswered_.empty()) return;
+    QStringList names;
+    for (const auto& read : tvq::setup::kReadBackOrder) {
+        if (!unanswered_.contains(read.page)) continue;
+        const auto groups = pageGroups(read.page);
+        if (groups.empty()) names << tr("Status");
+        for (QWidget* group : groups)
+            names << static_cast<QGroupBox*>(group)->title().replace(QLatin1Char('_'), ' ');
+    }
+    showInfo(tr("No answer from the device for: %1").arg(names.join(tr(", "))));
 }
 
 void CSetScreen::showCorners() {
@@ -336,6 +441,16 @@ void CSetScreen::onModeRadio(unsigned mode) {
 }
 
 void CSetScreen::showMode(const tvq::setup::ModeRects& rects, unsigned mode) {
+    // The mode's pages stand in for pages 1 and 2: their groups show whether they answered.
+    for (const auto& [page, answered] : {std::pair{tvq::setup::kMainPage, bool(rects.main)},
+                                         std::pair{tvq::setup::kPipPage, bool(rects.pip)}}) {
+        if (answered)
+            unanswered_.erase(page);
+        else
+            unanswered_.insert(page);
+    }
+    markUnanswered();
+    sayUnanswered();
     if (rects.main) {
         if (rects.main->mode < tvq::setup::kPipModes) checkModeRadio(rects.main->mode);
         fillRect(RectTarget::Main, rects.main->rect);
@@ -352,18 +467,23 @@ void CSetScreen::showMode(const tvq::setup::ModeRects& rects, unsigned mode) {
     saveCode_ = tvq::setup::saveCodeOf(mode);
 }
 
+// Marks what the device reported; quietly, as only the operator's choice sends or reads.
 void CSetScreen::checkModeRadio(unsigned mode) {
     const std::array<QRadioButton*, 4> radios{ui_.mode1Radio, ui_.mode2Radio, ui_.mode3Radio,
                                               ui_.mode4Radio};
+    const QSignalBlocker quiet(radios[mode]);
     radios[mode]->setChecked(true);  // the radios are exclusive: the others clear
 }
 
 void CSetScreen::setPair(QRadioButton* off, QRadioButton* on, bool isOn) {
-    (isOn ? on : off)->setChecked(true);
+    QRadioButton* marked = isOn ? on : off;
+    const QSignalBlocker quiet(marked);
+    marked->setChecked(true);
 }
 
 void CSetScreen::fillRect(Target target, const tvq::setup::WindowRect& rect) {
     geometry_[target] = rect;
+    geometry_.markKnown(target);
     const auto& fields = rectFields_[static_cast<std::size_t>(target)];
     fields[0]->setText(number(rect.width));
     fields[1]->setText(number(rect.x));
@@ -399,9 +519,12 @@ QLineEdit* CSetScreen::rectField(Target target, RectField field) const {
 }
 
 void CSetScreen::showInfo(tvq::MessageId message) {
-    const QString text =
-        QCoreApplication::translate(tvq::kMessageContext, tvq::englishText(message).data());
+    showInfo(QCoreApplication::translate(tvq::kMessageContext, tvq::englishText(message).data()));
+}
+
+void CSetScreen::showInfo(const QString& text) {
     ui_.infoLine->setText(text);
+    ui_.infoLine->setToolTip(text);
     ui_.infoLine->setAccessibleDescription(text);
 }
 

@@ -7,6 +7,7 @@
 #include <array>
 #include <deque>
 #include <functional>
+#include <set>
 
 #include "core/link/command_frame.h"
 #include "core/setup/output_format.h"
@@ -57,6 +58,7 @@ private:
     void retranslate() override;
     void wireControls();
     void fillLists();
+    void fitScreen();
     void paintLegend();
 
     // Changed flags and their colours.
@@ -71,9 +73,13 @@ private:
     void runDeferred();
 
     // Read-back and PIP-mode read.
-    void startReadBack(bool discardFirst);
+    void startReadBack(bool opening);
     void applyStep(const tvq::setup::ReadStep& step);
-    void finishReadBack();
+    void finishReadBack(bool opening);
+    // Pages that did not answer: their groups are marked and the Info line names them.
+    std::vector<QWidget*> pageGroups(std::uint8_t page) const;
+    void markUnanswered();
+    void sayUnanswered();
     void onModeRadio(unsigned mode);
     void showMode(const tvq::setup::ModeRects& rects, unsigned mode);
 
@@ -101,6 +107,7 @@ private:
     void onAudioList(std::size_t changed);
 
     void showInfo(tvq::MessageId message);
+    void showInfo(const QString& text);
     QLineEdit* rectField(Target target, tvq::setup::RectField field) const;
 
     Ui::CSetScreen ui_;
@@ -118,7 +125,8 @@ private:
     std::vector<QLineEdit*> editFields_;  // the 22 fields with changed flags
     std::vector<bool> changed_;
     int mainArea_ = 0, pipArea_ = 0;
-    bool filling_ = false;  // values from the device are being shown: no audio rule
+    std::set<std::uint8_t> unanswered_;  // pages whose last read gave nothing
+    bool filling_ = false;               // values from the device are being shown: no audio rule
     std::deque<std::function<void()>> deferred_;
     DeviceTask task_;  // last: stopped before the members its sequence reports to
 };

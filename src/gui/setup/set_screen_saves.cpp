@@ -1,11 +1,13 @@
 // The screen setup dialog: what its controls do, and the writes they send.
 
+#include <QSignalBlocker>
 #include <memory>
 
 #include "core/control/session.h"
 #include "core/setup/setup_checks.h"
 #include "core/setup/setup_frames.h"
 #include "gui/setup/set_screen.h"
+#include "gui/ui/choice.h"
 #include "gui/ui/message_boxes.h"
 
 using tvq::setup::CheckOutcome;
@@ -37,12 +39,16 @@ void CSetScreen::wireControls() {
     onClick(ui_.audioSave, [this] { saveAudio(); });
     onClick(ui_.hotSpareSave, [this] { saveHotSpare(); });
     onClick(ui_.refreshButton, [this] { startReadBack(false); });
-    // A radio's send may wait for a read-back that marks the device's choice meanwhile; the
+    // Radios act on being marked (a click, a key, or an assistive tool's toggle, which emits no
+    // click). A send may wait for a read-back that marks the device's choice meanwhile; the
     // operator's choice is marked again as it goes out.
-    const auto onRadio = [this, &onClick](QRadioButton* radio, auto frameOf) {
-        onClick(radio, [this, radio, frameOf] {
-            radio->setChecked(true);
-            sendRadio(frameOf(address_));
+    const auto onRadio = [this](QRadioButton* radio, auto frameOf) {
+        onChosen(radio, this, [this, radio, frameOf] {
+            whenFree([this, radio, frameOf] {
+                const QSignalBlocker quiet(radio);
+                radio->setChecked(true);
+                sendRadio(frameOf(address_));
+            });
         });
     };
     onRadio(ui_.sharpNormalRadio,
@@ -53,7 +59,8 @@ void CSetScreen::wireControls() {
     onRadio(ui_.syncRadio, [](std::uint8_t a) { return tvq::setup::syncMosaicFrame(a, true); });
     const std::array<QRadioButton*, 4> modes{ui_.mode1Radio, ui_.mode2Radio, ui_.mode3Radio,
                                              ui_.mode4Radio};
-    for (unsigned m = 0; m < modes.size(); ++m) onClick(modes[m], [this, m] { onModeRadio(m); });
+    for (unsigned m = 0; m < modes.size(); ++m)
+        onChosen(modes[m], this, [this, m] { whenFree([this, m] { onModeRadio(m); }); });
 
     const std::array<QToolButton*, 3> ups{ui_.redUp, ui_.greenUp, ui_.blueUp};
     const std::array<QToolButton*, 3> downs{ui_.redDown, ui_.greenDown, ui_.blueDown};
@@ -113,6 +120,7 @@ void CSetScreen::saveRect(Target target) {
         [this, target, modeRect] {
             for (auto* field : rectFields_[static_cast<std::size_t>(target)])
                 markChanged(field, false);
+            geometry_.markKnown(target);
             if (modeRect) {
                 redraw(RectTarget::Main);
                 redraw(RectTarget::Pip);
@@ -201,7 +209,9 @@ void CSetScreen::onThresholdArrow(std::size_t channel, bool up) {
 }
 
 void CSetScreen::onAudioList(std::size_t changed) {
-    if (filling_) return;
+    if (!busy()) setSetupControls(true);  // the audio Save waits for both channels
+    if (filling_ || ui_.audio1List->currentIndex() < 0 || ui_.audio2List->currentIndex() < 0)
+        return;
     const std::array<QComboBox*, 2> lists{ui_.audio1List, ui_.audio2List};
     const auto at = [](const QComboBox* list) {
         return static_cast<std::size_t>(std::max(0, list->currentIndex()));
