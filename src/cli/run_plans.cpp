@@ -88,13 +88,9 @@ int runPlans(const CliOptions& options, DeviceLink& link) {
     // one is fine: plans added to it later are taken in while we run.)
     const LoadedPlans first = loadPlanFile(options.planFile);
     if (first.result.unreadable) {
-        const CommandResult refused = commandFailure(
-            options, kExitFailed,
-            options.planFile + ": cannot be read: " + first.result.unreadable.message());
-        std::fputs(refused.output.c_str(), stdout);
-        std::fflush(stdout);
-        std::fprintf(stderr, "tvq418ctl: %s\n", refused.error.c_str());
-        return refused.exitCode;
+        std::fprintf(stderr, "tvq418ctl: %s: cannot be read: %s\n", options.planFile.c_str(),
+                     first.result.unreadable.message().c_str());
+        return kExitFailed;
     }
 
     link.setDeviceAddress(options.address);
