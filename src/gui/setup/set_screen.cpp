@@ -159,6 +159,8 @@ void CSetScreen::retranslate() {
 void CSetScreen::fitScreen() {
     const QMargins margins = ui_.dialogLayout->contentsMargins();
     const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    // Sizes as the style will draw them: unpolished widgets give smaller hints.
+    ensurePolished();
     const QSize content = ui_.setupContent->sizeHint();
     const QSize wanted(content.width() + margins.left() + margins.right() + bar,
                        content.height() + margins.top() + margins.bottom() +
@@ -353,6 +355,8 @@ void CSetScreen::finishReadBack(bool opening) {
             tvq::setup::inputSaveAllowedAtOpen(inputs_.mainIsDvi, inputs_.mosaic, inputs_.bypass));
     markUnanswered();
     sayUnanswered();
+    // The values and limits just shown can widen the settings; fit them while the dialog opens.
+    if (opening) fitScreen();
 }
 
 std::vector<QWidget*> CSetScreen::pageGroups(std::uint8_t page) const {
