@@ -1383,6 +1383,10 @@
         <source>Link closed: press Connect to reach the device again</source>
         <translation>连接已关闭：请按“连接”重新连接设备</translation>
     </message>
+    <message>
+        <source>That clock time does not exist on that date here (the clocks go forward): choose another time</source>
+        <translation>该日期在本地没有这个时刻（时钟拨快）：请选择其他时间</translation>
+    </message>
 </context>
 <context>
     <name>PlanPage</name>

@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "core/link/sources.h"
+#include "core/platform/local_time.h"
 
 namespace tvq {
 namespace {
@@ -264,8 +265,18 @@ bool checkPlanSpacing(const PlanMap& plans, const PlanDraft& draft,
 
 namespace {
 
+// A one-time plan whose clock time its date skips (the clocks go forward) would be stored for
+// another time than the one chosen.
+bool onceTimeExists(const PlanDraft& draft) {
+    if (draft.kind != PlanKind::Once) return true;
+    const LocalTime day = localTimeOf(draft.chosenDate);
+    const LocalTime clock = localTimeOf(draft.chosenTime);
+    return existsLocally(day.year, day.month, day.day, clock.hour, clock.minute, clock.second);
+}
+
 PageOutcome addPlanUnlocked(CInfoPlan& store, ProfileFile& file, const PlanDraft& draft) {
     PlanMap& plans = store.plans(draft.kind);
+    if (!onceTimeExists(draft)) return {false, {MessageId::PlanTimeSkipped, {}}, {}};
     if (!checkPlanSpacing(plans, draft)) return {false, {MessageId::PlanSpacingRefused, {}}, {}};
     const std::int32_t key = plans.empty() ? 0 : plans.rbegin()->first + 1;
     plans[key] = recordFromDraft(draft);
@@ -281,6 +292,7 @@ PageOutcome modifyPlanUnlocked(CInfoPlan& store, ProfileFile& file, std::int32_t
                                const PlanDraft& draft) {
     PlanMap& plans = store.plans(draft.kind);
     if (!plans.contains(row)) return {false, {MessageId::PlanSelectItem, {}}, {}};
+    if (!onceTimeExists(draft)) return {false, {MessageId::PlanTimeSkipped, {}}, {}};
     if (!checkPlanSpacing(plans, draft, row))
         return {false, {MessageId::PlanSpacingRefused, {}}, {}};
     plans[row] = recordFromDraft(draft);

@@ -46,6 +46,7 @@ constexpr std::array<const char*, static_cast<std::size_t>(MessageId::Count)> kE
     QT_TRANSLATE_NOOP("Messages", "%1 entries beyond the limit are in the file."),
     // clang-format off
     QT_TRANSLATE_NOOP("Messages", "Sorry, opertion is invalid due to that the minimal time interval between a new plan and a exsisted one is 10 seconds"),
+    QT_TRANSLATE_NOOP("Messages", "That clock time does not exist on that date here (the clocks go forward): choose another time"),
     // clang-format on
     QT_TRANSLATE_NOOP("Messages", "请选定要启动的定时器"),
     QT_TRANSLATE_NOOP("Messages", "Immediate Execution"),

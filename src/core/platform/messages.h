@@ -53,6 +53,7 @@ enum class MessageId {
     PlanLimitExceeded,
     PlanEntriesOverLimit,
     PlanSpacingRefused,
+    PlanTimeSkipped,
     PlanNoKindTicked,
     PlanStatusImmediate,
     PlanStatusWaiting,

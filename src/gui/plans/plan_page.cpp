@@ -98,7 +98,8 @@ void PlanPage::showPlans() {
 
 void PlanPage::apply(const tvq::PageOutcome& outcome) {
     const tvq::PlanNotice& notice = outcome.notice;
-    if (notice.id == tvq::MessageId::PlanSpacingRefused)
+    if (notice.id == tvq::MessageId::PlanSpacingRefused ||
+        notice.id == tvq::MessageId::PlanTimeSkipped)
         boxes_.inform(this, tr("System Information"), noticeText(notice));
     // A failed save leaves the file as it was; the page says why until the next good save.
     ui_.saveProblem->setText(outcome.saveError ? noticeText(notice) : QString());

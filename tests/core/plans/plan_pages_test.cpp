@@ -141,6 +141,15 @@ TEST_F(PlanFileEdits, AddModifyDeleteRewriteTheSection) {
     const LoadedPlans again = loadPlanFile(path_);
     EXPECT_EQ(pageRows(again.store, PlanKind::Day, PlanLanguage::English),
               pageRows(open.store, PlanKind::Day, PlanLanguage::English));
+
+    // 2:30 does not exist on 29 March 2026 in Berlin: refused, not stored as 3:30.
+    PlanDraft skipped;
+    skipped.kind = PlanKind::Once;
+    skipped.chosenDate = clockAt(2026, 3, 29, 0, 0, 0);
+    skipped.chosenTime = clockAt(2026, 3, 28, 2, 30, 0);
+    const std::string before = read();
+    EXPECT_EQ(addPlan(open.store, open.file, skipped).notice.id, MessageId::PlanTimeSkipped);
+    EXPECT_EQ(read(), before);
 }
 
 TEST_F(PlanFileEdits, FailedLoadLeavesUnreadKindsAlone) {
