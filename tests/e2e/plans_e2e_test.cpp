@@ -15,6 +15,7 @@
 
 #include <sys/stat.h>
 
+#include "core/plans/zone.h"
 #include "e2e/simulator.h"
 
 namespace tvq::e2e {
@@ -22,19 +23,10 @@ namespace {
 
 class PlanFiles : public testing::Test {
 protected:
-    void SetUp() override {
-        file_ = tempFile();
-        if (const char* zone = std::getenv("TZ")) oldZone_ = zone;
-    }
     void TearDown() override {
         ::unlink(file_.c_str());
         const std::size_t slash = file_.rfind('/');
         ::unlink((file_.substr(0, slash + 1) + "." + file_.substr(slash + 1) + ".lock").c_str());
-        if (oldZone_.empty())
-            ::unsetenv("TZ");
-        else
-            ::setenv("TZ", oldZone_.c_str(), 1);
-        ::tzset();
     }
     void write(const std::string& text) { std::ofstream(file_, std::ios::binary) << text; }
     // The child inherits the zone through the environment.
@@ -44,8 +36,8 @@ protected:
         args.insert(args.end(), {"--file", file_});
         return ctl(args);
     }
-    std::string file_;
-    std::string oldZone_;
+    test::ScopedZone zone_{"UTC"};  // gives the zone back after the test
+    std::string file_ = tempFile();
 };
 
 TEST_F(PlanFiles, TodayFollowsTheZone) {
@@ -135,7 +127,6 @@ TEST_F(PlanFiles, AFileThatCannotBeReadIsAnError) {
 }
 
 TEST_F(PlanFiles, TwoWritersAtOnceKeepEveryPlan) {
-    ::setenv("TZ", "UTC", 1);
     const auto adds = [this](int first) {
         for (int i = 0; i < 50; ++i) {
             const int s = first + i * 20;  // further apart than the spacing rule's 10 s
