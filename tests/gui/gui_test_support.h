@@ -25,21 +25,21 @@ namespace guitest {
 class ScriptedBoxes final : public MessageBoxes {
 public:
     struct Shown {
-        QString kind, title, text;  // kind: "question", "inform" or "ask"
+        QString title, text;
     };
     std::deque<Answer> answers;        // for questions; Cancel once used up
     std::deque<int> openCloseAnswers;  // for the ask box; 0 once used up
     std::vector<Shown> shown;
 
     Answer askYesNoCancel(QWidget*, const QString& title, const QString& text) override {
-        shown.push_back({"question", title, text});
+        shown.push_back({title, text});
         return next(answers, Answer::Cancel);
     }
     void inform(QWidget*, const QString& title, const QString& text) override {
-        shown.push_back({"inform", title, text});
+        shown.push_back({title, text});
     }
     int askOpenClose(QWidget*) override {
-        shown.push_back({"ask", {}, {}});
+        shown.push_back({});
         return next(openCloseAnswers, 0);
     }
     template <class T>
@@ -108,7 +108,6 @@ struct WindowRig {
     std::vector<tvq::LinkChoice> opened;  // every link the window asked for
     bool linkFails = false;
     tvq::ConnectOutcome failure = tvq::ConnectOutcome::LinkFailed;
-    std::vector<tvq::PresentPort> ports;
     std::filesystem::path settings = "Planinfo.ini";
     std::unique_ptr<CTVQ418ControlDlg> window;
 
@@ -121,7 +120,7 @@ struct WindowRig {
         switchLanguage(false);
     }
 
-    CTVQ418ControlDlg& open(bool readSettings = true) {
+    CTVQ418ControlDlg& open() {
         using tvq::Millis;
         window = std::make_unique<CTVQ418ControlDlg>(MainWindowDeps{
             .opener =
@@ -131,10 +130,10 @@ struct WindowRig {
                 },
             .timing = {Millis{20}, Millis{100}, Millis{100}, Millis{50}, Millis{1}},
             .boxes = &boxes,
-            .listPorts = [this] { return ports; },
+            .listPorts = [] { return std::vector<tvq::PresentPort>{}; },
             .settingsPath = settings});
         window->show();
-        if (readSettings) window->readSettings();
+        window->readSettings();
         return *window;
     }
 

@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QPushButton>
 #include <algorithm>
 #include <fstream>
 
@@ -63,11 +62,7 @@ void Rig::click(const QString& name) {
     auto* button = get<QAbstractButton>(name);
     if (!button) return;
     EXPECT_TRUE(waitFor([button] { return button->isEnabled(); })) << name.toStdString();
-    QPoint at = button->rect().center();
-    // A check box or radio only takes a click on its box or text.
-    if (button->isCheckable() && !qobject_cast<QPushButton*>(button)) at.setX(qMin(at.x(), 7));
-    QTest::mouseClick(button, Qt::LeftButton, {}, at);
-    QApplication::processEvents();
+    guitest::clickOn(button);
 }
 
 std::size_t Rig::count(std::initializer_list<std::string> parts) const {

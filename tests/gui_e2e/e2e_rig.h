@@ -4,18 +4,11 @@
 
 #include <gtest/gtest.h>
 
-#include <QAbstractButton>
-#include <QLineEdit>
-#include <QTest>
 #include <filesystem>
-#include <functional>
-#include <memory>
 #include <string>
-#include <vector>
 
-#include "gui/control/main_window.h"
+#include "gui/gui_test_support.h"
 #include "gui/ui/indicator_lamp.h"
-#include "gui/ui/message_boxes.h"
 #include "sim/sim_server.h"
 
 namespace e2e {
@@ -26,18 +19,6 @@ enum class Via { Tcp, Pty };
 inline bool waitFor(const std::function<bool()>& condition, int timeoutMs = 8000) {
     return QTest::qWaitFor(condition, timeoutMs);
 }
-
-class ScriptedBoxes final : public MessageBoxes {
-public:
-    std::vector<QString> shown;  // texts, in order
-
-    Answer askYesNoCancel(QWidget*, const QString&, const QString& text) override {
-        shown.push_back(text);
-        return Answer::Cancel;
-    }
-    void inform(QWidget*, const QString&, const QString& text) override { shown.push_back(text); }
-    int askOpenClose(QWidget*) override { return 0; }
-};
 
 class Rig {
 public:
@@ -57,9 +38,7 @@ public:
 
     template <class W = QWidget>
     W* get(const QString& name) {
-        auto* found = window_->findChild<W*>(name);
-        if (!found) ADD_FAILURE() << "no control named " << name.toStdString();
-        return found;
+        return guitest::child<W>(window_.get(), name);
     }
     IndicatorLamp* lamp(const QString& name) { return get<IndicatorLamp>("lamp:" + name); }
     bool enabled(const QString& name) { return get(name)->isEnabled(); }
@@ -86,7 +65,7 @@ public:
 
     const Via via;
     tvq::sim::SimServer server;
-    ScriptedBoxes boxes;
+    guitest::ScriptedBoxes boxes;
     const std::filesystem::path settings = "Planinfo.ini";
 
 private:

@@ -26,15 +26,6 @@ struct StallMeter {
     }
 };
 
-// Connected to a processor that has just stopped answering.
-void connectThenSilence(Rig& rig) {
-    rig.open();
-    rig.chooseSimulatorLink();
-    ASSERT_TRUE(rig.connect());
-    rig.setDrop(1.0);
-    ASSERT_TRUE(waitFor([&] { return rig.dropped() > 0; }));
-}
-
 TEST_P(GuiE2ePanel, ConnectButtonShowsTheStateAndPressesReachTheWire) {
     Rig rig(GetParam());
     rig.change([](tvq::sim::ProcessorState& s) {
@@ -108,7 +99,11 @@ TEST(GuiE2eLights, LightsFollowTheProcessorsOwnKeys) {
 TEST_P(GuiE2ePanel, SilentProcessorFreezesThePanelAndDisconnectKeepsTheWindowPainting) {
     Rig rig(GetParam());
     rig.change([](tvq::sim::ProcessorState& s) { s.mainSource = 8; });
-    connectThenSilence(rig);
+    rig.open();
+    rig.chooseSimulatorLink();
+    ASSERT_TRUE(rig.connect());
+    rig.setDrop(1.0);
+    ASSERT_TRUE(waitFor([&] { return rig.dropped() > 0; }));
     ASSERT_TRUE(rig.lamp("HDMI")->isLit());
     const QString info = rig.info();
 

@@ -41,9 +41,9 @@ TEST(GuiTimerBlock, StartWithNoKindTickedIsRefused) {
     EXPECT_FALSE(rig.get("stopButton")->isEnabled());
 }
 
-// Start shows the plan due next, sends its switch at its second, and keeps the panel's buttons
-// off until Stop; Stop gives them back and clears the display.
-TEST(GuiTimerBlock, StartShowsAndSendsThePlanAndStopGivesThePanelBack) {
+// Start shows the plan due next and keeps the panel's buttons off until Stop; Stop gives them back
+// and clears the display. (GuiE2ePlans sees the switch reach the simulator at its second.)
+TEST(GuiTimerBlock, StartShowsThePlanAndStopGivesThePanelBack) {
     WindowRig rig;
     const auto at = dayPlanAhead(rig.settings, 3, 8);
     if (!at) GTEST_SKIP() << "too close to midnight";
@@ -66,14 +66,6 @@ TEST(GuiTimerBlock, StartShowsAndSendsThePlanAndStopGivesThePanelBack) {
     EXPECT_EQ(field(rig, 2), "即将执行");
     EXPECT_EQ(field(rig, 3), "未知");
     switchLanguage(false);
-
-    ASSERT_TRUE(waitFor([&] { return rig.device.count(0x80) == 1; }, 8000));
-    const auto sent = rig.device.sent();
-    const auto frame = std::find_if(sent.begin(), sent.end(), [](const auto& s) {
-                           return s.frame[2] == 0x80;
-                       })->frame;
-    EXPECT_EQ(frame, tvq::makeFrame(1, 0x80, {8}));
-    EXPECT_GE(QDateTime::currentSecsSinceEpoch(), *at);
 
     rig.click("stopButton");
     EXPECT_FALSE(rig.window->planSchedulerRunning());

@@ -28,7 +28,7 @@ using tvq::CommandFrame;
 
 class SimLine {
 public:
-    enum class Fault { None, Silent, WrongCommand, BadCheckByte };
+    enum class Fault { None, Silent, WrongCommand };
 
     tvq::sim::Processor processor{1};
     std::atomic<Fault> writeFault{Fault::None};  // applies to everything but page reads
@@ -117,9 +117,6 @@ private:
             case Fault::WrongCommand:
                 (*reply)[2] ^= 0x40;
                 (*reply)[12] = tvq::frameCheck(*reply);
-                break;
-            case Fault::BadCheckByte:
-                (*reply)[12] ^= 0xFF;
                 break;
             case Fault::None:
                 break;

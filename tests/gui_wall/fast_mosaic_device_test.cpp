@@ -23,43 +23,36 @@ namespace {
 // fake answers a page read with the frame itself, so page 3 reports format 3 (1280 x 1024).
 TEST(FastMosaicDevice, ConnectOutcomes) {
     struct Case {
-        const char* what;
-        bool bypass;
+        bool bypass;  // on: turned off, still not ready
         Fault statusFault;
         bool connected, actions;
         QStringList shown;
     };
-    const std::vector<Case> cases{
-        {"wall-ready", false, Fault::None, true, true, {}},
-        {"bypass on: turned off, still not ready",
-         true,
-         Fault::None,
-         true,
-         false,
-         {"Please detection DVI channel signal"}},
-        {"status unanswered",
-         false,
-         Fault::Silent,
-         false,
-         false,
-         {"Can not connect to the device, detection device address"}},
-    };
-    for (const auto& c : cases) {
+    for (const auto& c : {
+             Case{false, Fault::None, true, true, {}},
+             Case{true, Fault::None, true, false, {"Please detection DVI channel signal"}},
+             Case{false,
+                  Fault::Silent,
+                  false,
+                  false,
+                  {"Can not connect to the device, detection device address"}},
+         }) {
+        SCOPED_TRACE(c.shown.join("").toStdString());
         MosaicRig rig;
         tvq::StatusReport status = wallReadyStatus();
         status.bypass = c.bypass;
         rig.device.setStatus(1, status);
         rig.device.setStatusFault(c.statusFault);
         rig.click("connectButton");
-        ASSERT_TRUE(rig.settle()) << c.what;
-        EXPECT_EQ(rig.screen->connected(), c.connected) << c.what;
-        EXPECT_EQ(rig.actionsEnabled(), c.actions) << c.what;
-        EXPECT_EQ(rig.shownTexts(), c.shown) << c.what;
-        EXPECT_EQ(rig.screen->resolutionWidth(), 1280) << c.what;
-        EXPECT_EQ(rig.get<QComboBox>("resolutionList")->currentIndex(), 3) << c.what;
+        ASSERT_TRUE(rig.settle());
+        EXPECT_EQ(rig.screen->connected(), c.connected);
+        EXPECT_EQ(rig.actionsEnabled(), c.actions);
+        EXPECT_EQ(rig.shownTexts(), c.shown);
+        EXPECT_EQ(rig.screen->resolutionWidth(), 1280);
+        EXPECT_EQ(rig.get<QComboBox>("resolutionList")->currentIndex(), 3);
         EXPECT_TRUE(rig.get<QGroupBox>("wallPanel")->title().contains("Width<=1280，Height<=1024"));
-        EXPECT_TRUE(rig.get<QRadioButton>("noSyncRadio")->isChecked()) << c.what;
-        EXPECT_FALSE(rig.screen->findChild<CProgress*>()->isVisible()) << c.what;
+        EXPECT_TRUE(rig.get<QRadioButton>("noSyncRadio")->isChecked());
+        EXPECT_FALSE(rig.screen->findChild<CProgress*>()->isVisible());
     }
 }
 

@@ -14,9 +14,6 @@
 
 namespace walltest {
 
-using guitest::QuietObserver;
-using guitest::ScriptedBoxes;
-
 // A processor ready for the wall: mosaic on, bypass off, DVI with a signal.
 inline tvq::StatusReport wallReadyStatus() {
     return {.mosaic = true, .mainSource = 7, .mainSignal = true};
@@ -25,8 +22,8 @@ inline tvq::StatusReport wallReadyStatus() {
 struct MosaicRig {
     tvq::FakeClock clock;
     tvq::test::FakeDevice device{clock};
-    QuietObserver observer;
-    ScriptedBoxes boxes;
+    guitest::QuietObserver observer;
+    guitest::ScriptedBoxes boxes;
     tvq::Session session{observer, clock, [this](const tvq::LinkChoice&, const tvq::InfoSink&) {
                              return tvq::OpenedLink{device.openLink()};
                          }};
@@ -53,10 +50,9 @@ struct MosaicRig {
         return guitest::child<W>(screen.get(), name);
     }
     void click(const QString& name) { guitest::clickOn(get<QAbstractButton>(name)); }
-    void type(const QString& name, const QString& text) { get<QLineEdit>(name)->setText(text); }
     void wallSize(const QString& rows, const QString& columns) {
-        type("rowsEntry", rows);
-        type("columnsEntry", columns);
+        get<QLineEdit>("rowsEntry")->setText(rows);
+        get<QLineEdit>("columnsEntry")->setText(columns);
         click("wallSizeOkButton");
     }
     WallCell* cell(int k) { return screen->grid()->cell(k); }

@@ -29,107 +29,45 @@ TEST(PlanFile, LoadsEveryKindAndWritesItBackAsRead) {
 }
 
 TEST(PlanFile, BadAndShortEntries) {
-    // untaken: entries a save of their kind would drop, so the kind stays read-only.
-    struct Case {
-        const char* why;
-        const char* text;
-        bool ok;
-        std::size_t dayPlans, weekPlans;
-        int diagnostics;
-        std::vector<std::string> untaken;  // "SECTION key"
-        int failedEntry;
-    };
-    const Case cases[] = {
-        {"missing entry: a warning, nothing to lose",
-         "[PLANCOUNT]\ndaytimecount=2\n[DAYTIME]\nTime0=1:2:3,4\n",
-         true,
-         1,
-         0,
-         1,
-         {},
-         -1},
-        {"too few fields: not taken, the next still read",
-         "[PLANCOUNT]\ndaytimecount=3\n[DAYTIME]\nTime0=8:00:00\nTime1=8:00,1\nTime2=9:0:0,2\n",
-         true,
-         1,
-         0,
-         2,
-         {"DAYTIME Time0", "DAYTIME Time1"},
-         -1},
-        {"hour 24 stops the load, earlier plans stay",
-         "[PLANCOUNT]\ndaytimecount=3\nweektimecount=1\n[DAYTIME]\nTime0=8:0:0,1\n"
-         "Time1=24:00:00,2\nTime2=9:0:0,2\n[WEEKTIME]\nTime0=1,8:0:0,1\n",
-         false,
-         1,
-         0,
-         0,
-         {},
-         1},
-        {"a date 2014-13-1 stops it",
-         "[PLANCOUNT]\noncetimecount=1\n[ONCETIME]\nTime0=2014-13-1,8:0:0,2\n",
-         false,
-         0,
-         0,
-         0,
-         {},
-         0},
-        {"30 February is not moved to March",
-         "[PLANCOUNT]\noncetimecount=2\n[ONCETIME]\nTime0=2026-2-30,8:0:0,2\nTime1=2026-4-31,8:0:0,"
-         "2\n",
-         true,
-         0,
-         0,
-         2,
-         {"ONCETIME Time0", "ONCETIME Time1"},
-         -1},
-        {"count -5 and abc, or no PLANCOUNT: entries lie beyond",
-         "[PLANCOUNT]\ndaytimecount=-5\nweektimecount=abc\n[DAYTIME]\nTime0=8:0:0,1\n"
+    // What each load gives: "ok|failed [at N] day=N week=N diagnostics=N", then the untaken entries
+    // (those a save of their kind would drop, so the kind stays read-only) as "SECTION key".
+    const std::pair<const char*, const char*> cases[] = {
+        {"[PLANCOUNT]\ndaytimecount=2\n[DAYTIME]\nTime0=1:2:3,4\n",  // a warning, nothing lost
+         "ok day=1 week=0 diagnostics=1"},
+        {"[PLANCOUNT]\ndaytimecount=3\n[DAYTIME]\nTime0=8:00:00\nTime1=8:00,1\nTime2=9:0:0,2\n",
+         "ok day=1 week=0 diagnostics=2; DAYTIME Time0; DAYTIME Time1"},
+        {"[PLANCOUNT]\ndaytimecount=3\nweektimecount=1\n[DAYTIME]\nTime0=8:0:0,1\n"
+         "Time1=24:00:00,2\nTime2=9:0:0,2\n[WEEKTIME]\nTime0=1,8:0:0,1\n",  // earlier plans stay
+         "failed at 1 day=1 week=0 diagnostics=0"},
+        {"[PLANCOUNT]\noncetimecount=1\n[ONCETIME]\nTime0=2014-13-1,8:0:0,2\n",
+         "failed at 0 day=0 week=0 diagnostics=0"},
+        {"[PLANCOUNT]\noncetimecount=2\n[ONCETIME]\nTime0=2026-2-30,8:0:0,2\n"  // not in March
+         "Time1=2026-4-31,8:0:0,2\n",
+         "ok day=0 week=0 diagnostics=2; ONCETIME Time0; ONCETIME Time1"},
+        {"[PLANCOUNT]\ndaytimecount=-5\nweektimecount=abc\n[DAYTIME]\nTime0=8:0:0,1\n"
          "[WEEKTIME]\nTime0=1,8:0:0,1\n",
-         true,
-         0,
-         0,
-         2,
-         {"DAYTIME Time0", "WEEKTIME Time0"},
-         -1},
-        {"entries past the count",
-         "[PLANCOUNT]\ndaytimecount=1\n[DAYTIME]\nTime0=8:0:0,1\n"
-         "Time1=9:0:0,1\nTime2=10:0:0,1\n",
-         true,
-         1,
-         0,
-         2,
-         {"DAYTIME Time1", "DAYTIME Time2"},
-         -1},
-        {"names are case-blind, leading zeros and other keys are not plans",
-         "[plancount]\nDAYTIMECOUNT=2\n[daytime]\ntime0=8:0:0,1\nTime01=9:0:0,1\nx=1\n",
-         true,
-         1,
-         0,
-         3,
-         {"DAYTIME Time01", "DAYTIME x"},
-         -1},
-        {"a repeated key and a second section: the first copy is the plan",
-         "[PLANCOUNT]\ndaytimecount=1\n[DAYTIME]\nTime0=8:0:0,1\nTIME0=9:0:0,1\n[CONNECT]\n"
+         "ok day=0 week=0 diagnostics=2; DAYTIME Time0; WEEKTIME Time0"},
+        {"[PLANCOUNT]\ndaytimecount=1\n[DAYTIME]\nTime0=8:0:0,1\nTime1=9:0:0,1\nTime2=10:0:0,1\n",
+         "ok day=1 week=0 diagnostics=2; DAYTIME Time1; DAYTIME Time2"},
+        // Names are case-blind; leading zeros and other keys are not plans.
+        {"[plancount]\nDAYTIMECOUNT=2\n[daytime]\ntime0=8:0:0,1\nTime01=9:0:0,1\nx=1\n",
+         "ok day=1 week=0 diagnostics=3; DAYTIME Time01; DAYTIME x"},
+        // A repeated key and a second section: the first copy is the plan.
+        {"[PLANCOUNT]\ndaytimecount=1\n[DAYTIME]\nTime0=8:0:0,1\nTIME0=9:0:0,1\n[CONNECT]\n"
          "[DAYTIME]\nTime0=10:0:0,1\n",
-         true,
-         1,
-         0,
-         2,
-         {"DAYTIME TIME0", "DAYTIME Time0"},
-         -1},
+         "ok day=1 week=0 diagnostics=2; DAYTIME TIME0; DAYTIME Time0"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.why);
-        const LoadedPlans loaded = loadPlanText(c.text);
-        EXPECT_EQ(loaded.result.ok, c.ok);
-        EXPECT_EQ(loaded.store.dayPlans.size(), c.dayPlans);
-        EXPECT_EQ(loaded.store.weekPlans.size(), c.weekPlans);
-        EXPECT_EQ(static_cast<int>(loaded.result.diagnostics.size()), c.diagnostics);
-        std::vector<std::string> untaken;
-        for (const PlanLoadResult::Untaken& u : loaded.result.untaken)
-            untaken.push_back(std::string(planSection(u.kind)) + " " + u.key);
-        EXPECT_EQ(untaken, c.untaken);
-        EXPECT_EQ(loaded.result.failedEntry, c.failedEntry);
+    for (const auto& [text, expected] : cases) {
+        const LoadedPlans loaded = loadPlanText(text);
+        const PlanLoadResult& r = loaded.result;
+        std::string got = std::string(r.ok ? "ok" : "failed") +
+                          (r.failedEntry < 0 ? "" : " at " + std::to_string(r.failedEntry)) +
+                          " day=" + std::to_string(loaded.store.dayPlans.size()) +
+                          " week=" + std::to_string(loaded.store.weekPlans.size()) +
+                          " diagnostics=" + std::to_string(r.diagnostics.size());
+        for (const PlanLoadResult::Untaken& u : r.untaken)
+            got += "; " + std::string(planSection(u.kind)) + " " + u.key;
+        EXPECT_EQ(got, expected) << text;
     }
 }
 
