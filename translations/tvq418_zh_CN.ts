@@ -982,6 +982,10 @@
         <source>Find processors…</source>
         <translation>查找处理器…</translation>
     </message>
+    <message>
+        <source>EXT. input %1</source>
+        <translation>EXT. 输入 %1</translation>
+    </message>
 </context>
 <context>
     <name>CWallProgram</name>

@@ -5,6 +5,7 @@
 
 #include "gui/ui/indicator_lamp.h"
 #include "gui_test_support.h"
+#include "toggle_walker.h"
 
 using namespace guitest;
 using Answer = MessageBoxes::Answer;
@@ -112,19 +113,7 @@ TEST(GuiMainWindow, AssistiveToolsGetNamesAndStates) {
     rig.device.setStatus(1, {.freeze = true, .mainSource = 9});  // EXT. without a signal blinks
     auto& w = rig.open();
     rig.click("expandButton");
-    int named = 0;
-    for (QWidget* widget : w.findChildren<QWidget*>()) {
-        // The editable port box's inner line edit is named through the box.
-        if (!(qobject_cast<QAbstractButton*>(widget) || qobject_cast<QComboBox*>(widget) ||
-              qobject_cast<QLineEdit*>(widget) || qobject_cast<IndicatorLamp*>(widget)) ||
-            qobject_cast<QComboBox*>(widget->parentWidget()))
-            continue;
-        ++named;
-        const QAccessibleInterface* face = QAccessible::queryAccessibleInterface(widget);
-        EXPECT_FALSE(face->text(QAccessible::Name).trimmed().isEmpty())
-            << widget->objectName().toStdString();
-    }
-    EXPECT_GT(named, 80);
+    EXPECT_GT(guitest::expectUniqueNames(&w), 60);  // every key, radio, box and list
 
     rig.connect();
     auto* ext = rig.get<IndicatorLamp>("lamp:EXT.");

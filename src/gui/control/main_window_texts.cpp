@@ -78,6 +78,9 @@ void CTVQ418ControlDlg::retranslate() {
     for (std::size_t i = 0; i < w_.addressRadios.size(); ++i)
         w_.addressRadios[i]->setAccessibleName(tr("Device_ID") + QLatin1Char(' ') +
                                                QString::number(i));
+    // "DVI" and "VGA" are also source keys: say these are the EXT. input's.
+    for (QRadioButton* radio : w_.extRadios)
+        radio->setAccessibleName(tr("EXT. input %1").arg(radio->text()));
 
     const QString lightName = tr("%1 light");
     for (std::size_t i = 0; i < tvq::kSources.size(); ++i)
