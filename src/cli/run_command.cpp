@@ -42,7 +42,7 @@ CommandFrame commandFrame(const CliOptions& options) {
     return options.frame;
 }
 
-CommandResult runCommand(const CliOptions& options, DeviceLink& link) {
+CommandResult runCommand(const CliOptions& options, FrameExchanger& link) {
     link.setDeviceAddress(options.address);
     if (options.command == Command::Settings) return runSettings(options, link, systemClock());
     if (options.command == Command::Set) return runSet(options, link, systemClock());

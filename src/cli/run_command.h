@@ -19,7 +19,7 @@ struct CommandResult {
 CommandFrame commandFrame(const CliOptions& options);
 
 // Sets the link's device address from the options, makes the one exchange and judges the reply.
-CommandResult runCommand(const CliOptions& options, DeviceLink& link);
+CommandResult runCommand(const CliOptions& options, FrameExchanger& link);
 
 // Why an exchange that the line ended gave no reply: "the connection closed after 5 of 13 bytes".
 std::string lineClosedText(bool serial, std::size_t received);

@@ -77,7 +77,7 @@ std::string planEventLine(const PlanEvent& event) {
            stampText(o.timeOfDay);
 }
 
-int runPlans(const CliOptions& options, DeviceLink& link) {
+int runPlans(const CliOptions& options, FrameExchanger& link) {
     sigset_t signals;
     sigemptyset(&signals);
     sigaddset(&signals, SIGINT);

@@ -16,6 +16,6 @@ std::string planEventLine(const PlanEvent& event);
 
 // Runs the scheduler over the link until SIGINT or SIGTERM. Blocks both signals in the calling
 // thread first (call it before any other thread starts); returns the exit status.
-int runPlans(const CliOptions& options, DeviceLink& link);
+int runPlans(const CliOptions& options, FrameExchanger& link);
 
 }  // namespace tvq::cli

@@ -30,7 +30,7 @@ std::string problemText(const ScanProblem& p) {
 
 }  // namespace
 
-CommandResult runScan(const CliOptions& options, DeviceLink& link, std::FILE* progress,
+CommandResult runScan(const CliOptions& options, FrameExchanger& link, std::FILE* progress,
                       std::stop_token stop) {
     ScanTiming timing =
         scanTimingFor(link.isSerial() ? ByteLink::Kind::Serial : ByteLink::Kind::Network);

@@ -164,13 +164,13 @@ std::optional<CommandResult> refuseBeforeLink(const CliOptions& options) {
 namespace {
 
 // A line that closed on the way is the reason, not the device's silence.
-std::string withLineState(std::string error, const DeviceLink& link) {
+std::string withLineState(std::string error, const FrameExchanger& link) {
     if (!link.isUp())
         error += link.isSerial() ? " (the serial line went away)" : " (the connection closed)";
     return error;
 }
 
-ExchangeFn exchangeOver(DeviceLink& link) {
+ExchangeFn exchangeOver(FrameExchanger& link) {
     return
         [&link](const CommandFrame& frame, CommandFrame& reply, std::int32_t timeoutMs,
                 std::stop_token stop) { return link.exchangeFrame(frame, reply, timeoutMs, stop); };
@@ -178,7 +178,7 @@ ExchangeFn exchangeOver(DeviceLink& link) {
 
 }  // namespace
 
-CommandResult runSet(const CliOptions& options, DeviceLink& link, Clock& clock) {
+CommandResult runSet(const CliOptions& options, FrameExchanger& link, Clock& clock) {
     const SetRequest& r = options.set;
     const std::uint8_t address = options.address;
     const ExchangeFn exchange = exchangeOver(link);
@@ -238,7 +238,7 @@ CommandResult runSet(const CliOptions& options, DeviceLink& link, Clock& clock) 
     return out.finish(kExitFailed, "the reply does not acknowledge the write: " + hexBytes(reply));
 }
 
-CommandResult runSettings(const CliOptions& options, DeviceLink& link, Clock& clock) {
+CommandResult runSettings(const CliOptions& options, FrameExchanger& link, Clock& clock) {
     const std::uint8_t address = options.address;
     const ExchangeFn exchange = exchangeOver(link);
     const ScreenSettings s = readBack(exchange, address, clock, {}).settings;

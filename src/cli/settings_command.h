@@ -26,7 +26,7 @@ PreparedSet prepareSet(const SetRequest& request, std::uint8_t address, setup::R
 // print, so nothing is opened or sent.
 std::optional<CommandResult> refuseBeforeLink(const CliOptions& options);
 
-CommandResult runSettings(const CliOptions& options, DeviceLink& link, Clock& clock);
-CommandResult runSet(const CliOptions& options, DeviceLink& link, Clock& clock);
+CommandResult runSettings(const CliOptions& options, FrameExchanger& link, Clock& clock);
+CommandResult runSet(const CliOptions& options, FrameExchanger& link, Clock& clock);
 
 }  // namespace tvq::cli

@@ -11,6 +11,7 @@
 
 #include "core/link/byte_link.h"
 #include "core/link/command_frame.h"
+#include "core/link/frame_exchanger.h"
 #include "core/link/reply_gatherer.h"
 #include "core/platform/clock.h"
 
@@ -21,15 +22,7 @@ struct ExchangeTiming {
     Millis acceptPause{200};  // rest after every accepted reply
 };
 
-// What one exchange came to beyond its 13 or 0, for callers that must say why there is no reply.
-struct ExchangeDetail {
-    // Reply bytes that really arrived: a network reply that stays short is handed over
-    // zero-filled with result 13, and a line that closes mid-reply gives 0 after N bytes.
-    std::size_t received = 0;
-    bool lineClosed = false;  // the peer closed or the adapter went away: silence is not the cause
-};
-
-class DeviceLink {
+class DeviceLink : public FrameExchanger {
 public:
     explicit DeviceLink(Clock& clock = systemClock(), ExchangeTiming timing = {});
     ~DeviceLink();
@@ -40,15 +33,15 @@ public:
     void attach(std::unique_ptr<ByteLink> link);
     // Closes the line (after an exchange in flight). Safe to call when nothing is attached.
     void close();
-    bool isOpen() const;
-    bool isSerial() const;
+    bool isOpen() const override;
+    bool isSerial() const override;
     // An attached line not yet found broken. Never waits for an exchange in flight, so the UI
     // thread may ask.
-    bool isUp() const { return up_.load(); }
+    bool isUp() const override { return up_.load(); }
 
     // Address that decides whether a reply is awaited: 0 means the whole chain, no reply.
-    void setDeviceAddress(std::uint8_t address) { address_.store(address); }
-    std::uint8_t deviceAddress() const { return address_.load(); }
+    void setDeviceAddress(std::uint8_t address) override { address_.store(address); }
+    std::uint8_t deviceAddress() const override { return address_.load(); }
 
     // Sends a copy of frame with its check byte computed and waits up to timeoutMs for one
     // 13-byte reply. Returns 13 with the reply copied into `reply`, or 0 with `reply` untouched.
@@ -59,7 +52,7 @@ public:
                       std::stop_token stop = {});
     // The same exchange with the detail of how it ended; the result is the same 13 or 0.
     int exchangeFrame(const CommandFrame& frame, CommandFrame& reply, std::int32_t timeoutMs,
-                      ExchangeDetail& detail, std::stop_token stop = {});
+                      ExchangeDetail& detail, std::stop_token stop = {}) override;
 
     // Sends a copy of frame with its check byte computed and gathers every byte that comes
     // back: the first within firstWait, each further one within `quiet` of the one before, up
@@ -67,7 +60,7 @@ public:
     // draw several answers and silence must cost as little as the line allows. Returns the
     // count gathered, or -1 when nothing could be sent.
     int exchangeGather(const CommandFrame& frame, std::span<std::uint8_t> out, Millis firstWait,
-                       Millis quiet, std::stop_token stop = {});
+                       Millis quiet, std::stop_token stop = {}) override;
 
     // Drops reply bytes already waiting (a late reply of an earlier command).
     int discardPending();
