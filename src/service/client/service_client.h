@@ -2,6 +2,7 @@
 // A client of tvq418d over its Unix socket: one request at a time per caller, answers matched by
 // id, events handed to a callback on the reader thread.
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <functional>
