@@ -38,6 +38,8 @@ CommandFrame commandFrame(const CliOptions& options) {
             break;  // sequences of their own
         case Command::RunPlans:
             break;  // sends plan frames of its own
+        case Command::Watch:
+            break;  // sends nothing: the service's events
     }
     return options.frame;
 }
