@@ -23,9 +23,9 @@ namespace {
 constexpr std::string_view kWallUsage =
     "Usage: tvq418ctl wall calc --rows R --cols C --cell S --widths LIST --heights LIST\n"
     "                 [--res WxH] [--bezel-h PX] [--bezel-v PX] [--json]\n"
-    "       tvq418ctl (--tcp HOST:PORT | --serial PATH) wall program --rows R --cols C\n"
-    "                 --widths LIST --heights LIST [--addresses LIST] [--bezel-h PX]\n"
-    "                 [--bezel-v PX] [--sync on|off] [--json]\n"
+    "       tvq418ctl (--tcp HOST:PORT | --serial PATH | --service PATH) wall program\n"
+    "                 --rows R --cols C --widths LIST --heights LIST [--addresses LIST]\n"
+    "                 [--bezel-h PX] [--bezel-v PX] [--sync on|off] [--json]\n"
     "LIST holds R x C entries row by row, comma-separated; an empty item is an empty entry.\n"
     "calc prints cell S's input and output windows (exit 1 when a check fails); program runs\n"
     "every cell in turn on its processor (cell k -> address k + 1 unless --addresses says\n"
@@ -33,8 +33,8 @@ constexpr std::string_view kWallUsage =
 
 // Options of the link, handed on to the client's own parser, and the wall's own; each takes a
 // value.
-constexpr std::array<std::string_view, 4> kLinkOptions{"--tcp", "--serial", "--address",
-                                                       "--timeout"};
+constexpr std::array<std::string_view, 5> kLinkOptions{"--tcp", "--serial", "--service",
+                                                       "--address", "--timeout"};
 constexpr std::array<std::string_view, 10> kWallOptions{
     "--rows", "--cols",    "--cell",    "--widths",    "--heights",
     "--res",  "--bezel-h", "--bezel-v", "--addresses", "--sync"};
@@ -341,10 +341,9 @@ int wallMain(int argc, const char* const* argv) {
         out = runWallCalc(request);
     } else {
         StopOnSignal interrupt;
-        OpenedLink opened = openLink(request.link);
-        if (!opened.link) return reportFailure(opened.exitCode, opened.error, request.json);
-        DeviceLink link;
-        link.attach(std::move(opened.link));
+        OpenedExchanger opened = openExchanger(request.link);
+        if (!opened.exchanger) return reportFailure(opened.exitCode, opened.error, request.json);
+        FrameExchanger& link = *opened.exchanger;
         // Each frame carries its cell's address; the link awaits a reply for any but 0.
         const ExchangeFn exchange = [&link](const CommandFrame& f, CommandFrame& reply,
                                             std::int32_t timeoutMs, std::stop_token stop) {
