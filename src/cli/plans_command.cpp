@@ -7,7 +7,7 @@
 #include <optional>
 #include <stdexcept>
 
-#include "cli/json_object.h"
+#include "cli/json.h"
 #include "core/link/sources.h"
 #include "core/plans/plan_file.h"
 #include "core/plans/plan_pages.h"
@@ -110,7 +110,7 @@ std::string loadError(const std::string& file, const PlanLoadResult& result,
 CommandResult listPlans(const PlansArgs& args) {
     LoadedPlans loaded = loadPlanFile(args.file);
     std::string text;
-    std::string json = "[";
+    Json json = Json::array();
     for (const PlanKind kind : kPlanKinds) {
         for (const auto& [entry, plan] : loaded.store.plans(kind)) {
             const PlanRow row = planRow(entry, plan, kind, PlanLanguage::English);
@@ -118,28 +118,20 @@ CommandResult listPlans(const PlansArgs& args) {
             if (kind != PlanKind::Day) text += " " + row.second;
             text += " " + hms(plan.timeOfDay) + " " + sourceText(plan.source) + "\n";
 
-            JsonObject object;
-            object.addString("kind", kindName(kind)).addNumber("entry", entry);
             int weekday = 0;
-            if (kind == PlanKind::Week && readDecimal(plan.weekDayText, weekday))
-                object.addNumber("weekday", weekday);
-            else
-                object.addNull("weekday");
-            if (kind == PlanKind::Month)
-                object.addString("day", plan.monthDayText);
-            else
-                object.addNull("day");
-            if (kind == PlanKind::Once)
-                object.addString("date", dateText(plan.date));
-            else
-                object.addNull("date");
-            object.addString("time", hms(plan.timeOfDay))
-                .addString("source", sourceText(plan.source));
-            json += (json.size() > 1 ? "," : "") + object.str();
+            const bool week = kind == PlanKind::Week && readDecimal(plan.weekDayText, weekday);
+            json.push_back({
+                {"kind", kindName(kind)},
+                {"entry", entry},
+                {"weekday", week ? Json(weekday) : Json(nullptr)},
+                {"day", kind == PlanKind::Month ? Json(plan.monthDayText) : Json(nullptr)},
+                {"date", kind == PlanKind::Once ? Json(dateText(plan.date)) : Json(nullptr)},
+                {"time", hms(plan.timeOfDay)},
+                {"source", sourceText(plan.source)},
+            });
         }
     }
-    json += "]\n";
-    CommandResult result{kExitOk, args.json ? json : text, {}};
+    CommandResult result{kExitOk, args.json ? jsonText(json) + "\n" : text, {}};
     // What could not be taken is named, and the listing is not whole: exit 1.
     if (!loaded.result.complete()) {
         result.exitCode = kExitFailed;
@@ -167,21 +159,18 @@ CommandResult todayPlans(const PlansArgs& args) {
     }
     LoadedPlans loaded = loadPlanFile(args.file);
     std::string text;
-    std::string json = "[";
+    Json json = Json::array();
     for (const PlanOccurrence& o : PlanScheduler::planFor(loaded.store, kinds, now)) {
         const std::string entry = planEntryKey(o.entry);
         text += stampText(o.timeOfDay) + " " + std::to_string(o.timeOfDay) + " " +
                 std::string(kindName(o.kind)) + " " + entry + " " + sourceText(o.source) + "\n";
-        JsonObject object;
-        object.addString("local", stampText(o.timeOfDay))
-            .addNumber("epoch", o.timeOfDay)
-            .addString("kind", kindName(o.kind))
-            .addNumber("entry", o.entry)
-            .addString("source", sourceText(o.source));
-        json += (json.size() > 1 ? "," : "") + object.str();
+        json.push_back({{"local", stampText(o.timeOfDay)},
+                        {"epoch", o.timeOfDay},
+                        {"kind", kindName(o.kind)},
+                        {"entry", o.entry},
+                        {"source", sourceText(o.source)}});
     }
-    json += "]\n";
-    CommandResult result{kExitOk, args.json ? json : text, {}};
+    CommandResult result{kExitOk, args.json ? jsonText(json) + "\n" : text, {}};
     if (!loaded.result.complete()) {
         result.exitCode = kExitFailed;
         result.error = loadError(args.file, loaded.result);

@@ -10,7 +10,7 @@
 #include <span>
 #include <string_view>
 
-#include "cli/json_object.h"
+#include "cli/json.h"
 #include "cli/open_link.h"
 #include "cli/run_command.h"
 #include "cli/stop_on_signal.h"
@@ -67,24 +67,14 @@ std::string threeDigits(unsigned k) {
     return text;
 }
 
-JsonObject rectJson(const WindowRect& r) {
-    return JsonObject()
-        .addNumber("width", r.width)
-        .addNumber("height", r.height)
-        .addNumber("x", r.x)
-        .addNumber("y", r.y);
+Json rectJson(const WindowRect& r) {
+    return {{"width", r.width}, {"height", r.height}, {"x", r.x}, {"y", r.y}};
 }
 
 std::string rectText(std::string_view side, const WindowRect& r) {
     return std::string(side) + " width " + std::to_string(r.width) + " height " +
            std::to_string(r.height) + " x " + std::to_string(r.x) + " y " + std::to_string(r.y) +
            "\n";
-}
-
-std::string jsonArray(const std::vector<JsonObject>& items) {
-    std::string text = "[";
-    for (std::size_t i = 0; i < items.size(); ++i) text += (i ? "," : "") + items[i].str();
-    return text + "]";
 }
 
 struct Parsed {
@@ -251,11 +241,9 @@ WallOutput runWallCalc(const WallRequest& request) {
     WallOutput out;
     if (calc.windows) {
         if (request.json) {
-            out.output = JsonObject()
-                             .addObject("input", rectJson(calc.windows->input))
-                             .addObject("output", rectJson(calc.windows->output))
-                             .str() +
-                         "\n";
+            const Json windows{{"input", rectJson(calc.windows->input)},
+                               {"output", rectJson(calc.windows->output)}};
+            out.output = jsonText(windows) + "\n";
         } else {
             out.output =
                 rectText("input", calc.windows->input) + rectText("output", calc.windows->output);
@@ -263,16 +251,15 @@ WallOutput runWallCalc(const WallRequest& request) {
         return out;
     }
     out.exitCode = kExitFailed;
-    std::vector<JsonObject> failures;
+    Json failures = Json::array();
     for (const WallFailure& f : calc.failures) {
-        failures.push_back(JsonObject()
-                               .addString("check", wallCheckName(f.check))
-                               .addNumber("cell", f.cell)
-                               .addString("message", englishText(f.message)));
+        failures.push_back({{"check", wallCheckName(f.check)},
+                            {"cell", f.cell},
+                            {"message", englishText(f.message)}});
         out.output += "cell " + threeDigits(f.cell) + " " + std::string(wallCheckName(f.check)) +
                       ": " + std::string(englishText(f.message)) + "\n";
     }
-    if (request.json) out.output = "{\"failures\":" + jsonArray(failures) + "}\n";
+    if (request.json) out.output = jsonText(Json{{"failures", failures}}) + "\n";
     return out;
 }
 
@@ -299,22 +286,23 @@ WallOutput runWallProgram(const WallRequest& request, const ExchangeFn& exchange
         out.output = (line ? std::string() : text) + tally;
         return out;
     }
-    std::vector<JsonObject> cells;
+    Json cells = Json::array();
     for (const CellResult& c : summary.cells) {
-        JsonObject cell;
-        cell.addNumber("cell", c.cell).addNumber("address", c.address);
-        cell.addString("outcome", cellOutcomeName(c.outcome));
+        Json cell{
+            {"cell", c.cell}, {"address", c.address}, {"outcome", cellOutcomeName(c.outcome)}};
         if (c.message != MessageId::None && c.outcome != CellOutcome::Done)
-            cell.addString("message", englishText(c.message));
+            cell["message"] = englishText(c.message);
         if (c.windows) {
-            cell.addObject("input", rectJson(c.windows->input));
-            cell.addObject("output", rectJson(c.windows->output));
+            cell["input"] = rectJson(c.windows->input);
+            cell["output"] = rectJson(c.windows->output);
         }
-        cells.push_back(cell);
+        cells.push_back(std::move(cell));
     }
-    out.output = "{\"cells\":" + jsonArray(cells) + ",\"done\":" + std::to_string(summary.done) +
-                 ",\"failed\":" + std::to_string(summary.failed) +
-                 ",\"cancelled\":" + std::to_string(summary.cancelled) + "}\n";
+    const Json tallies{{"cells", std::move(cells)},
+                       {"done", summary.done},
+                       {"failed", summary.failed},
+                       {"cancelled", summary.cancelled}};
+    out.output = jsonText(tallies) + "\n";
     return out;
 }
 

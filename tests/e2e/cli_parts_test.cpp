@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "cli/json_object.h"
 #include "cli/parse_args.h"
 #include "cli/reply_check.h"
 #include "cli/run_command.h"
@@ -149,7 +148,7 @@ TEST(ReplyCheck, RejectsWhatDoesNotAnswerTheCommand) {
 
 TEST(StatusFormat, JsonOfAReplyWithAnUnnamedSource) {
     const CommandFrame reply = {5, 2, 0x17, 0, 4, 2, 0x05, 0x37, 0, 1, 1, 3, 0};
-    EXPECT_EQ(statusJson(decodeStatus(reply)).str(),
+    EXPECT_EQ(jsonText(statusJson(decodeStatus(reply))),
               R"({"address":2,)"
               R"("main":{"code":7,"name":"DVI","signal":false},)"
               R"("second":{"code":3,"name":null,"signal":true},)"
@@ -158,8 +157,6 @@ TEST(StatusFormat, JsonOfAReplyWithAnUnnamedSource) {
               R"("freeze":true,"bypass":false,"mosaic":true,)"
               R"("pipMode":{"code":1,"name":"M2"},)"
               R"("extType":{"code":3,"name":"DVI"}})");
-    // A serial path in an error message may hold anything.
-    EXPECT_EQ(jsonQuote(std::string("\"a\\b\"\n\0\x1f", 8)), R"("\"a\\b\"\n\u0000\u001f")");
 }
 
 std::variant<WallRequest, UsageError> parseWall(std::vector<const char*> args) {
