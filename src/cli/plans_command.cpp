@@ -323,28 +323,20 @@ CommandResult runPlansCommand(int argc, const char* const* argv) {
         {"add", {"--file", "--kind", "--weekday", "--day", "--date", "--time", "--source"}},
         {"delete", {"--file", "--kind", "--entry"}},
     };
-    PlansArgs args;
-    std::vector<std::string_view> words;
-    for (int i = 1; i < argc; ++i) {
-        std::string_view arg = argv[i];
+    static constexpr std::array<const char*, 10> kOptions{
+        "--file", "--at",   "--kinds", "--kind",   "--weekday",
+        "--day",  "--date", "--time",  "--source", "--entry"};
+    const std::vector<std::string_view> argList(argv + 1, argv + argc);
+    for (std::string_view arg : argList)
         if (arg == "--help" || arg == "-h") return {kExitOk, std::string(kPlansUsage), {}};
-        if (arg == "--json") {
-            args.json = true;
-            continue;
-        }
-        if (!arg.starts_with("--")) {
-            words.push_back(arg);
-            continue;
-        }
-        auto [name, given] = splitOption(arg);
-        if (!given) {
-            if (i + 1 >= argc) return usage(std::string(name) + " wants a value");
-            given = argv[++i];
-        }
-        args.values[std::string(name)] = std::string(*given);
-    }
+    auto split = splitArgs(argList, kOptions);
+    if (const auto* error = std::get_if<UsageError>(&split)) return usage(error->message);
+    PlansArgs args;
+    args.json = std::get<SplitArgs>(split).json;
+    args.values = std::move(std::get<SplitArgs>(split).values);
+    const std::vector<std::string>& words = std::get<SplitArgs>(split).words;
     if (words.size() != 2) return usage("plans wants one of list, today, add, delete");
-    args.action = std::string(words[1]);
+    args.action = words[1];
     const auto allowed = kAllowed.find(args.action);
     if (allowed == kAllowed.end()) return usage("unknown plans command \"" + args.action + "\"");
     for (const auto& [name, text] : args.values) {

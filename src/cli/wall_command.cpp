@@ -7,7 +7,6 @@
 #include <charconv>
 #include <cstdio>
 #include <map>
-#include <span>
 #include <string_view>
 
 #include "cli/json.h"
@@ -31,17 +30,13 @@ constexpr std::string_view kWallUsage =
     "every cell in turn on its processor (cell k -> address k + 1 unless --addresses says\n"
     "otherwise), one line per cell, exit 1 when any cell failed.\n";
 
-// Options of the link, handed on to the client's own parser, and the wall's own; each takes a
-// value.
-constexpr std::array<std::string_view, 5> kLinkOptions{"--tcp", "--serial", "--service",
-                                                       "--address", "--timeout"};
-constexpr std::array<std::string_view, 10> kWallOptions{
-    "--rows", "--cols",    "--cell",    "--widths",    "--heights",
-    "--res",  "--bezel-h", "--bezel-v", "--addresses", "--sync"};
-
-bool among(std::string_view name, std::span<const std::string_view> names) {
-    return std::find(names.begin(), names.end(), name) != names.end();
-}
+// Options of the link, handed on to the client's own parser, then the wall's own.
+constexpr std::array<const char*, 5> kLinkOptions{"--tcp", "--serial", "--service", "--address",
+                                                  "--timeout"};
+constexpr std::array<const char*, 15> kOptions{"--tcp",     "--serial",    "--service", "--address",
+                                               "--timeout", "--rows",      "--cols",    "--cell",
+                                               "--widths",  "--heights",   "--res",     "--bezel-h",
+                                               "--bezel-v", "--addresses", "--sync"};
 
 std::optional<long long> number(std::string_view text) {
     long long value = 0;
@@ -77,46 +72,6 @@ std::string rectText(std::string_view side, const WindowRect& r) {
            "\n";
 }
 
-struct Parsed {
-    std::map<std::string_view, std::string_view> values;
-    std::vector<const char*> linkArgs;
-    std::vector<std::string_view> words;
-    bool json = false;
-    bool addressGiven = false;
-};
-
-std::variant<Parsed, UsageError> split(int argc, const char* const* argv) {
-    Parsed p;
-    p.linkArgs.push_back(argc > 0 ? argv[0] : "tvq418ctl");
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        if (!arg.starts_with("--")) {
-            p.words.push_back(arg);
-            continue;
-        }
-        if (arg == "--json") {
-            p.json = true;
-            continue;
-        }
-        auto [name, value] = splitOption(arg);
-        const bool link = among(name, kLinkOptions);
-        if (!link && !among(name, kWallOptions))
-            return UsageError{"unknown option " + std::string(name)};
-        if (!value) {
-            if (i + 1 >= argc) return UsageError{std::string(name) + " wants a value"};
-            value = argv[++i];
-        }
-        if (link) {
-            p.addressGiven = p.addressGiven || name == "--address";
-            if (arg.find('=') == std::string_view::npos) p.linkArgs.push_back(argv[i - 1]);
-            p.linkArgs.push_back(argv[i]);
-        } else {
-            p.values[name] = *value;
-        }
-    }
-    return p;
-}
-
 std::optional<UsageError> parseEntries(std::string_view name, std::string_view text,
                                        std::size_t cells, std::vector<WallEntry>& out) {
     const auto items = splitList(text);
@@ -128,7 +83,7 @@ std::optional<UsageError> parseEntries(std::string_view name, std::string_view t
     return std::nullopt;
 }
 
-std::optional<UsageError> parseBounded(const Parsed& p, std::string_view name, long long low,
+std::optional<UsageError> parseBounded(const SplitArgs& p, std::string_view name, long long low,
                                        long long high, long long& out) {
     const auto it = p.values.find(name);
     if (it == p.values.end()) return std::nullopt;
@@ -158,9 +113,9 @@ bool isWallCommand(int argc, const char* const* argv) {
 }
 
 std::variant<WallRequest, UsageError> parseWallArgs(int argc, const char* const* argv) {
-    auto pieces = split(argc, argv);
+    auto pieces = splitArgs({argv + (argc > 0 ? 1 : 0), argv + argc}, kOptions);
     if (auto* error = std::get_if<UsageError>(&pieces)) return *error;
-    const Parsed& p = std::get<Parsed>(pieces);
+    const SplitArgs& p = std::get<SplitArgs>(pieces);
 
     WallRequest r;
     r.json = p.json;
@@ -225,10 +180,16 @@ std::variant<WallRequest, UsageError> parseWallArgs(int argc, const char* const*
     if (!r.program) return r;
     WallPlan plan{r.layout, r.addresses, r.syncMosaic};
     if (auto error = wallPlanError(plan)) return UsageError{*error};
-    if (p.addressGiven) return UsageError{"wall program takes --addresses LIST, not --address"};
+    if (p.values.contains("--address"))
+        return UsageError{"wall program takes --addresses LIST, not --address"};
 
-    std::vector<const char*> linkArgv = p.linkArgs;
-    linkArgv.push_back("status");
+    std::vector<std::string> linkArgs{"tvq418ctl"};
+    for (const char* name : kLinkOptions)
+        if (const auto it = p.values.find(name); it != p.values.end())
+            linkArgs.push_back(std::string(name) + "=" + it->second);
+    linkArgs.push_back("status");
+    std::vector<const char*> linkArgv;
+    for (const std::string& arg : linkArgs) linkArgv.push_back(arg.c_str());
     const ParsedArgs link = parseArgs(static_cast<int>(linkArgv.size()), linkArgv.data());
     if (const auto* error = std::get_if<UsageError>(&link)) return *error;
     r.link = std::get<CliOptions>(link);
