@@ -385,7 +385,7 @@ std::variant<SplitArgs, UsageError> splitArgs(const std::vector<std::string_view
         return UsageError{e.what()};
     }
     if (!app.remaining().empty()) {
-        const std::string& arg = app.remaining()[0];
+        const std::string arg = app.remaining().front();  // remaining() is a copy
         return UsageError{"unknown option " + arg.substr(0, arg.find('='))};
     }
     return split;

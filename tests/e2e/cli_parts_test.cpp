@@ -41,6 +41,13 @@ TEST(ParseArgs, DefaultsAndOptions) {
     EXPECT_TRUE(serial.json);
     EXPECT_EQ(serial.command, Command::Page);
     EXPECT_EQ(serial.page, 3);
+
+    const CliOptions watch = parseOk({"--service", "/run/tvq418/hall.sock", "watch", "--since=42",
+                                      "--events", "link,state,link"});
+    EXPECT_EQ(watch.servicePath, "/run/tvq418/hall.sock");
+    EXPECT_EQ(watch.command, Command::Watch);
+    EXPECT_EQ(watch.watchSince, 42u);
+    EXPECT_EQ(watch.watchEvents, (std::vector<std::string>{"link", "state"}));
 }
 
 TEST(ParseArgs, SendBytesApartOrAsOneList) {
@@ -76,6 +83,11 @@ TEST(ParseArgs, BadUsageIsRejectedWithOneLine) {
         {{kTcp, "--address", "0", "page", "1"}, "--address 1..255"},
         {{kTcp, "source", "3"}, "unknown source"},
         {{kTcp, "send", "05 01 17 00 00 00 00 00 00 00 00 100"}, "\"100\""},
+        {{kTcp, "status", "--bogus", "1"}, "unknown option --bogus"},
+        {{kTcp, "watch"}, "watch needs the chain service"},
+        {{"--service", "/s", kTcp, "status"}, "--service replaces"},
+        {{"--service=/s", "watch", "--events", "state,bogus"}, "unknown event type \"bogus\""},
+        {{"--service=/s", "status", "--since", "1"}, "belong to watch"},
     };
     for (const Case& c : cases) {
         const ParsedArgs parsed = parse(c.args);
