@@ -20,7 +20,6 @@
 #include "cli/settings_command.h"
 #include "cli/stop_on_signal.h"
 #include "cli/wall_command.h"
-#include "core/link/device_link.h"
 #include "core/platform/diagnostics.h"
 
 namespace {
@@ -81,15 +80,17 @@ int run(int argc, char** argv) {
         pthread_sigmask(SIG_BLOCK, &signals, nullptr);
     }
     if (const auto refused = refuseBeforeLink(options)) return finish(*refused);
+    // Events come from the service's own state, not from exchanges.
+    if (options.command == Command::Watch)
+        return reportFailure(
+            kExitFailed, "cannot watch the chain service at " + options.servicePath, options.json);
     // A scan stopped by Ctrl-C still lists the addresses already found.
     std::optional<StopOnSignal> interrupt;
     if (options.command == Command::Scan) interrupt.emplace();
 
-    OpenedLink opened = openLink(options);
-    if (!opened.link) return reportFailure(opened.exitCode, opened.error, options.json);
-
-    tvq::DeviceLink link;
-    link.attach(std::move(opened.link));
+    OpenedExchanger opened = openExchanger(options);
+    if (!opened.exchanger) return reportFailure(opened.exitCode, opened.error, options.json);
+    tvq::FrameExchanger& link = *opened.exchanger;
     if (options.command == Command::RunPlans) return runPlans(options, link);
     if (options.command == Command::Scan)
         return finish(
