@@ -30,7 +30,7 @@ if [ "${4:-0}" = 1 ]; then
     source "$root/usr/share/doc/tvq418-control/examples/example.conf"
     set +a
     line=$(sed -n 's/^ExecStart=//p' "$unit" | sed -e "s#%i#hall#g" -e "s#/usr/bin/#$root/usr/bin/#" \
-      -e "s#/run/tvq418#$scratch/run#" -e "s#/var/lib/tvq418#$scratch/lib#")
+      -e "s#/run/tvq418#$scratch/run#g" -e "s#/var/lib/tvq418#$scratch/lib#g")
     mkdir -p "$scratch/run" "$scratch/lib/hall/journal"
     eval "set -- $(sed -e 's/\${\([A-Z0-9_]*\)}/"${\1}"/g' <<<"$line")"
     "$@" >"$scratch/tvq418d.out" 2>&1 &
