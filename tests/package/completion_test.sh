@@ -15,6 +15,8 @@ source "$root/usr/share/bash-completion/completions/tvq418d"
 # Each case: the words typed so far (the last one being completed) | what must be offered,
 # exactly, in any order.
 cases=(
+  "tvq418d --tcp 127.0.0.1:4001 --so|--socket"
+  "tvq418d --addresses |"
   "tvq418ctl --tcp 1.2.3.4:5 so|source"
   "tvq418ctl --tcp 1.2.3.4:5 s|scan send set settings source status"
   "tvq418ctl --serial /dev/ttyUSB0 --address 3 source H|HDMI"
@@ -26,11 +28,6 @@ cases=(
   "tvq418ctl --ver|--version"
   "tvq418ctl scan --f|--from"
   "tvq418ctl set sh|sharpness"
-  "tvq418ctl --service /run/tvq418/hall.sock w|wall watch"
-  "tvq418ctl --service /run/tvq418/hall.sock watch --events state,l|state,link"
-  "tvq418ctl journal --on-air --c|--csv"
-  "tvq418d --tcp 127.0.0.1:4001 --so|--socket"
-  "tvq418d --addresses |"
 )
 failed=0
 for case in "${cases[@]}"; do
