@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# tvq418ctl's bash completion as installed: what it offers after typical partial command lines.
+# The bash completion of tvq418ctl and tvq418d as installed: what it offers after typical partial
+# command lines.
 set -uo pipefail
 source "$(dirname "$0")/unpack.sh"
 common=/usr/share/bash-completion/bash_completion
@@ -9,10 +10,13 @@ if [ ! -f "$common" ]; then
 fi
 source "$common"
 source "$root/usr/share/bash-completion/completions/tvq418ctl"
+source "$root/usr/share/bash-completion/completions/tvq418d"
 
 # Each case: the words typed so far (the last one being completed) | what must be offered,
 # exactly, in any order.
 cases=(
+  "tvq418d --tcp 127.0.0.1:4001 --so|--socket"
+  "tvq418d --addresses |"
   "tvq418ctl --tcp 1.2.3.4:5 so|source"
   "tvq418ctl --tcp 1.2.3.4:5 s|scan send set settings source status"
   "tvq418ctl --serial /dev/ttyUSB0 --address 3 source H|HDMI"
@@ -37,7 +41,7 @@ for case in "${cases[@]}"; do
   COMP_LINE=$line
   COMP_POINT=${#line}
   COMPREPLY=()
-  _tvq418ctl tvq418ctl "${COMP_WORDS[COMP_CWORD]}" "${COMP_WORDS[COMP_CWORD - 1]}"
+  "_${COMP_WORDS[0]}" "${COMP_WORDS[0]}" "${COMP_WORDS[COMP_CWORD]}" "${COMP_WORDS[COMP_CWORD - 1]}"
   got=$(printf '%s\n' "${COMPREPLY[@]}" | sed '/^$/d' | sort | tr '\n' ' ')
   expected=$(printf '%s\n' $want | sed '/^$/d' | sort | tr '\n' ' ')
   if [ "$got" != "$expected" ]; then

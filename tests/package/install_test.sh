@@ -6,7 +6,9 @@ version=$3
 source "$(dirname "$0")/unpack.sh"
 unset LD_LIBRARY_PATH DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM
 
-for program in tvq418-control tvq418ctl tvq418-sim; do
+programs="tvq418-control tvq418ctl tvq418-sim"
+[ "$4" = 1 ] && programs+=" tvq418d" # when this build has the chain service
+for program in $programs; do
   bin=$root/usr/bin/$program
   [ -x "$bin" ] || fail "$program is not in the package"
   if ldd "$bin" | grep -q 'not found'; then fail "$program: $(ldd "$bin" | grep 'not found')"; fi
@@ -15,8 +17,10 @@ for program in tvq418-control tvq418ctl tvq418-sim; do
   out=$("$bin" --help) || fail "$program --help exits $?"
   grep -qi "^usage: $program" <<<"$out" || fail "$program --help prints no usage: $out"
   grep -q -- '--version' <<<"$out" || fail "$program --help does not mention --version"
-  page=$root/usr/share/man/man1/$program.1.gz
-  zcat "$page" 2>/dev/null | grep -q '^\.TH' || fail "no manual page $program(1)"
+  section=1
+  [ $program = tvq418d ] && section=8
+  page=$root/usr/share/man/man$section/$program.$section.gz
+  zcat "$page" 2>/dev/null | grep -q '^\.TH' || fail "no manual page $program($section)"
 done
 
 # Run-time dependencies come from the linked libraries; nothing needed only for building.
@@ -31,22 +35,22 @@ for file in usr/share/applications/org.tvq418.control.desktop \
   usr/share/icons/hicolor/scalable/apps/tvq418-control.svg \
   usr/share/icons/hicolor/48x48/apps/tvq418-control.png \
   usr/share/icons/hicolor/256x256/apps/tvq418-control.png \
-  usr/share/bash-completion/completions/tvq418ctl \
-  usr/lib/systemd/system/tvq418-plans.service etc/default/tvq418-plans \
+  usr/share/bash-completion/completions/tvq418ctl usr/share/bash-completion/completions/tvq418d \
+  usr/lib/systemd/system/tvq418d@.service usr/lib/sysusers.d/tvq418.conf \
+  usr/share/doc/tvq418-control/examples/example.conf \
   usr/share/doc/tvq418-control/copyright usr/share/doc/tvq418-control/changelog.gz; do
   [ -f "$root/$file" ] || fail "/$file is not in the package"
+done
+# The chain service took the plan service's place; the postinst moves its settings over.
+for file in usr/lib/systemd/system/tvq418-plans.service etc/default/tvq418-plans; do
+  [ ! -e "$root/$file" ] || fail "/$file is still in the package"
+done
+for script in postinst prerm postrm; do
+  dpkg-deb -I "$deb" $script >/dev/null 2>&1 || fail "the package has no $script"
 done
 # A PNG of the wrong size is scaled blurry or ignored by the menus.
 file "$root/usr/share/icons/hicolor/48x48/apps/tvq418-control.png" | grep -q '48 x 48' ||
   fail "the 48x48 icon is $(file -b "$root/usr/share/icons/hicolor/48x48/apps/tvq418-control.png")"
-dpkg-deb -I "$deb" conffiles | grep -qx /etc/default/tvq418-plans ||
-  fail "/etc/default/tvq418-plans is not a conffile: an upgrade would overwrite local settings"
-
-# The service's command line, with the shipped settings, names a link, an address and a file.
-grep -q '^ExecStart=/usr/bin/tvq418ctl .*run-plans' "$root/usr/lib/systemd/system/tvq418-plans.service" ||
-  fail "tvq418-plans.service does not run tvq418ctl run-plans"
-grep -q '^EnvironmentFile=/etc/default/tvq418-plans$' "$root/usr/lib/systemd/system/tvq418-plans.service" ||
-  fail "tvq418-plans.service does not read /etc/default/tvq418-plans"
 
 # The menu's launch: the desktop entry's Exec line, unquoted as a desktop would, starts the
 # controller with its settings folder made under the XDG configuration folder.
