@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -46,15 +47,30 @@ std::optional<std::uint64_t> seqOf(std::string_view line) {
     return seq->get<std::uint64_t>();
 }
 
+// The number an unfinished line was written with: it parses whole when only its line break is
+// missing, and otherwise still starts as journalLine writes every record.
+std::optional<std::uint64_t> tornSeq(std::string_view line) {
+    if (const auto seq = seqOf(line)) return seq;
+    constexpr std::string_view kStart = "{\"seq\":";
+    if (!line.starts_with(kStart)) return std::nullopt;
+    line.remove_prefix(kStart.size());
+    std::uint64_t seq = 0;
+    const auto [end, ec] = std::from_chars(line.data(), line.data() + line.size(), seq);
+    // Digits cut short would give a smaller number than was written.
+    if (ec != std::errc{} || end == line.data() + line.size() || (*end != ',' && *end != '}'))
+        return std::nullopt;
+    return seq;
+}
+
 // The highest sequence number a file holds at its end: its last whole record's, or that of an
-// unfinished last line that still parses (it may be finished by the next write's line break).
+// unfinished last line, which the next write's line break makes a line of its own.
 std::optional<std::uint64_t> lastSeqIn(const std::string& text) {
     std::size_t end = text.size();
     std::optional<std::uint64_t> tail;
     if (!text.empty() && text.back() != '\n') {
         const std::size_t cut = text.rfind('\n');
         const std::size_t begin = cut == std::string::npos ? 0 : cut + 1;
-        tail = seqOf(std::string_view(text).substr(begin));
+        tail = tornSeq(std::string_view(text).substr(begin));
         end = begin;
     }
     while (end > 0) {

@@ -15,11 +15,11 @@
 namespace tvq::service {
 
 struct JournalQuery {
-    std::optional<std::uint64_t> since;  // only records after this sequence number
+    std::optional<std::uint64_t> since{};  // only records after this sequence number
     // A record's time within [from, to); an on-air record's stretch overlapping it.
-    std::optional<JournalTime> from;
-    std::optional<JournalTime> to;
-    std::optional<int> address;
+    std::optional<JournalTime> from{};
+    std::optional<JournalTime> to{};
+    std::optional<int> address{};
     bool onAir = false;     // on-air records only: the report of what was showing
     std::size_t limit = 0;  // at most this many records; 0: no bound
 };
