@@ -93,6 +93,16 @@ void syncDirectory(const fs::path& dir) {
 
 }  // namespace
 
+struct JournalFile::OpenFd {
+    explicit OpenFd(int descriptor) : fd(descriptor) {}
+    OpenFd(const OpenFd&) = delete;
+    OpenFd& operator=(const OpenFd&) = delete;
+    ~OpenFd() {
+        if (fd >= 0) ::close(fd);
+    }
+    const int fd;
+};
+
 std::string journalFileName(std::uint64_t index) {
     char digits[24];
     std::snprintf(digits, sizeof digits, "%06llu", static_cast<unsigned long long>(index));
@@ -173,7 +183,7 @@ void JournalFile::resume() {
 }
 
 JournalFile::~JournalFile() {
-    if (fd_ >= 0) ::close(fd_);
+    file_.reset();
     if (lockFd_ >= 0) ::close(lockFd_);
 }
 
@@ -184,17 +194,24 @@ void JournalFile::fail(const std::string& what, int error) const {
 
 void JournalFile::openCurrent(bool create) {
     const fs::path path = dir_ / journalFileName(index_);
-    fd_ = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC | (create ? O_CREAT : 0), 0640);
-    if (fd_ < 0) fail("cannot be written (" + path.filename().string() + ")", errno);
+    auto file = std::make_shared<OpenFd>(
+        ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC | (create ? O_CREAT : 0), 0640));
+    if (file->fd < 0) fail("cannot be written (" + path.filename().string() + ")", errno);
     struct stat st {};
-    if (::fstat(fd_, &st) != 0) fail("cannot be read", errno);
+    if (::fstat(file->fd, &st) != 0) fail("cannot be read", errno);
+    file_ = std::move(file);
     size_ = static_cast<std::uint64_t>(st.st_size);
     syncDirectory(dir_);
 }
 
 void JournalFile::rotate() {
-    ::close(fd_);
-    fd_ = -1;
+    if (file_) {
+        // Everything before the new file is on disk, so that a sync of the new file alone
+        // covers every write up to it.
+        if (::fdatasync(file_->fd) != 0) fail("cannot be written", errno);
+        synced_ = written_;
+        file_.reset();
+    }
     ++index_;
     needsBreak_ = false;
     openCurrent(true);
@@ -207,31 +224,51 @@ void JournalFile::rotate() {
 
 std::uint64_t JournalFile::append(json record) {
     if (!record.is_object()) throw std::invalid_argument("a journal record is a JSON object");
-    std::lock_guard lock(mutex_);
-    const std::uint64_t seq = next_++;
-    record["seq"] = seq;
-    if (!record.contains("time") || !record["time"].is_string())
-        record["time"] = journalTimeText(journalNow());
-    std::string line = journalLine(record) + "\n";
-    if (fd_ < 0 || (size_ > 0 && size_ + line.size() > limits_.maxFileBytes)) rotate();
-    if (needsBreak_) line.insert(line.begin(), '\n');
+    std::uint64_t seq = 0;
+    std::uint64_t ticket = 0;
+    {
+        std::lock_guard lock(mutex_);
+        seq = next_++;
+        record["seq"] = seq;
+        if (!record.contains("time") || !record["time"].is_string())
+            record["time"] = journalTimeText(journalNow());
+        std::string line = journalLine(record) + "\n";
+        if (!file_ || (size_ > 0 && size_ + line.size() > limits_.maxFileBytes)) rotate();
+        if (needsBreak_) line.insert(line.begin(), '\n');
 
-    std::size_t written = 0;
-    while (written < line.size()) {
-        const ssize_t n = ::write(fd_, line.data() + written, line.size() - written);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            const int error = errno;
-            needsBreak_ = needsBreak_ || written > 0;
-            size_ += written;
-            fail("cannot be written", error);
+        std::size_t written = 0;
+        while (written < line.size()) {
+            const ssize_t n = ::write(file_->fd, line.data() + written, line.size() - written);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) {
+                const int error = errno;
+                needsBreak_ = needsBreak_ || written > 0;
+                size_ += written;
+                fail("cannot be written", error);
+            }
+            written += static_cast<std::size_t>(n);
         }
-        written += static_cast<std::size_t>(n);
+        size_ += written;
+        needsBreak_ = false;
+        ticket = ++written_;
     }
-    size_ += written;
-    needsBreak_ = false;
-    if (::fdatasync(fd_) != 0) fail("cannot be written", errno);
+    sync(ticket);
     return seq;
+}
+
+void JournalFile::sync(std::uint64_t ticket) {
+    std::lock_guard syncLock(syncMutex_);
+    std::shared_ptr<OpenFd> file;
+    std::uint64_t target = 0;
+    {
+        std::lock_guard lock(mutex_);
+        if (synced_ >= ticket) return;  // a sync that began after our write covered it
+        file = file_;
+        target = written_;
+    }
+    if (::fdatasync(file->fd) != 0) fail("cannot be written", errno);
+    std::lock_guard lock(mutex_);
+    synced_ = std::max(synced_, target);
 }
 
 std::uint64_t JournalFile::nextSeq() const {

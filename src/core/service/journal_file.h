@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <mutex>
 #include <string>
 
@@ -50,13 +51,21 @@ private:
     void rotate();
     [[noreturn]] void fail(const std::string& what, int error) const;
 
+    void sync(std::uint64_t ticket);
+
+    struct OpenFd;  // closes when the last thread syncing it lets go, rotation or not
     const std::filesystem::path dir_;
     const JournalLimits limits_;
+    // Writers queue on mutex_ only for their write(); their fdatasync calls are shared: one runs
+    // at a time and covers every write before it, so concurrent appenders pay for one together.
     mutable std::mutex mutex_;
+    std::mutex syncMutex_;
     int lockFd_ = -1;
-    int fd_ = -1;
-    std::uint64_t index_ = 0;  // the current file's number
-    std::uint64_t size_ = 0;   // its size in bytes
+    std::shared_ptr<OpenFd> file_;
+    std::uint64_t written_ = 0;  // records written so far
+    std::uint64_t synced_ = 0;   // of those, the count known to be on disk
+    std::uint64_t index_ = 0;    // the current file's number
+    std::uint64_t size_ = 0;     // its size in bytes
     std::uint64_t next_ = 1;
     bool needsBreak_ = false;  // the current file ends inside a line (a crash, a short write)
 };
