@@ -62,6 +62,14 @@ bool isJournalInvocation(int argc, const char* const* argv) {
 
 CommandResult runJournalCommand(int argc, const char* const* argv,
                                 const ServiceJournal& viaService) {
+    // CLI11 would take "-1" for a huge unsigned number.
+    const CLI::Validator wholeNumber(
+        [](std::string& text) -> std::string {
+            if (!text.empty() && text.find_first_not_of("0123456789") == std::string::npos)
+                return {};
+            return "give a whole number, 0 or more, not \"" + text + "\"";
+        },
+        "", "whole");
     JournalArgs args;
     CLI::App app{"Reads the chain service's journal.", "tvq418ctl"};
     app.add_option("--service", args.socket, "ask the service on this socket")->type_name("PATH");
@@ -73,13 +81,16 @@ CommandResult runJournalCommand(int argc, const char* const* argv,
     journal->fallthrough();  // --service may follow the command word too
     journal->add_option("--journal", args.dir, "the service's journal folder")->type_name("DIR");
     journal->add_option("--since", args.query.since, "only records after this number")
-        ->type_name("SEQ");
+        ->type_name("SEQ")
+        ->check(wholeNumber);
     journal->add_option("--from", args.from, "from this time on")->type_name("T");
     journal->add_option("--to", args.to, "until this time")->type_name("T");
     journal->add_option("--address", args.query.address, "one device address")
         ->type_name("N")
         ->check(CLI::Range(0, 255));
-    journal->add_option("--limit", args.query.limit, "at most this many records")->type_name("N");
+    journal->add_option("--limit", args.query.limit, "at most this many records")
+        ->type_name("N")
+        ->check(wholeNumber);
     journal->add_flag("--on-air", args.query.onAir,
                       "what was showing, from when to when and why (a table)");
     CLI::Option* csv = journal->add_flag("--csv", args.csv, "CSV for a spreadsheet");

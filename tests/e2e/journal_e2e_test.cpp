@@ -57,7 +57,7 @@ TEST(JournalCommand, PrintsFiltersAndRefuses) {
         {{"--address", "2"}, 0, "", torn},
         {{"--from", "noon"}, 2, "", "bad --from \"noon\""},
         {{"--csv", "--json"}, 2, "~\"error\":\"usage\"", "--csv excludes --json"},
-        {{"--bogus"}, 2, "", "(try tvq418ctl journal --help)"},
+        {{"--since", "-1"}, 2, "", "not \"-1\" (try tvq418ctl journal --help)"},
     };
     for (const Case& c : cases) {
         std::vector<std::string> args{"journal", "--journal", dir};

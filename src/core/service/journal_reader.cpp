@@ -29,9 +29,10 @@ std::optional<JournalTime> timeField(const json& record, const char* name) {
     return parseJournalTime(it->get_ref<const std::string&>());
 }
 
-std::string readAll(const fs::path& path) {
+std::optional<std::string> readAll(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
+    if (!in) return std::nullopt;
+    return std::string{std::istreambuf_iterator<char>(in), {}};
 }
 
 // The first record's number in a file, when its first line is one.
@@ -96,8 +97,12 @@ JournalPage readJournal(const fs::path& dir, const JournalQuery& query) {
             const auto first = firstSeq(dir / journalFileName(indexes[i + 1]));
             if (first && *first <= *query.since + 1) continue;
         }
-        if (!fs::exists(dir / name, ec)) continue;  // rotated away meanwhile
-        const std::string text = readAll(dir / name);
+        const std::optional<std::string> read = readAll(dir / name);
+        if (!read) {
+            if (fs::exists(dir / name, ec)) page.warnings.push_back(name + ": cannot be read");
+            continue;  // else rotated away meanwhile
+        }
+        const std::string& text = *read;
         std::size_t problems = 0;
         const auto warn = [&](std::string what) {
             if (++problems <= kWarningsPerFile) page.warnings.push_back(name + std::move(what));
