@@ -23,6 +23,7 @@ cases=(
   "tvq418ctl --timeout |"
   "tvq418ctl --ver|--version"
   "tvq418ctl scan --f|--from"
+  "tvq418ctl journal --on|--on-air"
   "tvq418ctl set sh|sharpness"
 )
 failed=0
