@@ -1,5 +1,9 @@
 #include "cli/journal_command.h"
 
+#include <algorithm>
+#include <iterator>
+#include <set>
+
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
@@ -14,6 +18,8 @@ using service::JournalPage;
 using service::JournalQuery;
 
 constexpr std::string_view kHint = " (try tvq418ctl journal --help)";
+// Records are fetched and printed this many at a time, so a full journal never sits in memory.
+constexpr std::size_t kPageSize = 1000;
 
 struct JournalArgs {
     std::string dir;
@@ -48,6 +54,61 @@ bool timeOption(const std::string& name, const std::string& text,
     return out.has_value();
 }
 
+// Prints records as they come; only the on-air table waits for all its rows (for its widths).
+class Printer {
+public:
+    Printer(JournalFormat format, bool onAir, std::FILE* out)
+        : format_(format), onAir_(onAir), out_(out) {}
+
+    void add(const nlohmann::json& record) {
+        switch (format_) {
+            case JournalFormat::OnAirTable:
+                rows_.push_back(record);
+                break;
+            case JournalFormat::Csv: {
+                std::string text = csv({record});
+                if (headed_) text.erase(0, text.find('\n') + 1);
+                headed_ = true;
+                emit(text);
+                break;
+            }
+            case JournalFormat::Records:
+                emit(service::journalLine(record) + "\n");
+                break;
+        }
+    }
+    // A damaged line is met again by each later page of the service: said once.
+    void warn(const std::vector<std::string>& warnings) {
+        for (const std::string& warning : warnings)
+            if (warned_.insert(warning).second)
+                result_.error += (result_.error.empty() ? "" : "\n") + warning;
+    }
+    CommandResult finish() {
+        if (format_ == JournalFormat::OnAirTable) emit(service::onAirTable(rows_));
+        if (format_ == JournalFormat::Csv && !headed_) emit(csv({}));
+        return std::move(result_);
+    }
+
+private:
+    std::string csv(const std::vector<nlohmann::json>& records) const {
+        return onAir_ ? service::onAirCsv(records) : service::journalCsv(records);
+    }
+    void emit(const std::string& text) {
+        if (out_)
+            std::fwrite(text.data(), 1, text.size(), out_);
+        else
+            result_.output += text;
+    }
+
+    const JournalFormat format_;
+    const bool onAir_;
+    std::FILE* const out_;
+    bool headed_ = false;
+    std::vector<nlohmann::json> rows_;
+    std::set<std::string, std::less<>> warned_;
+    CommandResult result_;
+};
+
 }  // namespace
 
 bool isJournalInvocation(int argc, const char* const* argv) {
@@ -60,8 +121,8 @@ bool isJournalInvocation(int argc, const char* const* argv) {
     return false;
 }
 
-CommandResult runJournalCommand(int argc, const char* const* argv,
-                                const ServiceJournal& viaService) {
+CommandResult runJournalCommand(int argc, const char* const* argv, const ServiceJournal& viaService,
+                                std::FILE* out) {
     // CLI11 would take "-1" for a huge unsigned number.
     const CLI::Validator wholeNumber(
         [](std::string& text) -> std::string {
@@ -120,37 +181,34 @@ CommandResult runJournalCommand(int argc, const char* const* argv,
     const JournalFormat format = args.csv                         ? JournalFormat::Csv
                                  : args.query.onAir && !args.json ? JournalFormat::OnAirTable
                                                                   : JournalFormat::Records;
+    if (!args.socket.empty() && !viaService)
+        return failure(kExitFailed, "this tvq418ctl cannot read a journal through a service", json);
     try {
-        if (!args.socket.empty()) {
-            if (!viaService)
-                return failure(kExitFailed,
-                               "this tvq418ctl cannot read a journal through a service", json);
-            return printJournal(viaService(args.socket, args.query), format, args.query.onAir);
+        Printer printer(format, args.query.onAir, out);
+        if (args.socket.empty()) {
+            printer.warn(service::scanJournal(args.dir, args.query, [&printer](nlohmann::json&& r) {
+                             printer.add(r);
+                         }).warnings);
+            return printer.finish();
         }
-        return printJournal(service::readJournal(args.dir, args.query), format, args.query.onAir);
+        // The service answers a page at a time.
+        JournalQuery query = args.query;
+        std::size_t left = query.limit;
+        for (;;) {
+            query.limit = left ? std::min(kPageSize, left) : kPageSize;
+            const JournalPage page = viaService(args.socket, query);
+            printer.warn(page.warnings);
+            for (const nlohmann::json& record : page.records) printer.add(record);
+            if (left) left -= std::min(left, page.records.size());
+            if (page.records.size() < query.limit || (args.query.limit && !left) ||
+                page.next <= query.since.value_or(0))
+                break;
+            query.since = page.next;
+        }
+        return printer.finish();
     } catch (const std::exception& e) {
         return failure(kExitFailed, e.what(), json);
     }
-}
-
-CommandResult printJournal(const JournalPage& page, JournalFormat format, bool onAir) {
-    CommandResult result;
-    switch (format) {
-        case JournalFormat::Csv:
-            result.output =
-                onAir ? service::onAirCsv(page.records) : service::journalCsv(page.records);
-            break;
-        case JournalFormat::OnAirTable:
-            result.output = service::onAirTable(page.records);
-            break;
-        case JournalFormat::Records:
-            for (const nlohmann::json& record : page.records)
-                result.output += service::journalLine(record) + "\n";
-            break;
-    }
-    for (const std::string& warning : page.warnings)
-        result.error += (result.error.empty() ? "" : "\n") + warning;
-    return result;
 }
 
 }  // namespace tvq::cli

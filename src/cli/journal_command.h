@@ -2,6 +2,7 @@
 // tvq418ctl journal: the chain service's journal, read from its folder (or, with --service, asked
 // of the service), printed as JSON lines, an on-air report or CSV.
 
+#include <cstdio>
 #include <functional>
 #include <string>
 
@@ -20,11 +21,9 @@ using ServiceJournal =
 
 enum class JournalFormat { Records, OnAirTable, Csv };
 
-// Parses and runs one journal command. Without `viaService`, --service is refused.
+// Parses and runs one journal command. Without `viaService`, --service is refused. With `out`,
+// the records are written there page by page as they come, else they are the result's output.
 CommandResult runJournalCommand(int argc, const char* const* argv,
-                                const ServiceJournal& viaService = {});
-
-// What a page prints as, whichever way it came; warnings go to the error text, exit stays 0.
-CommandResult printJournal(const service::JournalPage& page, JournalFormat format, bool onAir);
+                                const ServiceJournal& viaService = {}, std::FILE* out = nullptr);
 
 }  // namespace tvq::cli

@@ -51,15 +51,7 @@ std::optional<std::uint64_t> seqOf(std::string_view line) {
 // missing, and otherwise still starts as journalLine writes every record.
 std::optional<std::uint64_t> tornSeq(std::string_view line) {
     if (const auto seq = seqOf(line)) return seq;
-    constexpr std::string_view kStart = "{\"seq\":";
-    if (!line.starts_with(kStart)) return std::nullopt;
-    line.remove_prefix(kStart.size());
-    std::uint64_t seq = 0;
-    const auto [end, ec] = std::from_chars(line.data(), line.data() + line.size(), seq);
-    // Digits cut short would give a smaller number than was written.
-    if (ec != std::errc{} || end == line.data() + line.size() || (*end != ',' && *end != '}'))
-        return std::nullopt;
-    return seq;
+    return leadingSeq(line);
 }
 
 // The highest sequence number a file holds at its end: its last whole record's, or that of an
@@ -119,6 +111,18 @@ std::uint64_t journalFileIndex(std::string_view name) {
         index = index * 10 + static_cast<std::uint64_t>(c - '0');
     }
     return index;
+}
+
+std::optional<std::uint64_t> leadingSeq(std::string_view line) {
+    constexpr std::string_view kStart = "{\"seq\":";
+    if (!line.starts_with(kStart)) return std::nullopt;
+    line.remove_prefix(kStart.size());
+    std::uint64_t seq = 0;
+    const auto [end, ec] = std::from_chars(line.data(), line.data() + line.size(), seq);
+    // Digits cut short would give a smaller number than was written.
+    if (ec != std::errc{} || end == line.data() + line.size() || (*end != ',' && *end != '}'))
+        return std::nullopt;
+    return seq;
 }
 
 std::string journalLine(const json& record) {

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "core/service/journal_sink.h"
@@ -27,6 +28,9 @@ std::uint64_t journalFileIndex(std::string_view name);
 // One line for a record, "seq", "time" and "type" first so that a person reading the file finds
 // them where they expect; the rest in key order. No trailing newline.
 std::string journalLine(const nlohmann::json& record);
+// The sequence number a line starts with as journalLine writes it, read without parsing the
+// rest (which may be cut short); nullopt for any other start.
+std::optional<std::uint64_t> leadingSeq(std::string_view line);
 
 class JournalFile : public JournalSink {
 public:

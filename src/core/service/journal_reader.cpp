@@ -80,6 +80,15 @@ bool journalMatches(const json& record, const JournalQuery& query) {
 }
 
 JournalPage readJournal(const fs::path& dir, const JournalQuery& query) {
+    std::vector<json> records;
+    JournalPage page =
+        scanJournal(dir, query, [&records](json&& r) { records.push_back(std::move(r)); });
+    page.records = std::move(records);
+    return page;
+}
+
+JournalPage scanJournal(const fs::path& dir, const JournalQuery& query,
+                        const std::function<void(json&&)>& take) {
     std::error_code ec;
     std::vector<std::uint64_t> indexes;
     for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec))
@@ -90,6 +99,7 @@ JournalPage readJournal(const fs::path& dir, const JournalQuery& query) {
 
     JournalPage page;
     page.next = query.since.value_or(0);
+    std::size_t taken = 0;
     for (std::size_t i = 0; i < indexes.size(); ++i) {
         const std::string name = journalFileName(indexes[i]);
         // A file whose successor starts at or before the cursor holds nothing newer.
@@ -117,6 +127,9 @@ JournalPage readJournal(const fs::path& dir, const JournalQuery& query) {
             const std::string_view line(text.data() + begin, cut - begin);
             begin = cut + 1;
             if (line.empty()) continue;
+            // Resuming deep into a full journal: old records are passed over unparsed.
+            if (const auto seq = leadingSeq(line); seq && query.since && *seq <= *query.since)
+                continue;
             json record = json::parse(line, nullptr, false);
             const auto seq = seqOf(record);
             if (!seq) {
@@ -126,8 +139,8 @@ JournalPage readJournal(const fs::path& dir, const JournalQuery& query) {
             if (query.since && *seq <= *query.since) continue;
             page.next = std::max(page.next, *seq);
             if (!journalMatches(record, query)) continue;
-            page.records.push_back(std::move(record));
-            if (query.limit && page.records.size() >= query.limit) return page;
+            take(std::move(record));
+            if (query.limit && ++taken >= query.limit) return page;
         }
         if (problems > kWarningsPerFile)
             page.warnings.push_back(name + ": " + std::to_string(problems - kWarningsPerFile) +

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -33,6 +34,10 @@ struct JournalPage {
 
 // Throws std::runtime_error naming the folder when it cannot be read.
 JournalPage readJournal(const std::filesystem::path& dir, const JournalQuery& query);
+// The same, each record handed to `take` as it is read instead of kept: a whole journal in
+// bounded memory. The page it returns has the warnings and `next`, no records.
+JournalPage scanJournal(const std::filesystem::path& dir, const JournalQuery& query,
+                        const std::function<void(nlohmann::json&&)>& take);
 
 // Whether a record passes the query's filters (since and limit aside): for live events too.
 bool journalMatches(const nlohmann::json& record, const JournalQuery& query);
