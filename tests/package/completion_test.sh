@@ -27,6 +27,7 @@ cases=(
   "tvq418ctl --timeout |"
   "tvq418ctl --ver|--version"
   "tvq418ctl scan --f|--from"
+  "tvq418ctl journal --on|--on-air"
   "tvq418ctl set sh|sharpness"
   "tvq418ctl --service /run/tvq418/hall.sock w|wall watch"
   "tvq418ctl --service /s watch --events state,l|state,link"
