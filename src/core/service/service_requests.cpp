@@ -193,8 +193,10 @@ void ChainService::Impl::queueExchange(const Peer& peer, const nlohmann::json& i
         if (!wire.isUp()) return (*answer)(errorAnswer(id, "link-down", "no link to the chain"));
         const Exchanged e = exchange(wire, address, frame, timeoutMs, stop);
         seeStatus(address, frame, e);
-        if (changesDevice(frame))
-            commandRan(address, clientBy(peer), op, framesJson(e), resultName(e), e.ms, "command");
+        if (changesDevice(frame)) {
+            noteCommand(address, clientBy(peer), "command");
+            journalExchange(address, clientBy(peer), op, framesJson(e), resultName(e), e.ms);
+        }
         (*answer)(okAnswer(id, exchangeJson(e)));
     };
     job.refuse = [id, answer](std::string_view code, std::string_view message) {
@@ -251,8 +253,9 @@ void ChainService::Impl::queueGather(const Peer& peer, const nlohmann::json& id,
             out[12] = frameCheck(frame);
             const nlohmann::json frames =
                 nlohmann::json::array({{{"out", hexText(out.data(), kFrameSize)}, {"in", in}}});
-            commandRan(address, clientBy(peer), "gather", frames, count > 0 ? "ok" : "no-reply", ms,
-                       "command");
+            noteCommand(address, clientBy(peer), "command");
+            journalExchange(address, clientBy(peer), "gather", frames,
+                            count > 0 ? "ok" : "no-reply", ms);
         }
         (*answer)(okAnswer(id, {{"count", count}, {"bytes", in}}));
     };
