@@ -399,10 +399,19 @@ void ChainService::setEventSink(std::uint64_t peerId,
     impl_->peers[peerId].sink = std::move(deliver);
 }
 
-std::uint64_t ChainService::watch(const Peer&, std::optional<std::uint64_t> since,
+std::uint64_t ChainService::watch(const Peer& peer, std::optional<std::uint64_t> since,
                                   std::set<std::string> types,
                                   std::function<void(const nlohmann::json&)> deliver) {
-    return impl_->events.watch(since, std::move(types), std::move(deliver));
+    Impl& impl = *impl_;
+    const std::uint64_t handle = impl.events.watch(since, std::move(types), std::move(deliver));
+    std::optional<std::uint64_t> previous;
+    {
+        // One watch per peer, ended with it: a second one replaces the first.
+        std::lock_guard lock(impl.mutex);
+        previous = std::exchange(impl.peers[peer.id].watch, handle);
+    }
+    if (previous) impl.events.unwatch(*previous);
+    return handle;
 }
 
 void ChainService::unwatch(std::uint64_t handle) {

@@ -95,6 +95,8 @@ struct ChainService::Impl final : PlanObserver {
     void handle(const Peer& peer, const nlohmann::json& request, const Answer& answer);
     // Why a request that needs the wire (or a rate token) cannot be taken now; nullopt: taken.
     std::optional<nlohmann::json> admit(const Peer& peer, const nlohmann::json& id, bool wire);
+    // The answer when enqueue refused: the queue filled, or the service stopped, meanwhile.
+    nlohmann::json notQueued(const nlohmann::json& id) const;
     void queueExchange(const Peer& peer, const nlohmann::json& id, const Answer& answer,
                        std::uint8_t address, const CommandFrame& frame, std::int32_t timeoutMs,
                        std::string op);
