@@ -84,12 +84,14 @@ protected:
         if (!dir_.empty()) fs::remove_all(dir_);
     }
 
-    ChainService& make(ServiceOptions options = {}) {
+    ChainService& make(ServiceOptions options = {}, LinkOpener opener = {}) {
         options.link = {false, {}, "127.0.0.1", "4001"};
-        service_ = std::make_unique<ChainService>(
-            options,
-            [this](const LinkChoice&, const InfoSink&) { return OpenedLink{device_.openLink()}; },
-            &journal_, clock_, wall_);
+        if (!opener)
+            opener = [this](const LinkChoice&, const InfoSink&) {
+                return OpenedLink{device_.openLink()};
+            };
+        service_ =
+            std::make_unique<ChainService>(options, std::move(opener), &journal_, clock_, wall_);
         return *service_;
     }
     std::future<json> send(const Peer& peer, json request) {
@@ -353,6 +355,29 @@ TEST_F(ServiceRig, OnAirStretchesSayWhyTheyBegan) {
     EXPECT_EQ(exchanges[0]["by"], plan);
     EXPECT_EQ(exchanges[1]["by"], alice);
     EXPECT_EQ(exchanges[1]["frames"][0]["in"], exchanges[1]["frames"][0]["out"]);  // the echo
+}
+
+TEST_F(ServiceRig, AnAbsentDeviceIsTriedAgainAfter1Then2SecondsAndWaitingRequestsAreTold) {
+    int opens = 0;
+    std::future<json> waiting;
+    ChainService& service = make({}, [&](const LinkChoice&, const InfoSink&) {
+        // Asked while the link is being opened: it waits for the outcome.
+        if (++opens == 2) waiting = send(kAlice, exchangeOf(1));
+        return opens < 3 ? OpenedLink{} : OpenedLink{device_.openLink()};
+    });
+    std::mutex mutex;
+    std::vector<std::string> states;
+    service.watch(kBob, std::nullopt, {"link"}, [&](const json& event) {
+        std::lock_guard lock(mutex);
+        states.push_back(event["state"]);
+    });
+    service.start();
+    ASSERT_TRUE(eventually([&] { return service.linkState() == "up"; }));
+    EXPECT_EQ(waiting.get()["error"], "link-down");
+    EXPECT_GE(clock_.elapsed(), 3s);
+    std::lock_guard lock(mutex);
+    EXPECT_THAT(states, testing::ElementsAre("connecting", "down", "connecting", "down",
+                                             "connecting", "up"));
 }
 
 TEST_F(ServiceRig, ManyClientsAtOnceEachGetOneAnswer) {
