@@ -1,6 +1,7 @@
 #include "core/service/chain_service.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "core/link/commands.h"
 #include "core/link/sources.h"
@@ -36,6 +37,7 @@ nlohmann::json framesJson(const Exchanged& e) {
 
 std::string resultName(const Exchanged& e) {
     if (e.result == static_cast<int>(kFrameSize)) return "ok";
+    if (e.toAll && !e.detail.lineClosed) return "sent";
     return e.detail.lineClosed ? "line-closed" : "no-reply";
 }
 
@@ -185,6 +187,7 @@ Exchanged ChainService::Impl::exchange(FrameExchanger& wire, std::uint8_t addres
     Exchanged e;
     e.out = frame;
     e.out[12] = frameCheck(frame);
+    e.toAll = address == 0;
     wire.setDeviceAddress(address);
     const auto start = clock.now();
     e.result = wire.exchangeFrame(frame, e.reply, timeoutMs, e.detail, stop);
@@ -365,22 +368,25 @@ nlohmann::json ChainService::greeting() const {
                                 "source",   "press",  "watch"};
     if (impl.options.plans) capabilities.push_back("plans");
     if (impl.options.journalQuery) capabilities.push_back("journal");
+    const double rate = impl.options.rate;
+    const nlohmann::json link{{"kind", impl.options.link.useSerial ? "serial" : "tcp"},
+                              {"target", impl.target()},
+                              {"state", linkState()}};
+    const nlohmann::json limits{
+        {"maxLine", 65536},
+        {"rate", rate == std::floor(rate) ? nlohmann::json(static_cast<std::int64_t>(rate))
+                                          : nlohmann::json(rate)},
+        {"burst", impl.options.burst},
+        {"queue", impl.options.queue}};
     return {{"class", "hello"},
             {"protocol", kProtocolVersion},
             {"service", "tvq418d"},
             {"version", impl.options.version},
             {"chain", impl.options.chain},
-            {"link",
-             {{"kind", impl.options.link.useSerial ? "serial" : "tcp"},
-              {"target", impl.target()},
-              {"state", linkState()}}},
+            {"link", link},
             {"addresses", impl.options.addresses},
             {"capabilities", capabilities},
-            {"limits",
-             {{"maxLine", 65536},
-              {"rate", impl.options.rate},
-              {"burst", impl.options.burst},
-              {"queue", impl.options.queue}}}};
+            {"limits", limits}};
 }
 
 std::string ChainService::linkState() const {

@@ -44,9 +44,10 @@
 // - Journal records: one per job that changes something (every command; not status queries,
 //   not polls), and one per stretch of a main source on air, closed when a status reply shows
 //   another source. A stretch that began before the service saw it, or was still on air when
-//   it stopped, carries "partial":true. Exchange records: {type, address, by, op, frames:
-//   [{out, in}], result "ok"|"no-reply"|"line-closed", ms} and "sequence": what, inside a
-//   hold. Each record also goes out as a "journal" event (without a sink: unnumbered).
+//   it stopped, carries "partial":true. Exchange records: {type, address, by, op,
+//   frames: [{out, in}], result "ok"|"no-reply"|"line-closed"|"sent" (address 0), ms}, and
+//   "sequence": what, inside a hold. Each record also goes out as a "journal" event (without
+//   a sink: unnumbered).
 // - Plans address the first served address. The opener may block (a TCP connect, 3 s at
 //   most): stop() waits for it.
 

@@ -45,6 +45,7 @@ struct Job {
 // What one exchange came to, for the answer and the journal.
 struct Exchanged {
     CommandFrame out{};  // as sent, check byte included
+    bool toAll = false;  // address 0: nobody answers
     int result = 0;
     CommandFrame reply{};
     ExchangeDetail detail;

@@ -375,6 +375,9 @@ TEST_F(ServiceRig, AnAbsentDeviceIsTriedAgainAfter1Then2SecondsAndWaitingRequest
     ASSERT_TRUE(eventually([&] { return service.linkState() == "up"; }));
     EXPECT_EQ(waiting.get()["error"], "link-down");
     EXPECT_GE(clock_.elapsed(), 3s);
+    const json hello = service.greeting();
+    EXPECT_EQ(hello["link"]["state"], "up");
+    EXPECT_EQ(hello["limits"].dump(), R"({"burst":40,"maxLine":65536,"queue":256,"rate":20})");
     std::lock_guard lock(mutex);
     EXPECT_THAT(states, testing::ElementsAre("connecting", "down", "connecting", "down",
                                              "connecting", "up"));
