@@ -13,7 +13,9 @@
 // - handle() answers at once for what needs no wire (status from the cache, watch, plans.*,
 //   journal, and every refusal); requests that need the wire are answered from the runner
 //   thread when their job ends. `answer` is called exactly once, also when the service stops
-//   (error "link-down", "the service is stopping") or the peer is gone first.
+//   (error "link-down", "the service is stopping") or the peer is gone first. Like `deliver`,
+//   it must not block nor call back into the service (the answer to "watch" comes with the
+//   event lock held): a front end queues the line and returns.
 // - Rate limit: a token bucket per peer (rate per second, burst), taken by every request that
 //   queues a job, writes the plan file or reads the journal ("end", "unwatch", a cached
 //   "status", "watch" and "plans.list" are free). Beyond it, or with `queue` client jobs

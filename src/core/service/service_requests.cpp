@@ -279,20 +279,19 @@ void ChainService::Impl::sequence(const Peer& peer, const nlohmann::json& id, co
         what = optionalString(request, "what").value_or("");
         if (what.size() > kWhatLongest) throw BadRequest("\"what\" is too long");
     }
+    // Answers go out with no lock held: the front end may hand us its next request from there.
+    std::optional<std::string> misuse;
     {
         std::lock_guard lock(mutex);
         PeerState& p = peers[peer.id];
-        if (begin && p.sequenceOpen)
-            return (*answer)(
-                errorAnswer(id, "sequence", "a sequence is open already: end it first"));
+        if (begin && p.sequenceOpen) misuse = "a sequence is open already: end it first";
         if (!begin && !p.sequenceOpen)
-            return (*answer)(
-                errorAnswer(id, "sequence",
-                            std::exchange(p.holdExpired, false)
-                                ? "the sequence had ended: no request from this client for " +
-                                      std::to_string(options.holdIdle.count() / 1000) + " s"
-                                : "no sequence is open"));
+            misuse = std::exchange(p.holdExpired, false)
+                         ? "the sequence had ended: no request from this client for " +
+                               std::to_string(options.holdIdle.count() / 1000) + " s"
+                         : "no sequence is open";
     }
+    if (misuse) return (*answer)(errorAnswer(id, "sequence", *misuse));
     if (begin)
         if (auto refused = admit(peer, id, true)) return (*answer)(std::move(*refused));
     {
@@ -320,10 +319,11 @@ void ChainService::Impl::sequence(const Peer& peer, const nlohmann::json& id, co
         (*answer)(errorAnswer(id, code, message));
     };
     if (!enqueue(std::move(job), begin)) {
-        std::lock_guard lock(mutex);
-        peers[peer.id].sequenceOpen = !begin;
-        (*answer)(stopped ? errorAnswer(id, "link-down", "the service is stopping")
-                          : errorAnswer(id, "busy", "busy: the queue is full"));
+        {
+            std::lock_guard lock(mutex);
+            peers[peer.id].sequenceOpen = !begin;
+        }
+        (*answer)(notQueued(id));
     }
 }
 
