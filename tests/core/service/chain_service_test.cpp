@@ -78,8 +78,15 @@ json exchangeOf(std::uint8_t source) {
 
 class ServiceRig : public testing::Test {
 protected:
-    void SetUp() override { device_.setStatus(1, {.mainSource = 0, .mainSignal = true}); }
+    void SetUp() override {
+        device_.setStatus(1, {.mainSource = 0, .mainSignal = true});
+        // A plan scheduler would race through virtual days, sending its plans each day.
+        wall_.onSleep = [this](WallClock::TimePoint) {
+            while (!tearingDown_) std::this_thread::sleep_for(1ms);
+        };
+    }
     void TearDown() override {
+        tearingDown_ = true;
         if (service_) service_->stop();
         if (!dir_.empty()) fs::remove_all(dir_);
     }
@@ -125,6 +132,7 @@ protected:
     MemoryJournal journal_;
     std::unique_ptr<ChainService> service_;
     fs::path dir_;
+    std::atomic<bool> tearingDown_{false};
 };
 
 TEST_F(ServiceRig, PlansGoFirstThenClientsInArrivalOrderThenPolls) {
