@@ -307,7 +307,7 @@ TEST_F(ServiceRig, StateEventsOnlyOnChangeAndWatchersResumeAfterASeq) {
     call(kAlice, {{"op", "watch"}, {"since", firstSeq}, {"events", {"state"}}});
     ASSERT_EQ(states().size(), 1u);
     EXPECT_EQ(states()[0]["state"]["mainSourceName"], "DVI");
-    std::lock_guard lock(mutex);
+    service.stop();  // before the sink's locals go
     for (const json& e : seen) EXPECT_EQ(e["type"], "state");
 }
 
@@ -386,7 +386,11 @@ TEST_F(ServiceRig, AnAbsentDeviceIsTriedAgainAfter1Then2SecondsAndWaitingRequest
     const json hello = service.greeting();
     EXPECT_EQ(hello["link"]["state"], "up");
     EXPECT_EQ(hello["limits"].dump(), R"({"burst":40,"maxLine":65536,"queue":256,"rate":20})");
-    std::lock_guard lock(mutex);
+    ASSERT_TRUE(eventually([&] {
+        std::lock_guard lock(mutex);
+        return states.size() == 6;
+    }));
+    service.stop();  // before the watcher's locals go
     EXPECT_THAT(states, testing::ElementsAre("connecting", "down", "connecting", "down",
                                              "connecting", "up"));
 }
