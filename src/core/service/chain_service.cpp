@@ -134,6 +134,20 @@ void ChainService::Impl::refuseAll(std::deque<Job>& jobs, std::string_view code,
     jobs.clear();
 }
 
+// Among clients, the one served least lately goes first (the earliest of its jobs): a client
+// flooding the queue delays another by one exchange, not by the whole queue.
+std::deque<Job>::iterator ChainService::Impl::fairest(std::deque<Job>& clients) {
+    const auto servedAt = [this](std::uint64_t peer) {
+        const auto it = peers.find(peer);
+        return it == peers.end() ? std::uint64_t{0} : it->second.served;
+    };
+    auto best = clients.begin();
+    for (auto it = clients.begin(); it != clients.end(); ++it)
+        if (servedAt(it->peer) < servedAt(best->peer)) best = it;
+    if (auto it = peers.find(best->peer); it != peers.end()) it->second.served = ++serveTick;
+    return best;
+}
+
 // The next job by priority, or a poll that is due; waits for one. A sequence hold lets only
 // its client's jobs through.
 bool ChainService::Impl::next(std::stop_token stop, std::optional<Job>& job,
@@ -162,7 +176,7 @@ bool ChainService::Impl::next(std::stop_token stop, std::optional<Job>& job,
             wakeAt = holderSeen + options.holdIdle;
         } else {
             if (!plans.empty()) return take(plans, plans.begin());
-            if (!clients.empty()) return take(clients, clients.begin());
+            if (!clients.empty()) return take(clients, fairest(clients));
             const auto due = std::ranges::min_element(
                 pollDue, {}, [](const auto& entry) { return entry.second; });
             if (due != pollDue.end()) {

@@ -6,8 +6,10 @@
 //
 // Jobs run one at a time on one runner thread, so no two exchanges ever overlap on the wire. A
 // job is one exchange or an atomic sequence. Order: plans (their second must hold), then
-// clients' requests, then polls; first come first served within a level. A poll runs only when
-// nothing else waits, so it delays a client by one exchange at most.
+// clients' requests, then polls. Plans go first come first served; clients take turns (the
+// one served least lately first, each client's requests in order), so a flooding client
+// delays another by one exchange, not by the queue it filled. A poll runs only when nothing
+// else waits, so it delays a client by one exchange at most.
 //
 // Choices a front end relies on:
 // - handle() answers at once for what needs no wire (status from the cache, watch, plans.*,

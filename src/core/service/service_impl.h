@@ -58,6 +58,7 @@ struct PeerState {
     bool fresh = true;
     bool sequenceOpen = false;  // begin accepted, no end yet
     bool holdExpired = false;   // the hold ended by itself: the next "end" is told so
+    std::uint64_t served = 0;   // serveTick when its last job was taken
     std::function<void(const nlohmann::json&)> sink;
     std::optional<std::uint64_t> watch;
 };
@@ -71,6 +72,7 @@ struct ChainService::Impl final : PlanObserver {
     bool openLink();
     void setLinkState(std::string state, std::string message);
     bool next(std::stop_token stop, std::optional<Job>& job, std::optional<std::uint8_t>& poll);
+    std::deque<Job>::iterator fairest(std::deque<Job>& clients);
     void pollOnce(std::uint8_t address, std::stop_token stop);
     Exchanged exchange(FrameExchanger& link, std::uint8_t address, const CommandFrame& frame,
                        std::int32_t timeoutMs, std::stop_token stop);
@@ -125,7 +127,8 @@ struct ChainService::Impl final : PlanObserver {
     std::uint64_t changes = 0;                 // bumped by every enqueue: the runner looks again
     std::array<std::deque<Job>, 3> queues;     // by JobPriority
     std::map<std::uint64_t, PeerState> peers;  // by Peer::id
-    std::optional<std::uint64_t> holder;       // the peer whose sequence holds the wire
+    std::uint64_t serveTick = 0;
+    std::optional<std::uint64_t> holder;  // the peer whose sequence holds the wire
     std::string holdWhat;
     Clock::TimePoint holderSeen{};  // its last request
     std::map<std::uint8_t, Clock::TimePoint> pollDue;

@@ -135,7 +135,7 @@ protected:
     std::atomic<bool> tearingDown_{false};
 };
 
-TEST_F(ServiceRig, PlansGoFirstThenClientsInArrivalOrderThenPolls) {
+TEST_F(ServiceRig, PlansGoFirstThenClientsTakingTurnsThenPolls) {
     ChainService& service = make();
     auto first = send(kAlice, exchangeOf(1));
     ASSERT_TRUE(service.submit(JobPriority::Plan, [](FrameExchanger& link, std::stop_token) {
@@ -143,16 +143,18 @@ TEST_F(ServiceRig, PlansGoFirstThenClientsInArrivalOrderThenPolls) {
         link.setDeviceAddress(1);
         link.exchangeFrame(makeFrame(1, cmd::kMainSource, {9}), reply, 500);
     }));
-    auto second = send(kBob, exchangeOf(2));
-    service.start();  // a poll is due at once, yet waits for both clients
+    send(kAlice, exchangeOf(4));
+    send(kAlice, exchangeOf(5));
+    auto last = send(kBob, exchangeOf(2));  // waits one exchange of Alice's, not all three
+    service.start();                        // a poll is due at once, yet waits for them all
     EXPECT_EQ(first.get()["result"], 13);
-    EXPECT_EQ(second.get()["ok"], true);
-    ASSERT_TRUE(eventually([&] { return device_.sent().size() >= 4; }));
-    const auto sent = device_.sent();
-    EXPECT_EQ(sent[0].frame[3], 9);
-    EXPECT_EQ(sent[1].frame[3], 1);
-    EXPECT_EQ(sent[2].frame[3], 2);
-    EXPECT_EQ(sent[3].frame[2], cmd::kReadPage);
+    EXPECT_EQ(last.get()["ok"], true);
+    ASSERT_TRUE(eventually([&] { return device_.sent().size() >= 6; }));
+    std::vector<int> order;
+    for (const auto& s : device_.sent())
+        order.push_back(s.frame[2] == cmd::kReadPage ? -1 : s.frame[3]);
+    order.resize(6);  // more polls follow
+    EXPECT_THAT(order, testing::ElementsAre(9, 1, 2, 4, 5, -1));
 }
 
 TEST_F(ServiceRig, SequenceHoldsTheWireForItsClientUntilEndOrSilence) {
