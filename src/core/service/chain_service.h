@@ -21,7 +21,7 @@
 // - Rate limit: a token bucket per peer (rate per second, burst), taken by every request that
 //   queues a job, writes the plan file or reads the journal ("end", "unwatch", a cached
 //   "status", "watch" and "plans.list" are free). Beyond it, or with `queue` client jobs
-//   already waiting, the answer is "busy" at once.
+//   already waiting (or half of them this client's own), the answer is "busy" at once.
 // - begin/end are jobs in the client's own stream: "begin" takes effect (and is answered) when
 //   the client's requests before it have run, "end" after those between. Meanwhile only that
 //   client's jobs reach the wire; plans and polls wait. The hold ends by itself after

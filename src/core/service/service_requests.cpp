@@ -178,7 +178,11 @@ std::optional<nlohmann::json> ChainService::Impl::admit(const Peer& peer, const 
         return errorAnswer(id, "busy",
                            "busy: " + rateText(options.rate) + " commands per second at most");
     p.tokens -= 1;
-    if (wire && queues[static_cast<std::size_t>(JobPriority::Client)].size() >= options.queue)
+    if (!wire) return std::nullopt;
+    // One client may fill half the queue at most: the other half stays for everyone else.
+    const auto& clients = queues[static_cast<std::size_t>(JobPriority::Client)];
+    const auto own = static_cast<std::size_t>(std::ranges::count(clients, peer.id, &Job::peer));
+    if (clients.size() >= options.queue || own >= std::max<std::size_t>(1, options.queue / 2))
         return errorAnswer(id, "busy", "busy: the queue is full");
     return std::nullopt;
 }
