@@ -65,10 +65,13 @@ json errorAnswer(const json& id, std::string_view code, std::string message) {
             {"message", std::move(message)}};
 }
 
+json tooLongAnswer() {
+    return errorAnswer(nullptr, "too-long",
+                       "line longer than " + std::to_string(kMaxRequestLine) + " bytes");
+}
+
 ParsedLine parseRequestLine(std::string_view line) {
-    if (line.size() > kMaxRequestLine)
-        return refuse(nullptr, "too-long",
-                      "line longer than " + std::to_string(kMaxRequestLine) + " bytes");
+    if (line.size() > kMaxRequestLine) return {json(), tooLongAnswer()};
     if (nestingDepth(line) > kMaxRequestDepth)
         return refuse(nullptr, "parse",
                       "nested deeper than " + std::to_string(kMaxRequestDepth) + " levels");

@@ -30,6 +30,9 @@ struct ParsedLine {
 // number nor a string; the id is echoed when it is usable).
 ParsedLine parseRequestLine(std::string_view line);
 
+// The answer to a line over kMaxRequestLine, for a reader that stops gathering it early.
+nlohmann::json tooLongAnswer();
+
 // The refusal every error answer has the shape of.
 nlohmann::json errorAnswer(const nlohmann::json& id, std::string_view code, std::string message);
 
