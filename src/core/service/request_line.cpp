@@ -33,12 +33,20 @@ int nestingDepth(std::string_view text) {
     return deepest;
 }
 
+json refusal(const json& id, std::string_view code, std::string message) {
+    return {{"class", "answer"},
+            {"id", id},
+            {"ok", false},
+            {"error", std::string(code)},
+            {"message", std::move(message)}};
+}
+
 bool usableId(const json& id) {
     return id.is_null() || id.is_number() || id.is_string();
 }
 
 ParsedLine refuse(const json& id, std::string_view code, std::string message) {
-    return {json(), errorAnswer(id, code, std::move(message))};
+    return {json(), refusal(id, code, std::move(message))};
 }
 
 ParsedLine check(json value) {
@@ -57,17 +65,9 @@ ParsedLine check(json value) {
 
 }  // namespace
 
-json errorAnswer(const json& id, std::string_view code, std::string message) {
-    return {{"class", "answer"},
-            {"id", id},
-            {"ok", false},
-            {"error", std::string(code)},
-            {"message", std::move(message)}};
-}
-
 json tooLongAnswer() {
-    return errorAnswer(nullptr, "too-long",
-                       "line longer than " + std::to_string(kMaxRequestLine) + " bytes");
+    return refusal(nullptr, "too-long",
+                   "line longer than " + std::to_string(kMaxRequestLine) + " bytes");
 }
 
 ParsedLine parseRequestLine(std::string_view line) {

@@ -33,9 +33,6 @@ ParsedLine parseRequestLine(std::string_view line);
 // The answer to a line over kMaxRequestLine, for a reader that stops gathering it early.
 nlohmann::json tooLongAnswer();
 
-// The refusal every error answer has the shape of.
-nlohmann::json errorAnswer(const nlohmann::json& id, std::string_view code, std::string message);
-
 // One line for the wire: compact, invalid UTF-8 replaced rather than thrown over, newline added.
 std::string wireLine(const nlohmann::json& message);
 
