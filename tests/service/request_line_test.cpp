@@ -59,12 +59,5 @@ TEST(RequestLine, TakesRequestsAndRefusesEverythingElse) {
     EXPECT_TRUE(parseRequestLine(longest).ok());
 }
 
-TEST(RequestLine, WireLinesStayOneLineWhateverTheyCarry) {
-    const json odd = {{"text", "two\nlines \xff"}};
-    const std::string wire = wireLine(odd);
-    EXPECT_EQ(wire.find('\n'), wire.size() - 1);
-    EXPECT_TRUE(json::parse(wire).is_object());
-}
-
 }  // namespace
 }  // namespace tvq::service
