@@ -1,6 +1,7 @@
 #include "core/service/chain_service.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "core/link/commands.h"
 #include "core/link/sources.h"
@@ -36,6 +37,7 @@ nlohmann::json framesJson(const Exchanged& e) {
 
 std::string resultName(const Exchanged& e) {
     if (e.result == static_cast<int>(kFrameSize)) return "ok";
+    if (e.toAll && !e.detail.lineClosed) return "sent";
     return e.detail.lineClosed ? "line-closed" : "no-reply";
 }
 
@@ -132,6 +134,20 @@ void ChainService::Impl::refuseAll(std::deque<Job>& jobs, std::string_view code,
     jobs.clear();
 }
 
+// Among clients, the one served least lately goes first (the earliest of its jobs): a client
+// flooding the queue delays another by one exchange, not by the whole queue.
+std::deque<Job>::iterator ChainService::Impl::fairest(std::deque<Job>& clients) {
+    const auto servedAt = [this](std::uint64_t peer) {
+        const auto it = peers.find(peer);
+        return it == peers.end() ? std::uint64_t{0} : it->second.served;
+    };
+    auto best = clients.begin();
+    for (auto it = clients.begin(); it != clients.end(); ++it)
+        if (servedAt(it->peer) < servedAt(best->peer)) best = it;
+    if (auto it = peers.find(best->peer); it != peers.end()) it->second.served = ++serveTick;
+    return best;
+}
+
 // The next job by priority, or a poll that is due; waits for one. A sequence hold lets only
 // its client's jobs through.
 bool ChainService::Impl::next(std::stop_token stop, std::optional<Job>& job,
@@ -160,7 +176,7 @@ bool ChainService::Impl::next(std::stop_token stop, std::optional<Job>& job,
             wakeAt = holderSeen + options.holdIdle;
         } else {
             if (!plans.empty()) return take(plans, plans.begin());
-            if (!clients.empty()) return take(clients, clients.begin());
+            if (!clients.empty()) return take(clients, fairest(clients));
             const auto due = std::ranges::min_element(
                 pollDue, {}, [](const auto& entry) { return entry.second; });
             if (due != pollDue.end()) {
@@ -185,6 +201,7 @@ Exchanged ChainService::Impl::exchange(FrameExchanger& wire, std::uint8_t addres
     Exchanged e;
     e.out = frame;
     e.out[12] = frameCheck(frame);
+    e.toAll = address == 0;
     wire.setDeviceAddress(address);
     const auto start = clock.now();
     e.result = wire.exchangeFrame(frame, e.reply, timeoutMs, e.detail, stop);
@@ -214,27 +231,28 @@ void ChainService::Impl::pollOnce(std::uint8_t address, std::stop_token stop) {
     if (due == Clock::TimePoint::max()) due = clock.now() + options.pollPause;
 }
 
-std::uint64_t ChainService::Impl::commandRan(std::uint8_t address, const nlohmann::json& by,
-                                             std::string_view op, const nlohmann::json& frames,
-                                             std::string_view result, std::int64_t ms,
-                                             std::string_view why) {
+void ChainService::Impl::noteCommand(std::uint8_t address, const nlohmann::json& by,
+                                     std::string_view why) {
+    std::lock_guard lock(mutex);
+    // Address 0 reaches every processor of the chain.
+    for (auto& [served, due] : pollDue)
+        if (address == 0 || served == address) {
+            cache.noteCause(served, std::string(why), by);
+            due = std::min(due, clock.now() + kReadBackAfterCommand);
+        }
+    if (address != 0 && !pollDue.contains(address)) cache.noteCause(address, std::string(why), by);
+}
+
+void ChainService::Impl::journalExchange(std::uint8_t address, const nlohmann::json& by,
+                                         std::string_view op, const nlohmann::json& frames,
+                                         std::string_view result, std::int64_t ms) {
     nlohmann::json entry{{"type", "exchange"}, {"address", address}, {"by", by}, {"op", op},
                          {"frames", frames},   {"result", result},   {"ms", ms}};
-    std::uint64_t cause = 0;
     {
         std::lock_guard lock(mutex);
         if (holder) entry["sequence"] = holdWhat;
-        // Address 0 reaches every processor of the chain.
-        for (auto& [served, due] : pollDue)
-            if (address == 0 || served == address) {
-                cause = cache.noteCause(served, std::string(why), by);
-                due = std::min(due, clock.now() + kReadBackAfterCommand);
-            }
-        if (address != 0 && !pollDue.contains(address))
-            cause = cache.noteCause(address, std::string(why), by);
     }
     record(std::move(entry));
-    return cause;
 }
 
 void ChainService::Impl::record(nlohmann::json entry) {
@@ -260,59 +278,45 @@ SendOutcome ChainService::Impl::sendPlan(const CommandFrame& frame, std::stop_to
         std::mutex mutex;
         std::condition_variable_any cv;
         std::optional<SendOutcome> outcome;
-        PlanSend send;
-        void set(SendOutcome o, PlanSend s = {}) {
+        void set(SendOutcome o) {
             std::lock_guard lock(mutex);
             outcome = o;
-            send = std::move(s);
             cv.notify_all();
         }
     };
     auto done = std::make_shared<Done>();
     Job job;
     job.priority = JobPriority::Plan;
-    job.work = [this, frame, done](FrameExchanger& wire, std::stop_token runnerStop) {
+    job.work = [this, frame, done, by = std::exchange(planBy, nullptr)](
+                   FrameExchanger& wire, std::stop_token runnerStop) {
         if (!wire.isUp()) return done->set(SendOutcome::LinkClosed);
         const std::uint8_t address = frame[1];
         const Exchanged e = exchange(wire, address, frame, kPlanReplyTimeoutMs, runnerStop);
-        // The plan's name comes with its event, after this: planEvent fills it in.
-        const std::uint64_t cause =
-            commandRan(address, nullptr, "plan", framesJson(e), resultName(e), e.ms, "plan");
+        noteCommand(address, by, "plan");
+        journalExchange(address, by, "plan", framesJson(e), resultName(e), e.ms);
         const bool answered = e.result == static_cast<int>(kFrameSize) || address == 0;
-        done->set(answered ? SendOutcome::Sent : SendOutcome::NoReply,
-                  PlanSend{address, framesJson(e), resultName(e), e.ms, cause});
+        done->set(answered ? SendOutcome::Sent : SendOutcome::NoReply);
     };
     job.refuse = [done](std::string_view, std::string_view) { done->set(SendOutcome::LinkClosed); };
     if (!enqueue(std::move(job), false)) return SendOutcome::LinkClosed;
     std::unique_lock lock(done->mutex);
     if (!done->cv.wait(lock, stop, [&] { return done->outcome.has_value(); }))
         return SendOutcome::Stopped;
-    lastPlan = std::move(done->send);
     return *done->outcome;
 }
 
 void ChainService::Impl::planEvent(const PlanEvent& event) {
     static constexpr std::array<std::string_view, 5> kWhat{"sent", "no-reply", "cannot-send",
                                                            "missed", "same-second"};
-    const std::string_view kind = kindName(event.occurrence.kind);
     const std::string_view name = sourceName(static_cast<unsigned>(event.occurrence.source));
     events.publish(
         "plan",
         {{"what", kWhat[static_cast<std::size_t>(event.what)]},
-         {"kind", kind},
+         {"kind", kindName(event.occurrence.kind)},
          {"entry", event.occurrence.entry},
          {"source", name.empty() ? nlohmann::json(event.occurrence.source) : nlohmann::json(name)},
          {"due",
           isoTime(WallClock::TimePoint{} + std::chrono::seconds{event.occurrence.timeOfDay})}});
-    if (lastPlan &&
-        (event.what == PlanEvent::What::Sent || event.what == PlanEvent::What::NoReply)) {
-        const nlohmann::json by{{"plan", {{"kind", kind}, {"entry", event.occurrence.entry}}}};
-        std::lock_guard lock(mutex);
-        for (const auto& [served, due] : pollDue)
-            if (lastPlan->address == 0 || served == lastPlan->address)
-                cache.setCauseBy(served, lastPlan->cause, by);
-    }
-    lastPlan.reset();
 }
 
 ChainService::ChainService(ServiceOptions options, LinkOpener opener, JournalSink* journal,
@@ -336,13 +340,17 @@ void ChainService::start() {
         plans.planFile = *impl.options.plans;
         plans.deviceAddress = impl.options.addresses.empty() ? 1 : impl.options.addresses.front();
         plans.fileCheck = impl.options.planFileCheck;
-        PlanLink planLink{[&impl](const CommandFrame& frame, std::stop_token stop) {
-                              return impl.sendPlan(frame, stop);
-                          },
-                          [&impl] {
-                              std::lock_guard lock(impl.mutex);
-                              return impl.linkState == "up";
-                          }};
+        PlanLink planLink;
+        planLink.send = [&impl](const CommandFrame& frame, std::stop_token stop) {
+            return impl.sendPlan(frame, stop);
+        };
+        planLink.isOpen = [&impl] {
+            std::lock_guard lock(impl.mutex);
+            return impl.linkState == "up";
+        };
+        planLink.sending = [&impl](const PlanOccurrence& due) {
+            impl.planBy = {{"plan", {{"kind", kindName(due.kind)}, {"entry", due.entry}}}};
+        };
         impl.scheduler = std::make_unique<PlanScheduler>(plans, planLink, impl, impl.wall);
         impl.scheduler->start();
     }
@@ -374,22 +382,25 @@ nlohmann::json ChainService::greeting() const {
                                 "source",   "press",  "watch"};
     if (impl.options.plans) capabilities.push_back("plans");
     if (impl.options.journalQuery) capabilities.push_back("journal");
+    const double rate = impl.options.rate;
+    const nlohmann::json link{{"kind", impl.options.link.useSerial ? "serial" : "tcp"},
+                              {"target", impl.target()},
+                              {"state", linkState()}};
+    const nlohmann::json limits{
+        {"maxLine", 65536},
+        {"rate", rate == std::floor(rate) ? nlohmann::json(static_cast<std::int64_t>(rate))
+                                          : nlohmann::json(rate)},
+        {"burst", impl.options.burst},
+        {"queue", impl.options.queue}};
     return {{"class", "hello"},
             {"protocol", kProtocolVersion},
             {"service", "tvq418d"},
             {"version", impl.options.version},
             {"chain", impl.options.chain},
-            {"link",
-             {{"kind", impl.options.link.useSerial ? "serial" : "tcp"},
-              {"target", impl.target()},
-              {"state", linkState()}}},
+            {"link", link},
             {"addresses", impl.options.addresses},
             {"capabilities", capabilities},
-            {"limits",
-             {{"maxLine", 65536},
-              {"rate", impl.options.rate},
-              {"burst", impl.options.burst},
-              {"queue", impl.options.queue}}}};
+            {"limits", limits}};
 }
 
 std::string ChainService::linkState() const {
@@ -408,10 +419,19 @@ void ChainService::setEventSink(std::uint64_t peerId,
     impl_->peers[peerId].sink = std::move(deliver);
 }
 
-std::uint64_t ChainService::watch(const Peer&, std::optional<std::uint64_t> since,
+std::uint64_t ChainService::watch(const Peer& peer, std::optional<std::uint64_t> since,
                                   std::set<std::string> types,
                                   std::function<void(const nlohmann::json&)> deliver) {
-    return impl_->events.watch(since, std::move(types), std::move(deliver));
+    Impl& impl = *impl_;
+    const std::uint64_t handle = impl.events.watch(since, std::move(types), std::move(deliver));
+    std::optional<std::uint64_t> previous;
+    {
+        // One watch per peer, ended with it: a second one replaces the first.
+        std::lock_guard lock(impl.mutex);
+        previous = std::exchange(impl.peers[peer.id].watch, handle);
+    }
+    if (previous) impl.events.unwatch(*previous);
+    return handle;
 }
 
 void ChainService::unwatch(std::uint64_t handle) {

@@ -178,9 +178,19 @@ std::optional<nlohmann::json> ChainService::Impl::admit(const Peer& peer, const 
         return errorAnswer(id, "busy",
                            "busy: " + rateText(options.rate) + " commands per second at most");
     p.tokens -= 1;
-    if (wire && queues[static_cast<std::size_t>(JobPriority::Client)].size() >= options.queue)
+    if (!wire) return std::nullopt;
+    // One client may fill half the queue at most: the other half stays for everyone else.
+    const auto& clients = queues[static_cast<std::size_t>(JobPriority::Client)];
+    const auto own = static_cast<std::size_t>(std::ranges::count(clients, peer.id, &Job::peer));
+    if (clients.size() >= options.queue || own >= std::max<std::size_t>(1, options.queue / 2))
         return errorAnswer(id, "busy", "busy: the queue is full");
     return std::nullopt;
+}
+
+nlohmann::json ChainService::Impl::notQueued(const nlohmann::json& id) const {
+    std::lock_guard lock(mutex);
+    return stopped ? errorAnswer(id, "link-down", "the service is stopping")
+                   : errorAnswer(id, "busy", "busy: the queue is full");
 }
 
 void ChainService::Impl::queueExchange(const Peer& peer, const nlohmann::json& id,
@@ -193,15 +203,16 @@ void ChainService::Impl::queueExchange(const Peer& peer, const nlohmann::json& i
         if (!wire.isUp()) return (*answer)(errorAnswer(id, "link-down", "no link to the chain"));
         const Exchanged e = exchange(wire, address, frame, timeoutMs, stop);
         seeStatus(address, frame, e);
-        if (changesDevice(frame))
-            commandRan(address, clientBy(peer), op, framesJson(e), resultName(e), e.ms, "command");
+        if (changesDevice(frame)) {
+            noteCommand(address, clientBy(peer), "command");
+            journalExchange(address, clientBy(peer), op, framesJson(e), resultName(e), e.ms);
+        }
         (*answer)(okAnswer(id, exchangeJson(e)));
     };
     job.refuse = [id, answer](std::string_view code, std::string_view message) {
         (*answer)(errorAnswer(id, code, message));
     };
-    if (!enqueue(std::move(job), true))
-        (*answer)(errorAnswer(id, "busy", "busy: the queue is full"));
+    if (!enqueue(std::move(job), true)) (*answer)(notQueued(id));
 }
 
 void ChainService::Impl::queueStatus(const Peer& peer, const nlohmann::json& id,
@@ -224,8 +235,7 @@ void ChainService::Impl::queueStatus(const Peer& peer, const nlohmann::json& id,
     job.refuse = [id, answer](std::string_view code, std::string_view message) {
         (*answer)(errorAnswer(id, code, message));
     };
-    if (!enqueue(std::move(job), true))
-        (*answer)(errorAnswer(id, "busy", "busy: the queue is full"));
+    if (!enqueue(std::move(job), true)) (*answer)(notQueued(id));
 }
 
 void ChainService::Impl::queueGather(const Peer& peer, const nlohmann::json& id,
@@ -251,16 +261,16 @@ void ChainService::Impl::queueGather(const Peer& peer, const nlohmann::json& id,
             out[12] = frameCheck(frame);
             const nlohmann::json frames =
                 nlohmann::json::array({{{"out", hexText(out.data(), kFrameSize)}, {"in", in}}});
-            commandRan(address, clientBy(peer), "gather", frames, count > 0 ? "ok" : "no-reply", ms,
-                       "command");
+            noteCommand(address, clientBy(peer), "command");
+            journalExchange(address, clientBy(peer), "gather", frames,
+                            count > 0 ? "ok" : "no-reply", ms);
         }
         (*answer)(okAnswer(id, {{"count", count}, {"bytes", in}}));
     };
     job.refuse = [id, answer](std::string_view code, std::string_view message) {
         (*answer)(errorAnswer(id, code, message));
     };
-    if (!enqueue(std::move(job), true))
-        (*answer)(errorAnswer(id, "busy", "busy: the queue is full"));
+    if (!enqueue(std::move(job), true)) (*answer)(notQueued(id));
 }
 
 // begin and end run in the client's own stream of jobs, so each takes effect after the
@@ -273,20 +283,19 @@ void ChainService::Impl::sequence(const Peer& peer, const nlohmann::json& id, co
         what = optionalString(request, "what").value_or("");
         if (what.size() > kWhatLongest) throw BadRequest("\"what\" is too long");
     }
+    // Answers go out with no lock held: the front end may hand us its next request from there.
+    std::optional<std::string> misuse;
     {
         std::lock_guard lock(mutex);
         PeerState& p = peers[peer.id];
-        if (begin && p.sequenceOpen)
-            return (*answer)(
-                errorAnswer(id, "sequence", "a sequence is open already: end it first"));
+        if (begin && p.sequenceOpen) misuse = "a sequence is open already: end it first";
         if (!begin && !p.sequenceOpen)
-            return (*answer)(
-                errorAnswer(id, "sequence",
-                            std::exchange(p.holdExpired, false)
-                                ? "the sequence had ended: no request from this client for " +
-                                      std::to_string(options.holdIdle.count() / 1000) + " s"
-                                : "no sequence is open"));
+            misuse = std::exchange(p.holdExpired, false)
+                         ? "the sequence had ended: no request from this client for " +
+                               std::to_string(options.holdIdle.count() / 1000) + " s"
+                         : "no sequence is open";
     }
+    if (misuse) return (*answer)(errorAnswer(id, "sequence", *misuse));
     if (begin)
         if (auto refused = admit(peer, id, true)) return (*answer)(std::move(*refused));
     {
@@ -314,9 +323,11 @@ void ChainService::Impl::sequence(const Peer& peer, const nlohmann::json& id, co
         (*answer)(errorAnswer(id, code, message));
     };
     if (!enqueue(std::move(job), begin)) {
-        std::lock_guard lock(mutex);
-        peers[peer.id].sequenceOpen = !begin;
-        (*answer)(errorAnswer(id, "busy", "busy: the queue is full"));
+        {
+            std::lock_guard lock(mutex);
+            peers[peer.id].sequenceOpen = !begin;
+        }
+        (*answer)(notQueued(id));
     }
 }
 
