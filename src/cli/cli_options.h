@@ -2,8 +2,10 @@
 // What one run of tvq418ctl was asked to do, as parsed from its command line.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "cli/set_request.h"
 #include "core/link/command_frame.h"
@@ -16,13 +18,14 @@ inline constexpr int kExitFailed = 1;  // no answer, a reply that fails its chec
 inline constexpr int kExitUsage = 2;   // bad arguments or bad input
 
 enum class LinkKind { Tcp, Serial };
-enum class Command { Send, Status, Page, Source, Settings, Set, RunPlans, Scan };
+enum class Command { Send, Status, Page, Source, Settings, Set, RunPlans, Scan, Watch };
 
 struct CliOptions {
     LinkKind link = LinkKind::Tcp;
     std::uint32_t ipv4 = 0;  // --tcp
     std::uint16_t port = 0;
     std::string serialPath;  // --serial
+    std::string servicePath;  // --service: every exchange through tvq418d's socket
     std::uint8_t address = 1;
     std::int32_t timeoutMs = 6000;
     bool json = false;
@@ -39,6 +42,10 @@ struct CliOptions {
     std::uint8_t scanFrom = 1;
     std::uint8_t scanTo = 255;
     bool timeoutGiven = false;
+
+    // watch
+    std::optional<std::uint64_t> since;
+    std::vector<std::string> events;  // empty: every type
 };
 
 constexpr std::string_view commandName(Command command) {
@@ -59,6 +66,8 @@ constexpr std::string_view commandName(Command command) {
             return "run-plans";
         case Command::Scan:
             return "scan";
+        case Command::Watch:
+            return "watch";
     }
     return "";
 }

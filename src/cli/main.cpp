@@ -17,6 +17,7 @@
 #include "cli/run_command.h"
 #include "cli/run_plans.h"
 #include "cli/scan_command.h"
+#include "cli/service_route.h"
 #include "cli/settings_command.h"
 #include "cli/stop_on_signal.h"
 #include "cli/wall_command.h"
@@ -81,9 +82,13 @@ int run(int argc, char** argv) {
         pthread_sigmask(SIG_BLOCK, &signals, nullptr);
     }
     if (const auto refused = refuseBeforeLink(options)) return finish(*refused);
-    // A scan stopped by Ctrl-C still lists the addresses already found.
+    // A scan stopped by Ctrl-C still lists the addresses already found; a watch ends cleanly.
     std::optional<StopOnSignal> interrupt;
-    if (options.command == Command::Scan) interrupt.emplace();
+    if (options.command == Command::Scan || options.command == Command::Watch) interrupt.emplace();
+    const std::stop_token stop = interrupt ? interrupt->token() : std::stop_token{};
+
+    if (options.command == Command::Watch) return runWatch(options, stop);
+    if (!options.servicePath.empty()) return runOverService(options, stop);
 
     OpenedLink opened = openLink(options);
     if (!opened.link) return reportFailure(opened.exitCode, opened.error, options.json);
@@ -93,7 +98,7 @@ int run(int argc, char** argv) {
     if (options.command == Command::RunPlans) return runPlans(options, link);
     if (options.command == Command::Scan)
         return finish(
-            runScan(options, link, ::isatty(STDERR_FILENO) ? stderr : nullptr, interrupt->token()));
+            runScan(options, link, ::isatty(STDERR_FILENO) ? stderr : nullptr, stop));
     return finish(runCommand(options, link));
 }
 

@@ -191,6 +191,11 @@ std::optional<UsageError> parseCommand(const std::vector<std::string_view>& word
         options.command = Command::RunPlans;
         return std::nullopt;
     }
+    if (name == "watch") {
+        if (!args.empty()) return UsageError{"watch takes options only (--since, --events)"};
+        options.command = Command::Watch;
+        return std::nullopt;
+    }
     if (name == "scan") {
         if (!args.empty()) return UsageError{"scan takes no arguments besides its options"};
         options.command = Command::Scan;
@@ -225,7 +230,8 @@ ParsedArgs parseArgList(const std::vector<std::string_view>& args) {
         }
         auto [name, value] = splitOption(arg);
         if (name != "--tcp" && name != "--serial" && name != "--address" && name != "--timeout" &&
-            name != "--file" && name != "--kinds" && name != "--from" && name != "--to")
+            name != "--file" && name != "--kinds" && name != "--from" && name != "--to" &&
+            name != "--service" && name != "--since" && name != "--events")
             return UsageError{"unknown option " + std::string(name)};
         if (!value) {
             if (i + 1 >= args.size()) return UsageError{std::string(name) + " wants a value"};
@@ -240,6 +246,19 @@ ParsedArgs parseArgList(const std::vector<std::string_view>& args) {
             options.link = LinkKind::Serial;
             options.serialPath = std::string(*value);
             serial = true;
+        } else if (name == "--service") {
+            if (value->empty()) return UsageError{"--service wants a socket path"};
+            options.servicePath = std::string(*value);
+        } else if (name == "--since") {
+            const auto since = parseNumber(*value);
+            if (!since || *since < 0) return UsageError{"bad --since: give a sequence number"};
+            options.since = static_cast<std::uint64_t>(*since);
+        } else if (name == "--events") {
+            for (std::size_t start = 0; start <= value->size();) {
+                const std::size_t comma = std::min(value->find(',', start), value->size());
+                options.events.emplace_back(value->substr(start, comma - start));
+                start = comma + 1;
+            }
         } else if (name == "--address") {
             const auto address = parseNumber(*value);
             if (!address || *address < 0 || *address > 255)
@@ -268,9 +287,16 @@ ParsedArgs parseArgList(const std::vector<std::string_view>& args) {
         }
     }
 
-    if (tcp && serial) return UsageError{"give either --tcp or --serial, not both"};
-    if (!tcp && !serial) return UsageError{"no link: give --tcp HOST:PORT or --serial PATH"};
+    const bool service = !options.servicePath.empty();
+    if (int(tcp) + int(serial) + int(service) > 1)
+        return UsageError{"give one of --tcp, --serial or --service"};
+    if (!tcp && !serial && !service)
+        return UsageError{"no link: give --tcp HOST:PORT, --serial PATH or --service SOCKET"};
     if (auto error = parseCommand(words, options)) return *error;
+    if (options.command == Command::Watch && !service)
+        return UsageError{"watch works through a service: give --service SOCKET"};
+    if (service && options.command == Command::RunPlans)
+        return UsageError{"run-plans runs the plans itself; a service runs its own (tvq418d --plans)"};
     if (planOption && options.command != Command::RunPlans)
         return UsageError{"--file and --kinds belong to run-plans"};
     const bool scan = options.command == Command::Scan;

@@ -38,6 +38,8 @@ CommandFrame commandFrame(const CliOptions& options) {
             break;  // sequences of their own
         case Command::RunPlans:
             break;  // sends plan frames of its own
+        case Command::Watch:
+            break;  // no frame: events from a service
     }
     return options.frame;
 }
@@ -62,6 +64,9 @@ CommandResult runCommand(const CliOptions& options, FrameExchanger& link) {
     }
     report.json().addNumber("result", result);
     report.line("result " + std::to_string(result));
+    // A service that refused the exchange: nothing was sent, and its reason is the one to give.
+    if (const std::string why = link.lastError(); result != kReplyTaken && !why.empty())
+        return report.finish(kExitFailed, why);
 
     if (options.address == 0) {
         // Nobody answers a broadcast; having sent it is the whole job.

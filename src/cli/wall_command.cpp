@@ -13,6 +13,7 @@
 #include "cli/json_object.h"
 #include "cli/open_link.h"
 #include "cli/run_command.h"
+#include "cli/service_route.h"
 #include "cli/stop_on_signal.h"
 #include "core/link/device_link.h"
 #include "core/platform/diagnostics.h"
@@ -23,9 +24,9 @@ namespace {
 constexpr std::string_view kWallUsage =
     "Usage: tvq418ctl wall calc --rows R --cols C --cell S --widths LIST --heights LIST\n"
     "                 [--res WxH] [--bezel-h PX] [--bezel-v PX] [--json]\n"
-    "       tvq418ctl (--tcp HOST:PORT | --serial PATH) wall program --rows R --cols C\n"
-    "                 --widths LIST --heights LIST [--addresses LIST] [--bezel-h PX]\n"
-    "                 [--bezel-v PX] [--sync on|off] [--json]\n"
+    "       tvq418ctl (--tcp HOST:PORT | --serial PATH | --service SOCKET) wall program\n"
+    "                 --rows R --cols C --widths LIST --heights LIST [--addresses LIST]\n"
+    "                 [--bezel-h PX] [--bezel-v PX] [--sync on|off] [--json]\n"
     "LIST holds R x C entries row by row, comma-separated; an empty item is an empty entry.\n"
     "calc prints cell S's input and output windows (exit 1 when a check fails); program runs\n"
     "every cell in turn on its processor (cell k -> address k + 1 unless --addresses says\n"
@@ -33,8 +34,8 @@ constexpr std::string_view kWallUsage =
 
 // Options of the link, handed on to the client's own parser, and the wall's own; each takes a
 // value.
-constexpr std::array<std::string_view, 4> kLinkOptions{"--tcp", "--serial", "--address",
-                                                       "--timeout"};
+constexpr std::array<std::string_view, 5> kLinkOptions{"--tcp", "--serial", "--service",
+                                                       "--address", "--timeout"};
 constexpr std::array<std::string_view, 10> kWallOptions{
     "--rows", "--cols",    "--cell",    "--widths",    "--heights",
     "--res",  "--bezel-h", "--bezel-v", "--addresses", "--sync"};
@@ -152,6 +153,15 @@ std::optional<UsageError> parseBounded(const Parsed& p, std::string_view name, l
                           range};
     out = *value;
     return std::nullopt;
+}
+
+// Each frame carries its cell's address; the link awaits a reply for any but 0.
+ExchangeFn exchangeAt(FrameExchanger& link) {
+    return [&link](const CommandFrame& f, CommandFrame& reply, std::int32_t timeoutMs,
+                   std::stop_token stop) {
+        link.setDeviceAddress(f[1]);
+        return link.exchangeFrame(f, reply, timeoutMs, stop);
+    };
 }
 
 }  // namespace
@@ -341,23 +351,30 @@ int wallMain(int argc, const char* const* argv) {
         out = runWallCalc(request);
     } else {
         StopOnSignal interrupt;
-        OpenedLink opened = openLink(request.link);
-        if (!opened.link) return reportFailure(opened.exitCode, opened.error, request.json);
-        DeviceLink link;
-        link.attach(std::move(opened.link));
-        // Each frame carries its cell's address; the link awaits a reply for any but 0.
-        const ExchangeFn exchange = [&link](const CommandFrame& f, CommandFrame& reply,
-                                            std::int32_t timeoutMs, std::stop_token stop) {
-            link.setDeviceAddress(f[1]);
-            return link.exchangeFrame(f, reply, timeoutMs, stop);
+        const auto printLine = [](const std::string& line) {
+            std::fputs(line.c_str(), stdout);
+            std::fflush(stdout);
         };
-        out = runWallProgram(
-            request, exchange, systemClock(),
-            [](const std::string& line) {
-                std::fputs(line.c_str(), stdout);
-                std::fflush(stdout);
-            },
-            interrupt.token());
+        if (!request.link.servicePath.empty()) {
+            ServiceLink service = connectService(request.link.servicePath);
+            if (!service.client) return reportFailure(kExitFailed, service.error, request.json);
+            const ExchangeFn exchange = exchangeAt(*service.link);
+            // The whole wall in one hold: nobody else's frame between two cells' writes.
+            const CommandResult held = inSequence(*service.link, "wall program", request.json, [&] {
+                const WallOutput wall = runWallProgram(request, exchange, systemClock(), printLine,
+                                                       interrupt.token());
+                return CommandResult{wall.exitCode, wall.output, {}};
+            });
+            out = {held.exitCode, held.output};
+            if (!held.error.empty()) std::fprintf(stderr, "tvq418ctl: %s\n", held.error.c_str());
+        } else {
+            OpenedLink opened = openLink(request.link);
+            if (!opened.link) return reportFailure(opened.exitCode, opened.error, request.json);
+            DeviceLink link;
+            link.attach(std::move(opened.link));
+            out = runWallProgram(request, exchangeAt(link), systemClock(), printLine,
+                                 interrupt.token());
+        }
     }
     std::fputs(out.output.c_str(), stdout);
     std::fflush(stdout);

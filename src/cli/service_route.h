@@ -1,0 +1,37 @@
+#pragma once
+// tvq418ctl --service SOCKET: the link commands through tvq418d instead of a line of our own,
+// and `watch`, which only a service can answer.
+
+#include <functional>
+#include <memory>
+#include <stop_token>
+#include <string>
+#include <string_view>
+
+#include "cli/cli_options.h"
+#include "cli/run_command.h"
+#include "service/client/service_client.h"
+
+namespace tvq::cli {
+
+struct ServiceLink {
+    std::unique_ptr<service::ServiceClient> client;
+    std::unique_ptr<service::ServiceExchanger> link;
+    std::string error;  // "SOCKET: ..." when client is null
+};
+
+ServiceLink connectService(const std::string& socketPath);
+
+// Runs `body` while the service holds the wire for us alone, so a sequence of exchanges is not
+// interleaved with anyone else's. A refused hold is the command's failure (exit 1).
+CommandResult inSequence(service::ServiceExchanger& link, std::string_view what, bool json,
+                         const std::function<CommandResult()>& body);
+
+// One link command (not run-plans, not watch) through the service. Prints and returns the exit
+// status, as the direct route does.
+int runOverService(const CliOptions& options, std::stop_token stop);
+
+// Prints each event as one JSON line until `stop` or the service closes (exit 1 then).
+int runWatch(const CliOptions& options, std::stop_token stop);
+
+}  // namespace tvq::cli
