@@ -25,7 +25,9 @@ struct CliOptions {
     std::uint32_t ipv4 = 0;  // --tcp
     std::uint16_t port = 0;
     std::string serialPath;  // --serial
-    std::string servicePath;  // --service: every exchange through tvq418d's socket
+    // --service: the chain service's socket; when set, it carries every exchange instead of a
+    // link of our own (and `link`, `ipv4`, `port`, `serialPath` mean nothing).
+    std::string servicePath;
     std::uint8_t address = 1;
     std::int32_t timeoutMs = 6000;
     bool json = false;
@@ -43,9 +45,11 @@ struct CliOptions {
     std::uint8_t scanTo = 255;
     bool timeoutGiven = false;
 
-    // watch
-    std::optional<std::uint64_t> since;
-    std::vector<std::string> events;  // empty: every type
+    // watch (needs --service): resume after event SEQ; the event types wanted, empty for all
+    std::optional<std::uint64_t> watchSince;
+    std::vector<std::string> watchEvents;
+
+    bool viaService() const { return !servicePath.empty(); }
 };
 
 constexpr std::string_view commandName(Command command) {

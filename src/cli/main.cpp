@@ -21,7 +21,6 @@
 #include "cli/settings_command.h"
 #include "cli/stop_on_signal.h"
 #include "cli/wall_command.h"
-#include "core/link/device_link.h"
 #include "core/platform/diagnostics.h"
 
 namespace {
@@ -90,11 +89,9 @@ int run(int argc, char** argv) {
     if (options.command == Command::Watch) return runWatch(options, stop);
     if (!options.servicePath.empty()) return runOverService(options, stop);
 
-    OpenedLink opened = openLink(options);
-    if (!opened.link) return reportFailure(opened.exitCode, opened.error, options.json);
-
-    tvq::DeviceLink link;
-    link.attach(std::move(opened.link));
+    OpenedExchanger opened = openExchanger(options);
+    if (!opened.exchanger) return reportFailure(opened.exitCode, opened.error, options.json);
+    tvq::FrameExchanger& link = *opened.exchanger;
     if (options.command == Command::RunPlans) return runPlans(options, link);
     if (options.command == Command::Scan)
         return finish(

@@ -1,5 +1,7 @@
 #include "cli/open_link.h"
 
+#include "cli/service_route.h"
+#include "core/link/device_link.h"
 #include "core/link/link_open.h"
 #include "core/link/network_link.h"
 #include "core/link/serial_port.h"
@@ -32,6 +34,19 @@ OpenedLink openSerial(const CliOptions& options) {
 
 OpenedLink openLink(const CliOptions& options) {
     return options.link == LinkKind::Tcp ? openTcp(options) : openSerial(options);
+}
+
+OpenedExchanger openExchanger(const CliOptions& options) {
+    if (options.viaService()) {
+        ServiceLink service = connectService(options.servicePath);
+        if (!service.link) return {nullptr, kExitFailed, std::move(service.error)};
+        return {std::move(service.link), kExitOk, {}};
+    }
+    OpenedLink opened = openLink(options);
+    if (!opened.link) return {nullptr, opened.exitCode, std::move(opened.error)};
+    auto link = std::make_unique<DeviceLink>();
+    link->attach(std::move(opened.link));
+    return {std::move(link), kExitOk, {}};
 }
 
 }  // namespace tvq::cli

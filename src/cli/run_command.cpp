@@ -39,7 +39,7 @@ CommandFrame commandFrame(const CliOptions& options) {
         case Command::RunPlans:
             break;  // sends plan frames of its own
         case Command::Watch:
-            break;  // no frame: events from a service
+            break;  // sends nothing: the service's events
     }
     return options.frame;
 }

@@ -17,10 +17,8 @@ using service::ServiceExchanger;
 ServiceLink connectService(const std::string& socketPath) {
     ServiceLink out;
     try {
-        out.client = std::make_unique<ServiceClient>(socketPath);
-        out.link = std::make_unique<ServiceExchanger>(*out.client);
+        out.link = std::make_unique<ServiceConnection>(std::make_unique<ServiceClient>(socketPath));
     } catch (const ServiceError& e) {
-        out.client.reset();
         out.error = e.what();
     }
     return out;
@@ -60,7 +58,7 @@ int print(const CommandResult& result) {
 
 int runOverService(const CliOptions& options, std::stop_token stop) {
     ServiceLink service = connectService(options.servicePath);
-    if (!service.client) return reportFailure(kExitFailed, service.error, options.json);
+    if (!service.link) return reportFailure(kExitFailed, service.error, options.json);
     ServiceExchanger& link = *service.link;
     switch (options.command) {
         case Command::Scan:
@@ -83,8 +81,8 @@ int runWatch(const CliOptions& options, std::stop_token stop) {
     bool closed = false;
 
     ServiceLink service = connectService(options.servicePath);
-    if (!service.client) return reportFailure(kExitFailed, service.error, options.json);
-    ServiceClient& client = *service.client;
+    if (!service.link) return reportFailure(kExitFailed, service.error, options.json);
+    ServiceClient& client = service.link->serviceClient();
     client.onEvent([](const nlohmann::json& event) {
         const std::string line = event.dump() + "\n";
         std::fwrite(line.data(), 1, line.size(), stdout);
@@ -97,8 +95,8 @@ int runWatch(const CliOptions& options, std::stop_token stop) {
     });
 
     nlohmann::json request{{"op", "watch"}};
-    if (options.since) request["since"] = *options.since;
-    if (!options.events.empty()) request["events"] = options.events;
+    if (options.watchSince) request["since"] = *options.watchSince;
+    if (!options.watchEvents.empty()) request["events"] = options.watchEvents;
     try {
         const nlohmann::json answer = client.request(request, std::chrono::seconds(10), stop);
         if (!answer.value("ok", false))

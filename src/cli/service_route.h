@@ -14,10 +14,23 @@
 
 namespace tvq::cli {
 
-struct ServiceLink {
+namespace detail {
+struct ClientHolder {
     std::unique_ptr<service::ServiceClient> client;
-    std::unique_ptr<service::ServiceExchanger> link;
-    std::string error;  // "SOCKET: ..." when client is null
+};
+}  // namespace detail
+
+// The service's exchanger with the connection it talks through, owned as one.
+class ServiceConnection final : private detail::ClientHolder, public service::ServiceExchanger {
+public:
+    explicit ServiceConnection(std::unique_ptr<service::ServiceClient> c)
+        : ClientHolder{std::move(c)}, ServiceExchanger(*client) {}
+    service::ServiceClient& serviceClient() { return *client; }
+};
+
+struct ServiceLink {
+    std::unique_ptr<ServiceConnection> link;  // null when the service could not be reached
+    std::string error;                        // then "SOCKET: ..."
 };
 
 ServiceLink connectService(const std::string& socketPath);

@@ -24,7 +24,7 @@ namespace {
 constexpr std::string_view kWallUsage =
     "Usage: tvq418ctl wall calc --rows R --cols C --cell S --widths LIST --heights LIST\n"
     "                 [--res WxH] [--bezel-h PX] [--bezel-v PX] [--json]\n"
-    "       tvq418ctl (--tcp HOST:PORT | --serial PATH | --service SOCKET) wall program\n"
+    "       tvq418ctl (--tcp HOST:PORT | --serial PATH | --service PATH) wall program\n"
     "                 --rows R --cols C --widths LIST --heights LIST [--addresses LIST]\n"
     "                 [--bezel-h PX] [--bezel-v PX] [--sync on|off] [--json]\n"
     "LIST holds R x C entries row by row, comma-separated; an empty item is an empty entry.\n"
@@ -357,7 +357,7 @@ int wallMain(int argc, const char* const* argv) {
         };
         if (!request.link.servicePath.empty()) {
             ServiceLink service = connectService(request.link.servicePath);
-            if (!service.client) return reportFailure(kExitFailed, service.error, request.json);
+            if (!service.link) return reportFailure(kExitFailed, service.error, request.json);
             const ExchangeFn exchange = exchangeAt(*service.link);
             // The whole wall in one hold: nobody else's frame between two cells' writes.
             const CommandResult held = inSequence(*service.link, "wall program", request.json, [&] {
@@ -368,11 +368,10 @@ int wallMain(int argc, const char* const* argv) {
             out = {held.exitCode, held.output};
             if (!held.error.empty()) std::fprintf(stderr, "tvq418ctl: %s\n", held.error.c_str());
         } else {
-            OpenedLink opened = openLink(request.link);
-            if (!opened.link) return reportFailure(opened.exitCode, opened.error, request.json);
-            DeviceLink link;
-            link.attach(std::move(opened.link));
-            out = runWallProgram(request, exchangeAt(link), systemClock(), printLine,
+            OpenedExchanger opened = openExchanger(request.link);
+            if (!opened.exchanger)
+                return reportFailure(opened.exitCode, opened.error, request.json);
+            out = runWallProgram(request, exchangeAt(*opened.exchanger), systemClock(), printLine,
                                  interrupt.token());
         }
     }

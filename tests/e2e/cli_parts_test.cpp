@@ -186,7 +186,7 @@ TEST(WallCli, RefusesBadArguments) {
           "1", "--res", "1024"},
          "bad --res \"1024\": give WxH, e.g. 1920x1080"},
         {{"wall", "program", "--rows", "1", "--cols", "1", "--widths", "1", "--heights", "1"},
-         "no link: give --tcp HOST:PORT or --serial PATH"},
+         "no link: give --tcp HOST:PORT, --serial PATH or --service PATH"},
         {{"--tcp", "127.0.0.1:1", "--address", "3", "wall", "program", "--rows", "1", "--cols", "1",
           "--widths", "1", "--heights", "1"},
          "wall program takes --addresses LIST, not --address"},

@@ -1,5 +1,7 @@
 #include "service/client/service_client.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <asio/connect.hpp>
 #include <asio/io_context.hpp>
@@ -28,8 +30,11 @@ using Json = nlohmann::json;
 constexpr std::size_t kMaxLine = 64u << 20;
 
 std::string connectErrorText(const std::string& path, const asio::error_code& ec) {
-    if (ec == asio::error::not_found || ec.value() == ENOENT)
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0 && errno == ENOENT)
         return path + ": no such socket (is tvq418d running?)";
+    if (::stat(path.c_str(), &info) == 0 && !S_ISSOCK(info.st_mode))
+        return path + ": not a socket (tvq418d --socket names the one to give)";
     if (ec == asio::error::connection_refused)
         return path + ": connection refused (is tvq418d running?)";
     if (ec == asio::error::access_denied)
