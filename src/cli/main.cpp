@@ -94,8 +94,7 @@ int run(int argc, char** argv) {
     tvq::FrameExchanger& link = *opened.exchanger;
     if (options.command == Command::RunPlans) return runPlans(options, link);
     if (options.command == Command::Scan)
-        return finish(
-            runScan(options, link, ::isatty(STDERR_FILENO) ? stderr : nullptr, stop));
+        return finish(runScan(options, link, ::isatty(STDERR_FILENO) ? stderr : nullptr, stop));
     return finish(runCommand(options, link));
 }
 

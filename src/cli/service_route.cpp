@@ -31,9 +31,9 @@ CommandResult inSequence(ServiceExchanger& link, std::string_view what, bool jso
     } catch (const ServiceError& e) {
         CommandResult refused{kExitFailed, {}, e.what()};
         if (json)
-            refused.output = nlohmann::json{{"ok", false}, {"error", "link"}, {"message", e.what()}}
-                                 .dump() +
-                             "\n";
+            refused.output =
+                nlohmann::json{{"ok", false}, {"error", "link"}, {"message", e.what()}}.dump() +
+                "\n";
         return refused;
     }
     CommandResult result = body();

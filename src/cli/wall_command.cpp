@@ -361,8 +361,8 @@ int wallMain(int argc, const char* const* argv) {
             const ExchangeFn exchange = exchangeAt(*service.link);
             // The whole wall in one hold: nobody else's frame between two cells' writes.
             const CommandResult held = inSequence(*service.link, "wall program", request.json, [&] {
-                const WallOutput wall = runWallProgram(request, exchange, systemClock(), printLine,
-                                                       interrupt.token());
+                const WallOutput wall =
+                    runWallProgram(request, exchange, systemClock(), printLine, interrupt.token());
                 return CommandResult{wall.exitCode, wall.output, {}};
             });
             out = {held.exitCode, held.output};

@@ -97,11 +97,10 @@ struct ServiceClient::Impl {
 
         std::optional<asio::error_code> readResult;
         bool read = false;
-        asio::async_read_until(socket, input, '\n',
-                               [&](const asio::error_code& ec, std::size_t) {
-                                   readResult = ec;
-                                   read = true;
-                               });
+        asio::async_read_until(socket, input, '\n', [&](const asio::error_code& ec, std::size_t) {
+            readResult = ec;
+            read = true;
+        });
         if (!runFor(timeout, read)) {
             asio::error_code ignored;
             socket.close(ignored);
@@ -129,11 +128,12 @@ struct ServiceClient::Impl {
     }
 
     void readNext() {
-        asio::async_read_until(socket, input, '\n', [this](const asio::error_code& ec, std::size_t) {
-            if (ec) return lost();
-            dispatch(takeLine());
-            readNext();
-        });
+        asio::async_read_until(socket, input, '\n',
+                               [this](const asio::error_code& ec, std::size_t) {
+                                   if (ec) return lost();
+                                   dispatch(takeLine());
+                                   readNext();
+                               });
     }
 
     void dispatch(const std::string& text) {
@@ -388,15 +388,14 @@ int ServiceExchanger::exchangeGather(const CommandFrame& frame, std::span<std::u
                                      Millis firstWait, Millis quiet, std::stop_token stop) {
     CommandFrame sent = frame;
     sent[12] = frameCheck(sent);
-    const auto answer = ask({{"op", "gather"},
-                             {"address", address_.load()},
-                             {"frame", hexOf(sent)},
-                             {"firstWaitMs", firstWait.count()},
-                             {"quietMs", quiet.count()},
-                             {"max", out.size()}},
-                            std::chrono::duration_cast<std::chrono::milliseconds>(firstWait) +
-                                kQueueAllowance,
-                            stop);
+    const auto answer = ask(
+        {{"op", "gather"},
+         {"address", address_.load()},
+         {"frame", hexOf(sent)},
+         {"firstWaitMs", firstWait.count()},
+         {"quietMs", quiet.count()},
+         {"max", out.size()}},
+        std::chrono::duration_cast<std::chrono::milliseconds>(firstWait) + kQueueAllowance, stop);
     if (!answer) return -1;
     const auto bytes = bytesOf(answer->value("bytes", nlohmann::json("")));
     if (!bytes) return -1;
