@@ -4,13 +4,17 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <fstream>
 #include <regex>
 #include <thread>
 
 #include "core/link/device_link.h"
 #include "core/link/link_open.h"
+#include "core/link/port_holder.h"
 #include "core/link/serial_port.h"
 #include "support/diagnostic_capture.h"
 
@@ -115,6 +119,34 @@ TEST_F(Pty, OpenSerialLinkTellsTheInfoLineThenThePath) {
     EXPECT_EQ(info, (std::vector<InfoText>{InfoText::message(MessageId::OpenComPortFail),
                                            InfoText::text(path)}));
     EXPECT_EQ(serialDevicePath("ttyUSB0"), "/dev/ttyUSB0");
+}
+
+// A port held by another opener is found in the kernel's lock table under our pid: what lets a
+// program name the chain service that holds the port instead of saying only "busy".
+TEST_F(Pty, AHeldPortNamesItsHolder) {
+    CSerialPort holder;
+    ASSERT_EQ(holder.Open(path), 1);
+    struct stat info {};
+    ASSERT_EQ(::stat(path.c_str(), &info), 0);
+    std::ifstream locks("/proc/locks");
+    const std::string text{std::istreambuf_iterator<char>(locks), {}};
+    EXPECT_EQ(lockHolder(text, ::major(info.st_dev), ::minor(info.st_dev), info.st_ino),
+              ::getpid());
+    EXPECT_EQ(serviceHoldingPort(path), std::nullopt) << "held, but not by tvq418d";
+
+    const std::string table =
+        "1: FLOCK  ADVISORY  WRITE 77 00:19:3 0 EOF\n"
+        "1: -> FLOCK  ADVISORY  WRITE 88 00:19:4 0 EOF\n"
+        "2: POSIX  ADVISORY  WRITE 99 fd:01:3 0 EOF\n";
+    EXPECT_EQ(lockHolder(table, 0x00, 0x19, 3), 77);
+    EXPECT_EQ(lockHolder(table, 0xfd, 0x01, 3), 99);
+    EXPECT_EQ(lockHolder(table, 0x00, 0x19, 4), std::nullopt) << "a waiter holds nothing";
+
+    using namespace std::string_literals;
+    EXPECT_EQ(socketOption("tvq418d\0--serial\0/dev/ttyS0\0--socket\0/run/a.sock\0"s),
+              "/run/a.sock");
+    EXPECT_EQ(socketOption("tvq418d\0--socket=/run/b.sock\0"s), "/run/b.sock");
+    EXPECT_EQ(socketOption("tvq418d\0--serial\0/dev/ttyS0\0--socket"s), std::nullopt);
 }
 
 TEST(FindSerialPort, TheLastDevicePortWins) {
