@@ -240,38 +240,8 @@ constexpr std::array<const char*, 11> kValueOptions{
     "--tcp",   "--serial", "--service", "--address", "--timeout", "--file",
     "--kinds", "--from",   "--to",      "--since",   "--events"};
 
-// The command line split by CLI11: the options' texts by name, the other words in order.
-std::variant<std::map<std::string, std::string>, UsageError> splitArgs(
-    const std::vector<std::string_view>& args, bool& json, std::vector<std::string>& words) {
-    CLI::App app;
-    app.set_help_flag();  // help is looked for before anything else, in parseArgList
-    app.allow_extras();
-    app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
-    std::map<std::string, std::string> given;
-    for (const char* name : kValueOptions)
-        app.add_option_function<std::string>(
-            name, [&given, name](const std::string& value) { given[name] = value; });
-    app.add_flag("--json", json);
-    app.add_option("words", words);
-    for (std::string_view arg : args)  // CLI11 would take the next word as the value
-        if (arg.starts_with("--") && arg.ends_with('='))
-            return UsageError{std::string(arg.substr(0, arg.size() - 1)) + " wants a value"};
-    std::vector<std::string> reversed(args.rbegin(), args.rend());
-    try {
-        app.parse(reversed);
-    } catch (const CLI::ArgumentMismatch& e) {  // "--address: 1 required TEXT missing"
-        const std::string what = e.what();
-        return UsageError{what.substr(0, what.find(':')) + " wants a value"};
-    } catch (const CLI::ParseError& e) {
-        return UsageError{e.what()};
-    }
-    if (!app.remaining().empty())
-        return UsageError{"unknown option " + std::string(splitOption(app.remaining()[0]).name)};
-    return given;
-}
-
 // Where the exchanges go: a link of our own, or the chain service.
-std::optional<UsageError> parseLink(const std::map<std::string, std::string>& given,
+std::optional<UsageError> parseLink(const std::map<std::string, std::string, std::less<>>& given,
                                     CliOptions& options) {
     const bool tcp = given.contains("--tcp");
     const bool serial = given.contains("--serial");
@@ -298,10 +268,11 @@ ParsedArgs parseArgList(const std::vector<std::string_view>& args) {
         if (arg == "--help" || arg == "-h") return HelpRequest{};
 
     CliOptions options;
-    std::vector<std::string> wordTexts;
-    auto split = splitArgs(args, options.json, wordTexts);
+    auto split = splitArgs(args, kValueOptions);
     if (auto* error = std::get_if<UsageError>(&split)) return *error;
-    const auto& given = std::get<std::map<std::string, std::string>>(split);
+    const auto& given = std::get<SplitArgs>(split).values;
+    options.json = std::get<SplitArgs>(split).json;
+    const std::vector<std::string>& wordTexts = std::get<SplitArgs>(split).words;
     const auto text = [&given](const char* name) -> std::optional<std::string_view> {
         const auto it = given.find(name);
         if (it == given.end()) return std::nullopt;
@@ -393,10 +364,35 @@ ParsedArgs parseArgList(const std::vector<std::string_view>& args) {
 
 }  // namespace
 
-OptionWord splitOption(std::string_view arg) {
-    const auto eq = arg.find('=');
-    if (eq == std::string_view::npos) return {arg, std::nullopt};
-    return {arg.substr(0, eq), arg.substr(eq + 1)};
+std::variant<SplitArgs, UsageError> splitArgs(const std::vector<std::string_view>& args,
+                                              std::span<const char* const> valueOptions) {
+    for (std::string_view arg : args)  // CLI11 would take the next word as the value
+        if (arg.starts_with("--") && arg.ends_with('='))
+            return UsageError{std::string(arg.substr(0, arg.size() - 1)) + " wants a value"};
+    CLI::App app;
+    app.set_help_flag();  // each caller looks for help before anything else
+    app.allow_extras();
+    app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    SplitArgs split;
+    for (const char* name : valueOptions)
+        app.add_option_function<std::string>(
+            name, [&split, name](const std::string& value) { split.values[name] = value; });
+    app.add_flag("--json", split.json);
+    app.add_option("words", split.words);
+    std::vector<std::string> reversed(args.rbegin(), args.rend());
+    try {
+        app.parse(reversed);
+    } catch (const CLI::ArgumentMismatch& e) {  // "--address: 1 required TEXT missing"
+        const std::string what = e.what();
+        return UsageError{what.substr(0, what.find(':')) + " wants a value"};
+    } catch (const CLI::ParseError& e) {
+        return UsageError{e.what()};
+    }
+    if (!app.remaining().empty()) {
+        const std::string arg = app.remaining().front();  // remaining() is a copy
+        return UsageError{"unknown option " + arg.substr(0, arg.find('='))};
+    }
+    return split;
 }
 
 std::string_view usageText() {
