@@ -11,6 +11,7 @@
 
 #include <unistd.h>
 
+#include "cli/journal_command.h"
 #include "cli/open_link.h"
 #include "cli/parse_args.h"
 #include "cli/plans_command.h"
@@ -54,6 +55,7 @@ int run(int argc, char** argv) {
         return reportFailure(kExitUsage, message, jsonRequested(argc, argv),
                              "tvq418ctl plans --help");
     }
+    if (isJournalInvocation(argc, argv)) return finish(runJournalCommand(argc, argv));
     if (isWallCommand(argc, argv)) return wallMain(argc, argv);
     const ParsedArgs parsed = parseArgs(argc, argv);
     if (std::holds_alternative<HelpRequest>(parsed)) {
