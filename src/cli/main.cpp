@@ -55,7 +55,8 @@ int run(int argc, char** argv) {
         return reportFailure(kExitUsage, message, jsonRequested(argc, argv),
                              "tvq418ctl plans --help");
     }
-    if (isJournalInvocation(argc, argv)) return finish(runJournalCommand(argc, argv));
+    if (isJournalInvocation(argc, argv))
+        return finish(runJournalCommand(argc, argv, journalViaService));
     if (isWallCommand(argc, argv)) return wallMain(argc, argv);
     const ParsedArgs parsed = parseArgs(argc, argv);
     if (std::holds_alternative<HelpRequest>(parsed)) {

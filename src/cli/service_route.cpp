@@ -116,4 +116,15 @@ int runWatch(const CliOptions& options, std::stop_token stop) {
     return kExitFailed;
 }
 
+service::JournalPage journalViaService(const std::string& socketPath,
+                                       const service::JournalQuery& query) {
+    ServiceClient client(socketPath);
+    nlohmann::json request = service::journalQueryJson(query);
+    request["op"] = "journal";
+    const nlohmann::json answer = client.request(std::move(request));
+    if (!answer.value("ok", false))
+        throw ServiceError(socketPath + ": " + answer.value("message", "the journal was refused"));
+    return service::journalPageFromJson(answer);
+}
+
 }  // namespace tvq::cli

@@ -10,6 +10,7 @@
 
 #include "cli/cli_options.h"
 #include "cli/run_command.h"
+#include "core/service/journal_reader.h"
 #include "service/client/service_client.h"
 
 namespace tvq::cli {
@@ -46,5 +47,10 @@ int runOverService(const CliOptions& options, std::stop_token stop);
 
 // Prints each event as one JSON line until `stop` or the service closes (exit 1 then).
 int runWatch(const CliOptions& options, std::stop_token stop);
+
+// `tvq418ctl --service PATH journal ...`: the query asked of the service's "journal" op. Throws
+// (ServiceError, a std::runtime_error) with a line for the user.
+service::JournalPage journalViaService(const std::string& socketPath,
+                                       const service::JournalQuery& query);
 
 }  // namespace tvq::cli
