@@ -2,8 +2,10 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <condition_variable>
 #include <cstdio>
+#include <iterator>
 #include <mutex>
 
 #include "cli/scan_command.h"
@@ -119,12 +121,27 @@ int runWatch(const CliOptions& options, std::stop_token stop) {
 service::JournalPage journalViaService(const std::string& socketPath,
                                        const service::JournalQuery& query) {
     ServiceClient client(socketPath);
-    nlohmann::json request = service::journalQueryJson(query);
-    request["op"] = "journal";
-    const nlohmann::json answer = client.request(std::move(request));
-    if (!answer.value("ok", false))
-        throw ServiceError(socketPath + ": " + answer.value("message", "the journal was refused"));
-    return service::journalPageFromJson(answer);
+    service::JournalPage all;
+    service::JournalQuery next = query;
+    // The service answers in pages; ask on from each page's cursor until the query is met.
+    for (;;) {
+        nlohmann::json request = service::journalQueryJson(next);
+        request["op"] = "journal";
+        const nlohmann::json answer = client.request(std::move(request));
+        if (!answer.value("ok", false))
+            throw ServiceError(socketPath + ": " +
+                               answer.value("message", "the journal was refused"));
+        service::JournalPage page = service::journalPageFromJson(answer);
+        const bool advanced = !page.records.empty() && (!next.since || page.next > *next.since);
+        std::move(page.records.begin(), page.records.end(), std::back_inserter(all.records));
+        for (std::string& warning : page.warnings)  // each page may say the same
+            if (std::find(all.warnings.begin(), all.warnings.end(), warning) == all.warnings.end())
+                all.warnings.push_back(std::move(warning));
+        all.next = std::max(all.next, page.next);
+        if (!advanced || (query.limit && all.records.size() >= query.limit)) return all;
+        next.since = page.next;
+        if (query.limit) next.limit = query.limit - all.records.size();
+    }
 }
 
 }  // namespace tvq::cli
