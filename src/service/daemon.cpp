@@ -8,16 +8,24 @@
 #include <chrono>
 #include <cstdio>
 #include <memory>
+#include <optional>
+#include <stdexcept>
 #include <string>
 
 #include <asio/post.hpp>
 #include <asio/signal_set.hpp>
 #include <asio/steady_timer.hpp>
 
+#include "core/service/journal_file.h"
+#include "core/service/journal_reader.h"
 #include "service/unix_server.h"
 
 namespace tvq::service {
 namespace {
+
+// One answer holds at most this many journal records (about 400 bytes each), so that it stays
+// well inside what a connection may leave unread; a reader goes on from "next".
+constexpr std::size_t kJournalPage = 1000;
 
 void notify(const std::string& state) {
     ::sd_notify(0, state.c_str());
@@ -79,14 +87,33 @@ int runDaemon(const DaemonOptions& options) {
     // Before any thread starts, so the signals come here.
     asio::signal_set signals(io, SIGTERM, SIGINT);
 
-    ChainService service(options.service, openChosenLink, nullptr);
+    // The socket first: a second service started by mistake is told so before it touches
+    // anything else of the first one's.
     std::unique_ptr<UnixServer> server;
     try {
-        server = std::make_unique<UnixServer>(io, options.socket, service);
+        server = std::make_unique<UnixServer>(io, options.socket);
     } catch (const SocketError& e) {
         std::fprintf(stderr, "tvq418d: %s\n", e.what());
         return kDaemonExitFailed;
     }
+    std::unique_ptr<JournalFile> journal;
+    ServiceOptions settings = options.service;
+    if (options.journal) {
+        try {
+            journal = std::make_unique<JournalFile>(*options.journal);
+        } catch (const std::runtime_error& e) {
+            std::fprintf(stderr, "tvq418d: %s\n", e.what());
+            return kDaemonExitFailed;
+        }
+        settings.journalQuery = [dir = *options.journal](const nlohmann::json& request) {
+            std::string error;
+            std::optional<JournalQuery> query = journalQueryFromJson(request, error);
+            if (!query) throw std::invalid_argument(error);
+            if (query->limit == 0 || query->limit > kJournalPage) query->limit = kJournalPage;
+            return journalPageJson(readJournal(dir, *query));
+        };
+    }
+    ChainService service(std::move(settings), openChosenLink, journal.get());
 
     const std::string chain = options.service.chain;
     auto link = std::make_shared<std::string>("connecting");
@@ -107,7 +134,7 @@ int runDaemon(const DaemonOptions& options) {
         });
 
     service.start();
-    server->start();
+    server->start(service);
     Watchdog watchdog(io, service, server->serviceWork());
     watchdog.start();
     std::fprintf(stderr, "tvq418d: serving %s on %s\n", chain.c_str(), options.socket.c_str());
@@ -125,7 +152,7 @@ int runDaemon(const DaemonOptions& options) {
 
     service.unwatch(linkWatch);
     service.stop();
-    server.reset();
+    server->close();  // its connections tell the service they are gone
     return kDaemonExitOk;
 }
 

@@ -63,8 +63,8 @@ public:
         : server_(server), socket_(std::move(socket)), peer_(std::move(peer)) {}
 
     void start() {
-        send(wireLine(server_.service_.greeting()));
-        server_.service_.setEventSink(peer_.id, laterSender());
+        send(wireLine(server_.service_->greeting()));
+        server_.service_->setEventSink(peer_.id, laterSender());
         read();
     }
 
@@ -75,7 +75,7 @@ public:
         std::error_code ignored;
         socket_.shutdown(Socket::shutdown_both, ignored);
         socket_.close(ignored);
-        server_.service_.peerGone(peer_);
+        server_.service_->peerGone(peer_);
         server_.forget(shared_from_this());
     }
 
@@ -129,7 +129,7 @@ private:
         if (whitespaceOnly(line)) return;  // an Enter pressed at a terminal is no request
         ParsedLine parsed = parseRequestLine(line);
         if (!parsed.ok()) return later(parsed.error);
-        server_.service_.handle(peer_, parsed.request, laterSender());
+        server_.service_->handle(peer_, parsed.request, laterSender());
     }
 
     // Every reply goes through the post queue, so a refusal made here cannot overtake an answer
@@ -170,8 +170,8 @@ private:
     bool closed_ = false;
 };
 
-UnixServer::UnixServer(asio::io_context& io, std::filesystem::path path, ChainService& service)
-    : io_(io), path_(std::move(path)), service_(service), acceptor_(io), retry_(io) {
+UnixServer::UnixServer(asio::io_context& io, std::filesystem::path path)
+    : io_(io), path_(std::move(path)), acceptor_(io), retry_(io) {
     const std::string shown = path_.string();
     if (shown.size() >= sizeof(sockaddr_un{}.sun_path))
         throw SocketError("socket path " + shown + " is too long (at most " +
@@ -215,7 +215,8 @@ UnixServer::~UnixServer() {
         ::unlink(path_.c_str());
 }
 
-void UnixServer::start() {
+void UnixServer::start(ChainService& service) {
+    service_ = &service;
     accept();
 }
 

@@ -34,12 +34,13 @@ class UnixServer {
 public:
     // Creates the socket file with mode 0660 and listens. A file left by a dead service is
     // replaced; a live service there, or a file that is not a socket, throws SocketError.
-    UnixServer(asio::io_context& io, std::filesystem::path path, ChainService& service);
+    UnixServer(asio::io_context& io, std::filesystem::path path);
     ~UnixServer();  // closes every connection and removes the socket file
     UnixServer(const UnixServer&) = delete;
     UnixServer& operator=(const UnixServer&) = delete;
 
-    void start();  // begins accepting; io thread or before it runs
+    // Begins accepting, each client served by `service`; io thread or before it runs.
+    void start(ChainService& service);
     void close();  // stops accepting and closes every connection; io thread
     std::size_t connectionCount() const { return connections_.size(); }
     // Answers and events the service made on its own threads so far: signs that it works.
@@ -54,7 +55,7 @@ private:
 
     asio::io_context& io_;
     std::filesystem::path path_;
-    ChainService& service_;
+    ChainService* service_ = nullptr;
     asio::local::stream_protocol::acceptor acceptor_;
     asio::steady_timer retry_;  // after a failed accept
     std::set<std::shared_ptr<Connection>> connections_;

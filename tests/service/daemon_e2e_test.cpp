@@ -96,7 +96,7 @@ TEST(Daemon, ServesClientsOverItsSocketAndKeepsThemApart) {
     }
     std::vector<std::string> argv{TVQ418D_PATH};
     argv.insert(argv.end(), sim.linkArgs().begin(), sim.linkArgs().end());
-    argv.insert(argv.end(), {"--socket", path});
+    argv.insert(argv.end(), {"--journal", dir + "/journal", "--socket", path});
     const std::string out = tempFile(), err = tempFile();
     const pid_t daemon = spawn(argv, out, err);
     for (int i = 0; i < 500 && !has(readFile(err), "serving"); ++i)
@@ -123,6 +123,11 @@ TEST(Daemon, ServesClientsOverItsSocketAndKeepsThemApart) {
         return e.value("type", "") == "state" && e["state"]["mainSourceName"] == "HDMI";
     });
     EXPECT_EQ(seen["address"], 1) << "the other client saw no switch";
+
+    // The journal names who switched, from the socket's credentials.
+    const json journal = a.ask(R"({"id":5,"op":"journal","since":0})");
+    ASSERT_FALSE(journal.value("records", json()).empty()) << journal;
+    EXPECT_EQ(journal["records"][0]["by"]["client"]["pid"], ::getpid()) << journal;
 
     // Refusals keep the connection: a bad line, and an over-long one followed at once by a good
     // request, which is taken as soon as the long line's newline passes.

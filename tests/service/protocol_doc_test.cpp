@@ -40,7 +40,7 @@ const Op kOps[] = {
     {"plans.list", {}, {"plans", "warnings"}},
     {"plans.add", {"kind", "time", "source"}, {"kind", "entry"}},
     {"plans.delete", {"kind", "entry"}, {"kind", "entry"}},
-    {"journal", {}, {"records", "next"}},
+    {"journal", {}, {"records", "next", "warnings"}},
 };
 const std::map<std::string, Fields> kEvents{{"state", {"address", "state", "reply"}},
                                             {"link", {"state", "message"}},
