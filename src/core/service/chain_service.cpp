@@ -214,27 +214,28 @@ void ChainService::Impl::pollOnce(std::uint8_t address, std::stop_token stop) {
     if (due == Clock::TimePoint::max()) due = clock.now() + options.pollPause;
 }
 
-std::uint64_t ChainService::Impl::commandRan(std::uint8_t address, const nlohmann::json& by,
-                                             std::string_view op, const nlohmann::json& frames,
-                                             std::string_view result, std::int64_t ms,
-                                             std::string_view why) {
+void ChainService::Impl::noteCommand(std::uint8_t address, const nlohmann::json& by,
+                                     std::string_view why) {
+    std::lock_guard lock(mutex);
+    // Address 0 reaches every processor of the chain.
+    for (auto& [served, due] : pollDue)
+        if (address == 0 || served == address) {
+            cache.noteCause(served, std::string(why), by);
+            due = std::min(due, clock.now() + kReadBackAfterCommand);
+        }
+    if (address != 0 && !pollDue.contains(address)) cache.noteCause(address, std::string(why), by);
+}
+
+void ChainService::Impl::journalExchange(std::uint8_t address, const nlohmann::json& by,
+                                         std::string_view op, const nlohmann::json& frames,
+                                         std::string_view result, std::int64_t ms) {
     nlohmann::json entry{{"type", "exchange"}, {"address", address}, {"by", by}, {"op", op},
                          {"frames", frames},   {"result", result},   {"ms", ms}};
-    std::uint64_t cause = 0;
     {
         std::lock_guard lock(mutex);
         if (holder) entry["sequence"] = holdWhat;
-        // Address 0 reaches every processor of the chain.
-        for (auto& [served, due] : pollDue)
-            if (address == 0 || served == address) {
-                cause = cache.noteCause(served, std::string(why), by);
-                due = std::min(due, clock.now() + kReadBackAfterCommand);
-            }
-        if (address != 0 && !pollDue.contains(address))
-            cause = cache.noteCause(address, std::string(why), by);
     }
     record(std::move(entry));
-    return cause;
 }
 
 void ChainService::Impl::record(nlohmann::json entry) {
@@ -260,59 +261,45 @@ SendOutcome ChainService::Impl::sendPlan(const CommandFrame& frame, std::stop_to
         std::mutex mutex;
         std::condition_variable_any cv;
         std::optional<SendOutcome> outcome;
-        PlanSend send;
-        void set(SendOutcome o, PlanSend s = {}) {
+        void set(SendOutcome o) {
             std::lock_guard lock(mutex);
             outcome = o;
-            send = std::move(s);
             cv.notify_all();
         }
     };
     auto done = std::make_shared<Done>();
     Job job;
     job.priority = JobPriority::Plan;
-    job.work = [this, frame, done](FrameExchanger& wire, std::stop_token runnerStop) {
+    job.work = [this, frame, done, by = std::exchange(planBy, nullptr)](
+                   FrameExchanger& wire, std::stop_token runnerStop) {
         if (!wire.isUp()) return done->set(SendOutcome::LinkClosed);
         const std::uint8_t address = frame[1];
         const Exchanged e = exchange(wire, address, frame, kPlanReplyTimeoutMs, runnerStop);
-        // The plan's name comes with its event, after this: planEvent fills it in.
-        const std::uint64_t cause =
-            commandRan(address, nullptr, "plan", framesJson(e), resultName(e), e.ms, "plan");
+        noteCommand(address, by, "plan");
+        journalExchange(address, by, "plan", framesJson(e), resultName(e), e.ms);
         const bool answered = e.result == static_cast<int>(kFrameSize) || address == 0;
-        done->set(answered ? SendOutcome::Sent : SendOutcome::NoReply,
-                  PlanSend{address, framesJson(e), resultName(e), e.ms, cause});
+        done->set(answered ? SendOutcome::Sent : SendOutcome::NoReply);
     };
     job.refuse = [done](std::string_view, std::string_view) { done->set(SendOutcome::LinkClosed); };
     if (!enqueue(std::move(job), false)) return SendOutcome::LinkClosed;
     std::unique_lock lock(done->mutex);
     if (!done->cv.wait(lock, stop, [&] { return done->outcome.has_value(); }))
         return SendOutcome::Stopped;
-    lastPlan = std::move(done->send);
     return *done->outcome;
 }
 
 void ChainService::Impl::planEvent(const PlanEvent& event) {
     static constexpr std::array<std::string_view, 5> kWhat{"sent", "no-reply", "cannot-send",
                                                            "missed", "same-second"};
-    const std::string_view kind = kindName(event.occurrence.kind);
     const std::string_view name = sourceName(static_cast<unsigned>(event.occurrence.source));
     events.publish(
         "plan",
         {{"what", kWhat[static_cast<std::size_t>(event.what)]},
-         {"kind", kind},
+         {"kind", kindName(event.occurrence.kind)},
          {"entry", event.occurrence.entry},
          {"source", name.empty() ? nlohmann::json(event.occurrence.source) : nlohmann::json(name)},
          {"due",
           isoTime(WallClock::TimePoint{} + std::chrono::seconds{event.occurrence.timeOfDay})}});
-    if (lastPlan &&
-        (event.what == PlanEvent::What::Sent || event.what == PlanEvent::What::NoReply)) {
-        const nlohmann::json by{{"plan", {{"kind", kind}, {"entry", event.occurrence.entry}}}};
-        std::lock_guard lock(mutex);
-        for (const auto& [served, due] : pollDue)
-            if (lastPlan->address == 0 || served == lastPlan->address)
-                cache.setCauseBy(served, lastPlan->cause, by);
-    }
-    lastPlan.reset();
 }
 
 ChainService::ChainService(ServiceOptions options, LinkOpener opener, JournalSink* journal,
@@ -336,13 +323,17 @@ void ChainService::start() {
         plans.planFile = *impl.options.plans;
         plans.deviceAddress = impl.options.addresses.empty() ? 1 : impl.options.addresses.front();
         plans.fileCheck = impl.options.planFileCheck;
-        PlanLink planLink{[&impl](const CommandFrame& frame, std::stop_token stop) {
-                              return impl.sendPlan(frame, stop);
-                          },
-                          [&impl] {
-                              std::lock_guard lock(impl.mutex);
-                              return impl.linkState == "up";
-                          }};
+        PlanLink planLink;
+        planLink.send = [&impl](const CommandFrame& frame, std::stop_token stop) {
+            return impl.sendPlan(frame, stop);
+        };
+        planLink.isOpen = [&impl] {
+            std::lock_guard lock(impl.mutex);
+            return impl.linkState == "up";
+        };
+        planLink.sending = [&impl](const PlanOccurrence& due) {
+            impl.planBy = {{"plan", {{"kind", kindName(due.kind)}, {"entry", due.entry}}}};
+        };
         impl.scheduler = std::make_unique<PlanScheduler>(plans, planLink, impl, impl.wall);
         impl.scheduler->start();
     }
@@ -408,10 +399,19 @@ void ChainService::setEventSink(std::uint64_t peerId,
     impl_->peers[peerId].sink = std::move(deliver);
 }
 
-std::uint64_t ChainService::watch(const Peer&, std::optional<std::uint64_t> since,
+std::uint64_t ChainService::watch(const Peer& peer, std::optional<std::uint64_t> since,
                                   std::set<std::string> types,
                                   std::function<void(const nlohmann::json&)> deliver) {
-    return impl_->events.watch(since, std::move(types), std::move(deliver));
+    Impl& impl = *impl_;
+    const std::uint64_t handle = impl.events.watch(since, std::move(types), std::move(deliver));
+    std::optional<std::uint64_t> previous;
+    {
+        // One watch per peer, ended with it: a second one replaces the first.
+        std::lock_guard lock(impl.mutex);
+        previous = std::exchange(impl.peers[peer.id].watch, handle);
+    }
+    if (previous) impl.events.unwatch(*previous);
+    return handle;
 }
 
 void ChainService::unwatch(std::uint64_t handle) {

@@ -15,17 +15,22 @@
 //   thread when their job ends. `answer` is called exactly once, also when the service stops
 //   (error "link-down", "the service is stopping") or the peer is gone first.
 // - Rate limit: a token bucket per peer (rate per second, burst), taken by every request that
-//   queues a job or writes the plan file. Beyond it, or with `queue` client jobs already
-//   waiting, the answer is "busy" at once.
+//   queues a job, writes the plan file or reads the journal ("end", "unwatch", a cached
+//   "status", "watch" and "plans.list" are free). Beyond it, or with `queue` client jobs
+//   already waiting, the answer is "busy" at once.
 // - begin/end are jobs in the client's own stream: "begin" takes effect (and is answered) when
 //   the client's requests before it have run, "end" after those between. Meanwhile only that
 //   client's jobs reach the wire; plans and polls wait. The hold ends by itself after
 //   holdIdle without a request from the client, or at peerGone().
 // - Requests are refused with "link-down" while the link is known down; while it is being
 //   (re)opened they wait for the outcome. Jobs queued when the line is lost get "link-down".
+// - Answers: "exchange", "source" and "press" give {result, reply (hex without blanks, "" when
+//   result is 0), received, lineClosed}. Frames are accepted as hex with or without blanks.
+//   timeoutMs defaults to 1000; gather's firstWaitMs 1000, quietMs 100, max 256 (at most
+//   4096). A gather that could send nothing is "link-down".
 // - "status" answers from the cache; an address not yet seen (or "fresh":true) costs one
-//   exchange. The answer carries the reply's hex too, so a client can print it as a direct
-//   link would.
+//   exchange. The answer is {address, state (null when no good reply), reply} plus, after an
+//   exchange, result/received/lineClosed, so a client can print it as a direct link would.
 // - "press" runs the front panel's own rules on the address's last state; a refusal is the
 //   error "bad-request" with the panel's message. Keys: source names, "PIP/POP", "TEXT",
 //   "BYPASS", "FREEZE", "MOSAIC", "VGA-AUTO", "M1".."M4", "Cut", "Fade=0.5S", "Fade=1.0S",
@@ -33,11 +38,17 @@
 // - Events reach watchers through `deliver`, called with the service's event lock held, in
 //   seq order: it must not block and must not call back into the service. A front end gives
 //   each peer's sink with setEventSink() so that the ops "watch"/"unwatch" work through
-//   handle(); watch() and unwatch() are the same without the protocol around them.
+//   handle(); watch() and unwatch() are the same without the protocol around them. One
+//   watch per peer: a second replaces the first, peerGone() ends it. Events older than the
+//   last eventRing are gone: a watcher sees the gap in seq.
 // - Journal records: one per job that changes something (every command; not status queries,
 //   not polls), and one per stretch of a main source on air, closed when a status reply shows
 //   another source. A stretch that began before the service saw it, or was still on air when
-//   it stopped, carries "partial":true.
+//   it stopped, carries "partial":true. Exchange records: {type, address, by, op, frames:
+//   [{out, in}], result "ok"|"no-reply"|"line-closed", ms} and "sequence": what, inside a
+//   hold. Each record also goes out as a "journal" event (without a sink: unnumbered).
+// - Plans address the first served address. The opener may block (a TCP connect, 3 s at
+//   most): stop() waits for it.
 
 #include <chrono>
 #include <cstdint>

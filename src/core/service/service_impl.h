@@ -74,10 +74,11 @@ struct ChainService::Impl final : PlanObserver {
     Exchanged exchange(FrameExchanger& link, std::uint8_t address, const CommandFrame& frame,
                        std::int32_t timeoutMs, std::stop_token stop);
     void seeStatus(std::uint8_t address, const CommandFrame& query, const Exchanged& e);
-    // A client's or a plan's command ran: journal it and remember it as a cause of change.
-    std::uint64_t commandRan(std::uint8_t address, const nlohmann::json& by, std::string_view op,
-                             const nlohmann::json& frames, std::string_view result, std::int64_t ms,
-                             std::string_view why);
+    // A client's or a plan's command ran: the next change of the address is put down to it,
+    // and its read-back comes early.
+    void noteCommand(std::uint8_t address, const nlohmann::json& by, std::string_view why);
+    void journalExchange(std::uint8_t address, const nlohmann::json& by, std::string_view op,
+                         const nlohmann::json& frames, std::string_view result, std::int64_t ms);
     void record(nlohmann::json record);
     bool enqueue(Job job, bool bounded);
     void refuseAll(std::deque<Job>& jobs, std::string_view code, std::string_view message);
@@ -94,6 +95,8 @@ struct ChainService::Impl final : PlanObserver {
     void handle(const Peer& peer, const nlohmann::json& request, const Answer& answer);
     // Why a request that needs the wire (or a rate token) cannot be taken now; nullopt: taken.
     std::optional<nlohmann::json> admit(const Peer& peer, const nlohmann::json& id, bool wire);
+    // The answer when enqueue refused: the queue filled, or the service stopped, meanwhile.
+    nlohmann::json notQueued(const nlohmann::json& id) const;
     void queueExchange(const Peer& peer, const nlohmann::json& id, const Answer& answer,
                        std::uint8_t address, const CommandFrame& frame, std::int32_t timeoutMs,
                        std::string op);
@@ -132,16 +135,8 @@ struct ChainService::Impl final : PlanObserver {
 
     std::jthread runner;
     std::unique_ptr<PlanScheduler> scheduler;
-    // The scheduler's last exchange, named in the journal once its plan event says whose it was.
-    // Only the scheduler's thread touches it.
-    struct PlanSend {
-        std::uint8_t address = 0;
-        nlohmann::json frames;
-        std::string result;
-        std::int64_t ms = 0;
-        std::uint64_t cause = 0;
-    };
-    std::optional<PlanSend> lastPlan;
+    // Who the scheduler's next send is for: {"plan":{kind, entry}}. Its thread only.
+    nlohmann::json planBy;
 };
 
 nlohmann::json exchangeJson(const Exchanged& e);

@@ -183,6 +183,12 @@ std::optional<nlohmann::json> ChainService::Impl::admit(const Peer& peer, const 
     return std::nullopt;
 }
 
+nlohmann::json ChainService::Impl::notQueued(const nlohmann::json& id) const {
+    std::lock_guard lock(mutex);
+    return stopped ? errorAnswer(id, "link-down", "the service is stopping")
+                   : errorAnswer(id, "busy", "busy: the queue is full");
+}
+
 void ChainService::Impl::queueExchange(const Peer& peer, const nlohmann::json& id,
                                        const Answer& answer, std::uint8_t address,
                                        const CommandFrame& frame, std::int32_t timeoutMs,
@@ -193,15 +199,16 @@ void ChainService::Impl::queueExchange(const Peer& peer, const nlohmann::json& i
         if (!wire.isUp()) return (*answer)(errorAnswer(id, "link-down", "no link to the chain"));
         const Exchanged e = exchange(wire, address, frame, timeoutMs, stop);
         seeStatus(address, frame, e);
-        if (changesDevice(frame))
-            commandRan(address, clientBy(peer), op, framesJson(e), resultName(e), e.ms, "command");
+        if (changesDevice(frame)) {
+            noteCommand(address, clientBy(peer), "command");
+            journalExchange(address, clientBy(peer), op, framesJson(e), resultName(e), e.ms);
+        }
         (*answer)(okAnswer(id, exchangeJson(e)));
     };
     job.refuse = [id, answer](std::string_view code, std::string_view message) {
         (*answer)(errorAnswer(id, code, message));
     };
-    if (!enqueue(std::move(job), true))
-        (*answer)(errorAnswer(id, "busy", "busy: the queue is full"));
+    if (!enqueue(std::move(job), true)) (*answer)(notQueued(id));
 }
 
 void ChainService::Impl::queueStatus(const Peer& peer, const nlohmann::json& id,
@@ -224,8 +231,7 @@ void ChainService::Impl::queueStatus(const Peer& peer, const nlohmann::json& id,
     job.refuse = [id, answer](std::string_view code, std::string_view message) {
         (*answer)(errorAnswer(id, code, message));
     };
-    if (!enqueue(std::move(job), true))
-        (*answer)(errorAnswer(id, "busy", "busy: the queue is full"));
+    if (!enqueue(std::move(job), true)) (*answer)(notQueued(id));
 }
 
 void ChainService::Impl::queueGather(const Peer& peer, const nlohmann::json& id,
@@ -251,16 +257,16 @@ void ChainService::Impl::queueGather(const Peer& peer, const nlohmann::json& id,
             out[12] = frameCheck(frame);
             const nlohmann::json frames =
                 nlohmann::json::array({{{"out", hexText(out.data(), kFrameSize)}, {"in", in}}});
-            commandRan(address, clientBy(peer), "gather", frames, count > 0 ? "ok" : "no-reply", ms,
-                       "command");
+            noteCommand(address, clientBy(peer), "command");
+            journalExchange(address, clientBy(peer), "gather", frames,
+                            count > 0 ? "ok" : "no-reply", ms);
         }
         (*answer)(okAnswer(id, {{"count", count}, {"bytes", in}}));
     };
     job.refuse = [id, answer](std::string_view code, std::string_view message) {
         (*answer)(errorAnswer(id, code, message));
     };
-    if (!enqueue(std::move(job), true))
-        (*answer)(errorAnswer(id, "busy", "busy: the queue is full"));
+    if (!enqueue(std::move(job), true)) (*answer)(notQueued(id));
 }
 
 // begin and end run in the client's own stream of jobs, so each takes effect after the
@@ -316,7 +322,8 @@ void ChainService::Impl::sequence(const Peer& peer, const nlohmann::json& id, co
     if (!enqueue(std::move(job), begin)) {
         std::lock_guard lock(mutex);
         peers[peer.id].sequenceOpen = !begin;
-        (*answer)(errorAnswer(id, "busy", "busy: the queue is full"));
+        (*answer)(stopped ? errorAnswer(id, "link-down", "the service is stopping")
+                          : errorAnswer(id, "busy", "busy: the queue is full"));
     }
 }
 

@@ -51,14 +51,13 @@ StatusCache::Seen StatusCache::observe(std::uint8_t address, const CommandFrame&
 
     if (!e.stretch) {
         // On air before we looked: when it began, and why, is not known.
-        e.stretch = Stretch{report.mainSource, at, "device-keys", nullptr, true, 0};
+        e.stretch = Stretch{report.mainSource, at, "device-keys", nullptr, true};
     } else if (e.stretch->source != report.mainSource) {
         seen.onAir = close(address, *e.stretch, at, false);
-        Stretch next{report.mainSource, at, "device-keys", nullptr, false, 0};
+        Stretch next{report.mainSource, at, "device-keys", nullptr, false};
         if (e.cause && e.replies - e.cause->mark <= kCauseReplies) {
             next.why = e.cause->why;
             next.by = e.cause->by;
-            next.causeId = e.cause->id;
             e.cause.reset();  // one command explains one change
         }
         e.stretch = next;
@@ -66,18 +65,10 @@ StatusCache::Seen StatusCache::observe(std::uint8_t address, const CommandFrame&
     return seen;
 }
 
-std::uint64_t StatusCache::noteCause(std::uint8_t address, std::string why, nlohmann::json by) {
+void StatusCache::noteCause(std::uint8_t address, std::string why, nlohmann::json by) {
     std::lock_guard lock(mutex_);
     Entry& e = entries_[address];
-    e.cause = Cause{std::move(why), std::move(by), e.replies, nextCause_++};
-    return e.cause->id;
-}
-
-void StatusCache::setCauseBy(std::uint8_t address, std::uint64_t id, const nlohmann::json& by) {
-    std::lock_guard lock(mutex_);
-    Entry& e = entries_[address];
-    if (e.cause && e.cause->id == id) e.cause->by = by;
-    if (e.stretch && e.stretch->causeId == id) e.stretch->by = by;
+    e.cause = Cause{std::move(why), std::move(by), e.replies};
 }
 
 std::optional<CommandFrame> StatusCache::reply(std::uint8_t address) const {

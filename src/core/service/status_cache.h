@@ -32,10 +32,8 @@ public:
     Seen observe(std::uint8_t address, const CommandFrame& reply, WallClock::TimePoint at);
 
     // A command to `address` ran: a change of its main source seen within the next two status
-    // replies is put down to it. why: "command" or "plan". Returns an id for setCauseBy.
-    std::uint64_t noteCause(std::uint8_t address, std::string why, nlohmann::json by);
-    // Who it was, once known (a plan's kind and entry are named after its exchange).
-    void setCauseBy(std::uint8_t address, std::uint64_t id, const nlohmann::json& by);
+    // replies is put down to it. why: "command" or "plan".
+    void noteCause(std::uint8_t address, std::string why, nlohmann::json by);
 
     std::optional<CommandFrame> reply(std::uint8_t address) const;
     // Runs f on the address's panel state under the cache's lock; nullopt when none seen yet.
@@ -56,7 +54,6 @@ private:
         std::string why;
         nlohmann::json by;
         std::uint64_t mark = 0;  // replies seen when the command ran
-        std::uint64_t id = 0;
     };
     struct Stretch {
         std::uint8_t source = 0;
@@ -64,7 +61,6 @@ private:
         std::string why;
         nlohmann::json by;
         bool partial = false;
-        std::uint64_t causeId = 0;
     };
     struct Entry {
         std::optional<CommandFrame> reply;
@@ -79,7 +75,6 @@ private:
 
     mutable std::mutex mutex_;
     std::map<std::uint8_t, Entry> entries_;
-    std::uint64_t nextCause_ = 1;
 };
 
 }  // namespace tvq::service
