@@ -115,6 +115,9 @@ TEST(ServiceClient, ServiceLeavingMidRequestFailsItAndSaysClosed) {
     std::atomic<bool> closed{false};
     client.onClosed([&] { closed = true; });
     EXPECT_THROW(client.request({{"op", "status"}}, std::chrono::seconds(5)), ServiceError);
+    // onClosed runs on the reader thread, maybe just after the request gave up.
+    for (int i = 0; i < 100 && !closed; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_TRUE(closed);
     EXPECT_FALSE(client.connected());
     EXPECT_THROW(client.request({{"op", "status"}}), ServiceError);
