@@ -17,12 +17,15 @@ public:
     explicit Service(const Simulator& sim) {
         std::vector<std::string> argv{TVQ418D_PATH};
         argv.insert(argv.end(), sim.linkArgs().begin(), sim.linkArgs().end());
-        argv.insert(argv.end(), {"--addresses", "1,2", "--socket", socket});
+        argv.insert(argv.end(), {"--addresses", "1,2", "--socket", socket, "--journal", journal});
         pid_ = spawn(argv, log_, log_);
         const auto deadline = Clock::now() + Millis{10000};
         struct stat info {};
         while (::stat(socket.c_str(), &info) != 0 && Clock::now() < deadline)
             std::this_thread::sleep_for(Millis{20});
+        // The socket comes before the link: ready once a status goes through.
+        while (ctl({"--service", socket, "status"}).exitCode != 0 && Clock::now() < deadline)
+            std::this_thread::sleep_for(Millis{100});
     }
     ~Service() {
         stop();
@@ -45,6 +48,7 @@ private:
 
 public:
     const std::string socket = dir_ + "/hall.sock";
+    const std::string journal = dir_ + "/journal";
 };
 
 TEST(CliService, PrintsWhatTheDirectLinkPrintsAndWatchSeesAnotherClient) {
@@ -68,6 +72,12 @@ TEST(CliService, PrintsWhatTheDirectLinkPrintsAndWatchSeesAnotherClient) {
         EXPECT_EQ(served.out, direct.out) << args.back();
         EXPECT_EQ(served.err, direct.err) << args.back();
     }
+
+    // The journal through the service is the journal read from its folder.
+    const Finished served = ctl({"--service", service.socket, "journal", "--on-air"});
+    EXPECT_EQ(served.exitCode, 0) << shown(served);
+    EXPECT_EQ(served.out, ctl({"journal", "--journal", service.journal, "--on-air"}).out);
+    EXPECT_TRUE(has(served.out, "DVI")) << shown(served);
 
     // A switch made by another tvq418ctl reaches the watcher as a state event.
     bool switched = false;
