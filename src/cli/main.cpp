@@ -18,6 +18,7 @@
 #include "cli/run_command.h"
 #include "cli/run_plans.h"
 #include "cli/scan_command.h"
+#include "cli/service_route.h"
 #include "cli/settings_command.h"
 #include "cli/stop_on_signal.h"
 #include "cli/wall_command.h"
@@ -54,7 +55,8 @@ int run(int argc, char** argv) {
         return reportFailure(kExitUsage, message, jsonRequested(argc, argv),
                              "tvq418ctl plans --help");
     }
-    if (isJournalInvocation(argc, argv)) return finish(runJournalCommand(argc, argv, {}, stdout));
+    if (isJournalInvocation(argc, argv))
+        return finish(runJournalCommand(argc, argv, journalViaService, stdout));
     if (isWallCommand(argc, argv)) return wallMain(argc, argv);
     const ParsedArgs parsed = parseArgs(argc, argv);
     if (std::holds_alternative<HelpRequest>(parsed)) {
@@ -82,21 +84,20 @@ int run(int argc, char** argv) {
         pthread_sigmask(SIG_BLOCK, &signals, nullptr);
     }
     if (const auto refused = refuseBeforeLink(options)) return finish(*refused);
-    // Events come from the service's own state, not from exchanges.
-    if (options.command == Command::Watch)
-        return reportFailure(
-            kExitFailed, "cannot watch the chain service at " + options.servicePath, options.json);
-    // A scan stopped by Ctrl-C still lists the addresses already found.
+    // A scan stopped by Ctrl-C still lists the addresses already found; a watch ends cleanly.
     std::optional<StopOnSignal> interrupt;
-    if (options.command == Command::Scan) interrupt.emplace();
+    if (options.command == Command::Scan || options.command == Command::Watch) interrupt.emplace();
+    const std::stop_token stop = interrupt ? interrupt->token() : std::stop_token{};
+
+    if (options.command == Command::Watch) return runWatch(options, stop);
+    if (!options.servicePath.empty()) return runOverService(options, stop);
 
     OpenedExchanger opened = openExchanger(options);
     if (!opened.exchanger) return reportFailure(opened.exitCode, opened.error, options.json);
     tvq::FrameExchanger& link = *opened.exchanger;
     if (options.command == Command::RunPlans) return runPlans(options, link);
     if (options.command == Command::Scan)
-        return finish(
-            runScan(options, link, ::isatty(STDERR_FILENO) ? stderr : nullptr, interrupt->token()));
+        return finish(runScan(options, link, ::isatty(STDERR_FILENO) ? stderr : nullptr, stop));
     return finish(runCommand(options, link));
 }
 

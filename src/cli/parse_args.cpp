@@ -323,6 +323,10 @@ ParsedArgs parseArgList(const std::vector<std::string_view>& args) {
         return UsageError{"--since and --events belong to watch"};
     if (command == Command::Watch && !options.viaService())
         return UsageError{"watch needs the chain service: give --service PATH"};
+    if (command == Command::RunPlans && options.viaService())
+        return UsageError{
+            "run-plans runs the plans over a link of its own; the chain service runs "
+            "its own (tvq418d --plans FILE)"};
     const bool scan = command == Command::Scan;
     if (const auto value = text("--timeout")) {
         const long long least = scan ? kMinScanWaitMs : kMinTimeoutMs;

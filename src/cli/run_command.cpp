@@ -62,6 +62,9 @@ CommandResult runCommand(const CliOptions& options, FrameExchanger& link) {
         json["source"] = {{"code", options.source}, {"name", sourceName(options.source)}};
     json["result"] = result;
     report.line("result " + std::to_string(result));
+    // A service that refused the exchange: nothing was sent, and its reason is the one to give.
+    if (const std::string why = link.lastError(); result != kReplyTaken && !why.empty())
+        return report.finish(kExitFailed, why);
 
     if (options.address == 0) {
         // Nobody answers a broadcast; having sent it is the whole job.

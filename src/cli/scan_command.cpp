@@ -87,6 +87,7 @@ CommandResult runScan(const CliOptions& options, FrameExchanger& link, std::FILE
         out.exitCode = kExitFailed;
         out.error = "the line failed after " + std::to_string(result.asked) +
                     " addresses; the scan is incomplete";
+        if (const std::string why = link.lastError(); !why.empty()) out.error += " (" + why + ")";
     } else if (result.answers.empty()) {
         out.exitCode = kExitFailed;
         out.error = "no device answered on addresses " + range;

@@ -160,6 +160,7 @@ namespace {
 
 // A line that closed on the way is the reason, not the device's silence.
 std::string withLineState(std::string error, const FrameExchanger& link) {
+    if (const std::string why = link.lastError(); !why.empty()) return error + " (" + why + ")";
     if (!link.isUp())
         error += link.isSerial() ? " (the serial line went away)" : " (the connection closed)";
     return error;

@@ -12,6 +12,7 @@
 #include "cli/json.h"
 #include "cli/open_link.h"
 #include "cli/run_command.h"
+#include "cli/service_route.h"
 #include "cli/stop_on_signal.h"
 #include "core/link/device_link.h"
 #include "core/platform/diagnostics.h"
@@ -97,6 +98,15 @@ std::optional<UsageError> parseBounded(const SplitArgs& p, std::string_view name
                           range};
     out = *value;
     return std::nullopt;
+}
+
+// Each frame carries its cell's address; the link awaits a reply for any but 0.
+ExchangeFn exchangeAt(FrameExchanger& link) {
+    return [&link](const CommandFrame& f, CommandFrame& reply, std::int32_t timeoutMs,
+                   std::stop_token stop) {
+        link.setDeviceAddress(f[1]);
+        return link.exchangeFrame(f, reply, timeoutMs, stop);
+    };
 }
 
 }  // namespace
@@ -290,22 +300,29 @@ int wallMain(int argc, const char* const* argv) {
         out = runWallCalc(request);
     } else {
         StopOnSignal interrupt;
-        OpenedExchanger opened = openExchanger(request.link);
-        if (!opened.exchanger) return reportFailure(opened.exitCode, opened.error, request.json);
-        FrameExchanger& link = *opened.exchanger;
-        // Each frame carries its cell's address; the link awaits a reply for any but 0.
-        const ExchangeFn exchange = [&link](const CommandFrame& f, CommandFrame& reply,
-                                            std::int32_t timeoutMs, std::stop_token stop) {
-            link.setDeviceAddress(f[1]);
-            return link.exchangeFrame(f, reply, timeoutMs, stop);
+        const auto printLine = [](const std::string& line) {
+            std::fputs(line.c_str(), stdout);
+            std::fflush(stdout);
         };
-        out = runWallProgram(
-            request, exchange, systemClock(),
-            [](const std::string& line) {
-                std::fputs(line.c_str(), stdout);
-                std::fflush(stdout);
-            },
-            interrupt.token());
+        if (!request.link.servicePath.empty()) {
+            ServiceLink service = connectService(request.link.servicePath);
+            if (!service.link) return reportFailure(kExitFailed, service.error, request.json);
+            const ExchangeFn exchange = exchangeAt(*service.link);
+            // The whole wall in one hold: nobody else's frame between two cells' writes.
+            const CommandResult held = inSequence(*service.link, "wall program", request.json, [&] {
+                const WallOutput wall =
+                    runWallProgram(request, exchange, systemClock(), printLine, interrupt.token());
+                return CommandResult{wall.exitCode, wall.output, {}};
+            });
+            out = {held.exitCode, held.output};
+            if (!held.error.empty()) std::fprintf(stderr, "tvq418ctl: %s\n", held.error.c_str());
+        } else {
+            OpenedExchanger opened = openExchanger(request.link);
+            if (!opened.exchanger)
+                return reportFailure(opened.exitCode, opened.error, request.json);
+            out = runWallProgram(request, exchangeAt(*opened.exchanger), systemClock(), printLine,
+                                 interrupt.token());
+        }
     }
     std::fputs(out.output.c_str(), stdout);
     std::fflush(stdout);

@@ -88,6 +88,7 @@ TEST(ParseArgs, BadUsageIsRejectedWithOneLine) {
         {{"--service", "/s", kTcp, "status"}, "--service replaces"},
         {{"--service=/s", "watch", "--events", "state,bogus"}, "unknown event type \"bogus\""},
         {{"--service=/s", "status", "--since", "1"}, "belong to watch"},
+        {{"--service=/s", "run-plans"}, "the chain service runs its own (tvq418d --plans FILE)"},
     };
     for (const Case& c : cases) {
         const ParsedArgs parsed = parse(c.args);
