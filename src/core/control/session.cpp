@@ -5,6 +5,7 @@
 
 #include "core/control/connect_job.h"
 #include "core/control/session_core.h"
+#include "core/control/session_test_access.h"
 #include "core/control/workers.h"
 
 namespace tvq {
@@ -193,12 +194,52 @@ int Session::exchange(const CommandFrame& frame, CommandFrame& reply, std::int32
     return impl_->core.link.exchangeFrame(frame, reply, timeoutMs, stop);
 }
 
-DeviceLink& Session::link() {
-    return impl_->core.link;
+int Session::gather(const CommandFrame& frame, std::span<std::uint8_t> out, Millis firstWait,
+                    Millis quiet, std::stop_token stop) {
+    std::lock_guard panel(impl_->core.panelLock);
+    return impl_->core.link.exchangeGather(frame, out, firstWait, quiet, stop);
 }
 
-std::mutex& Session::panelLock() {
-    return impl_->core.panelLock;
+bool Session::runSequence(const std::string&, const std::function<void()>& body) {
+    // A direct line: the held workers and panelLock per exchange already keep others apart.
+    body();
+    return true;
+}
+
+void Session::discardStaleReplies() {
+    std::lock_guard panel(impl_->core.panelLock);
+    impl_->core.link.discardPending();
+}
+
+SendOutcome Session::sendPlanFrame(const CommandFrame& frame, std::stop_token stop) {
+    if (!lineUp()) return SendOutcome::LinkClosed;
+    CommandFrame out = frame;
+    out[1] = deviceAddress();
+    CommandFrame reply{};
+    const int got = exchange(out, reply, kPlanReplyTimeoutMs, stop);
+    if (stop.stop_requested()) return SendOutcome::Stopped;
+    if (got == 13 || out[1] == 0) return SendOutcome::Sent;
+    return lineUp() ? SendOutcome::NoReply : SendOutcome::LinkClosed;
+}
+
+bool Session::lineOpen() const {
+    return impl_->core.link.isOpen();
+}
+
+bool Session::lineUp() const {
+    return impl_->core.link.isUp();
+}
+
+bool Session::lineSerial() const {
+    return impl_->core.link.isSerial();
+}
+
+DeviceLink& SessionTestAccess::link(Session& session) {
+    return session.impl_->core.link;
+}
+
+std::mutex& SessionTestAccess::panelLock(Session& session) {
+    return session.impl_->core.panelLock;
 }
 
 PanelState Session::snapshot() const {

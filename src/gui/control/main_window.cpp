@@ -203,7 +203,7 @@ void CTVQ418ControlDlg::openScreenSetup() {
 void CTVQ418ControlDlg::onFindProcessors() {
     // Connected, the scan shares the session's line with the workers held; otherwise it opens
     // the chosen line itself for as long as it runs.
-    const bool overSession = session_->workersRunning() && session_->link().isUp();
+    const bool overSession = session_->workersRunning() && session_->lineUp();
     if (overSession) session_->holdWorkers(tvq::kAllWorkers);
     CFindProcessorsDlg dialog(*session_, overSession, linkChoice(), deps_.opener, this);
     const bool picked = dialog.exec() == QDialog::Accepted && dialog.chosenAddress();

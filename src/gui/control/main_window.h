@@ -105,7 +105,6 @@ private:
     void showTimers();
     void onPlanEvent(const tvq::PlanEvent& event);
     void showPlanNotice(const tvq::PlanNotice& notice);
-    tvq::SendOutcome sendPlanFrame(const tvq::CommandFrame& frame, std::stop_token stop);
     void onProgram();
     void onSetup();
     void onFastMs();

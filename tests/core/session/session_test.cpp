@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "core/control/session.h"
+#include "core/control/session_test_access.h"
 #include "support/fake_device.h"
 
 namespace tvq::test {
@@ -74,7 +75,8 @@ struct SessionRig final : SessionObserver {
         return lastOutcome;
     }
     bool panelLockFree() {
-        return std::unique_lock(session.panelLock(), std::try_to_lock).owns_lock();
+        return std::unique_lock(SessionTestAccess::panelLock(session), std::try_to_lock)
+            .owns_lock();
     }
 
     std::atomic<ConnectOutcome> opening{O::Connected}, lastOutcome{O::Connected};
@@ -212,7 +214,7 @@ TEST(SessionWorkers, HeldWorkersSendNothingAndCarryOnAfterRelease) {
     ASSERT_TRUE(eventually([&] { return rig.device.sent().size() > 3; }));
     // The hold comes while the workers queue for panelLock behind a dialog's exchange: none
     // may start its pass once the lock is free.
-    std::unique_lock dialog(rig.session.panelLock());
+    std::unique_lock dialog(SessionTestAccess::panelLock(rig.session));
     std::this_thread::sleep_for(20ms);
     rig.session.holdWorkers(kAllWorkers);
     const auto held = rig.device.sent().size();
