@@ -2,8 +2,10 @@
 // What one run of tvq418ctl was asked to do, as parsed from its command line.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "cli/set_request.h"
 #include "core/link/command_frame.h"
@@ -16,13 +18,16 @@ inline constexpr int kExitFailed = 1;  // no answer, a reply that fails its chec
 inline constexpr int kExitUsage = 2;   // bad arguments or bad input
 
 enum class LinkKind { Tcp, Serial };
-enum class Command { Send, Status, Page, Source, Settings, Set, RunPlans, Scan };
+enum class Command { Send, Status, Page, Source, Settings, Set, RunPlans, Scan, Watch };
 
 struct CliOptions {
     LinkKind link = LinkKind::Tcp;
     std::uint32_t ipv4 = 0;  // --tcp
     std::uint16_t port = 0;
     std::string serialPath;  // --serial
+    // --service: the chain service's socket; when set, it carries every exchange instead of a
+    // link of our own (and `link`, `ipv4`, `port`, `serialPath` mean nothing).
+    std::string servicePath;
     std::uint8_t address = 1;
     std::int32_t timeoutMs = 6000;
     bool json = false;
@@ -39,6 +44,12 @@ struct CliOptions {
     std::uint8_t scanFrom = 1;
     std::uint8_t scanTo = 255;
     bool timeoutGiven = false;
+
+    // watch (needs --service): resume after event SEQ; the event types wanted, empty for all
+    std::optional<std::uint64_t> watchSince;
+    std::vector<std::string> watchEvents;
+
+    bool viaService() const { return !servicePath.empty(); }
 };
 
 constexpr std::string_view commandName(Command command) {
@@ -59,6 +70,8 @@ constexpr std::string_view commandName(Command command) {
             return "run-plans";
         case Command::Scan:
             return "scan";
+        case Command::Watch:
+            return "watch";
     }
     return "";
 }

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "cli/cli_options.h"
-#include "cli/json_object.h"
+#include "cli/json.h"
 #include "cli/run_command.h"
 
 namespace tvq::cli {
@@ -13,21 +13,21 @@ namespace tvq::cli {
 class CommandReport {
 public:
     explicit CommandReport(const CliOptions& options) : options_(options) {
-        json_.addString("command", commandName(options.command));
-        json_.addNumber("address", options.address);
+        json_["command"] = commandName(options.command);
+        json_["address"] = options.address;
     }
 
-    JsonObject& json() { return json_; }
+    Json& json() { return json_; }
     void line(const std::string& text) { text_ += text + "\n"; }
     void lines(const std::string& text) { text_ += text; }
 
     CommandResult finish(int exitCode, std::string error = {}) {
         CommandResult result{exitCode, {}, std::move(error)};
         if (options_.json) {
-            JsonObject out;
-            out.addBool("ok", exitCode == kExitOk).addFields(json_);
-            if (!result.error.empty()) out.addString("error", result.error);
-            result.output = out.str() + "\n";
+            Json out{{"ok", exitCode == kExitOk}};
+            out.update(json_);
+            if (!result.error.empty()) out["error"] = result.error;
+            result.output = jsonText(out) + "\n";
         } else {
             result.output = text_;
         }
@@ -36,7 +36,7 @@ public:
 
 private:
     const CliOptions& options_;
-    JsonObject json_;
+    Json json_ = Json::object();
     std::string text_;
 };
 

@@ -11,16 +11,17 @@
 
 #include <unistd.h>
 
+#include "cli/journal_command.h"
 #include "cli/open_link.h"
 #include "cli/parse_args.h"
 #include "cli/plans_command.h"
 #include "cli/run_command.h"
 #include "cli/run_plans.h"
 #include "cli/scan_command.h"
+#include "cli/service_route.h"
 #include "cli/settings_command.h"
 #include "cli/stop_on_signal.h"
 #include "cli/wall_command.h"
-#include "core/link/device_link.h"
 #include "core/platform/diagnostics.h"
 
 namespace {
@@ -54,6 +55,8 @@ int run(int argc, char** argv) {
         return reportFailure(kExitUsage, message, jsonRequested(argc, argv),
                              "tvq418ctl plans --help");
     }
+    if (isJournalInvocation(argc, argv))
+        return finish(runJournalCommand(argc, argv, journalViaService));
     if (isWallCommand(argc, argv)) return wallMain(argc, argv);
     const ParsedArgs parsed = parseArgs(argc, argv);
     if (std::holds_alternative<HelpRequest>(parsed)) {
@@ -81,19 +84,20 @@ int run(int argc, char** argv) {
         pthread_sigmask(SIG_BLOCK, &signals, nullptr);
     }
     if (const auto refused = refuseBeforeLink(options)) return finish(*refused);
-    // A scan stopped by Ctrl-C still lists the addresses already found.
+    // A scan stopped by Ctrl-C still lists the addresses already found; a watch ends cleanly.
     std::optional<StopOnSignal> interrupt;
-    if (options.command == Command::Scan) interrupt.emplace();
+    if (options.command == Command::Scan || options.command == Command::Watch) interrupt.emplace();
+    const std::stop_token stop = interrupt ? interrupt->token() : std::stop_token{};
 
-    OpenedLink opened = openLink(options);
-    if (!opened.link) return reportFailure(opened.exitCode, opened.error, options.json);
+    if (options.command == Command::Watch) return runWatch(options, stop);
+    if (!options.servicePath.empty()) return runOverService(options, stop);
 
-    tvq::DeviceLink link;
-    link.attach(std::move(opened.link));
+    OpenedExchanger opened = openExchanger(options);
+    if (!opened.exchanger) return reportFailure(opened.exitCode, opened.error, options.json);
+    tvq::FrameExchanger& link = *opened.exchanger;
     if (options.command == Command::RunPlans) return runPlans(options, link);
     if (options.command == Command::Scan)
-        return finish(
-            runScan(options, link, ::isatty(STDERR_FILENO) ? stderr : nullptr, interrupt->token()));
+        return finish(runScan(options, link, ::isatty(STDERR_FILENO) ? stderr : nullptr, stop));
     return finish(runCommand(options, link));
 }
 

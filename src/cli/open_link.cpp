@@ -1,7 +1,12 @@
 #include "cli/open_link.h"
 
+#include <cerrno>
+
+#include "cli/service_route.h"
+#include "core/link/device_link.h"
 #include "core/link/link_open.h"
 #include "core/link/network_link.h"
+#include "core/link/port_holder.h"
 #include "core/link/serial_port.h"
 #include "core/platform/diagnostics.h"
 
@@ -23,6 +28,11 @@ OpenedLink openSerial(const CliOptions& options) {
     // Opened here rather than through openSerialLink, to keep the port's reason for failing.
     auto port = std::make_unique<CSerialPort>();
     if (port->Open(path) == 1 && port->Configure() == 1) return {std::move(port), kExitOk, {}};
+    if (port->lastError() == EBUSY) {
+        if (const auto socket = serviceHoldingPort(path))
+            return {nullptr, kExitFailed,
+                    "could not open the link: " + heldByServiceText(path, *socket)};
+    }
     return {nullptr, kExitFailed,
             "could not open the link: " + std::string(englishText(MessageId::OpenComPortFail)) +
                 " (" + path + "): " + lastErrorText(port->lastError())};
@@ -32,6 +42,19 @@ OpenedLink openSerial(const CliOptions& options) {
 
 OpenedLink openLink(const CliOptions& options) {
     return options.link == LinkKind::Tcp ? openTcp(options) : openSerial(options);
+}
+
+OpenedExchanger openExchanger(const CliOptions& options) {
+    if (options.viaService()) {
+        ServiceLink service = connectService(options.servicePath);
+        if (!service.link) return {nullptr, kExitFailed, std::move(service.error)};
+        return {std::move(service.link), kExitOk, {}};
+    }
+    OpenedLink opened = openLink(options);
+    if (!opened.link) return {nullptr, opened.exitCode, std::move(opened.error)};
+    auto link = std::make_unique<DeviceLink>();
+    link->attach(std::move(opened.link));
+    return {std::move(link), kExitOk, {}};
 }
 
 }  // namespace tvq::cli

@@ -6,6 +6,7 @@
 
 #include "cli/cli_options.h"
 #include "core/link/byte_link.h"
+#include "core/link/frame_exchanger.h"
 
 namespace tvq::cli {
 
@@ -16,5 +17,15 @@ struct OpenedLink {
 };
 
 OpenedLink openLink(const CliOptions& options);
+
+struct OpenedExchanger {
+    std::unique_ptr<FrameExchanger> exchanger;  // null when opening failed
+    int exitCode = kExitOk;
+    std::string error;  // one line, set when exchanger is null
+};
+
+// What every link command talks through: the one place that decides between a device link of
+// our own and (with --service) the chain service.
+OpenedExchanger openExchanger(const CliOptions& options);
 
 }  // namespace tvq::cli

@@ -1,8 +1,12 @@
 #include "cli/parse_args.h"
 
+#include <CLI/CLI.hpp>
+
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <limits>
+#include <map>
 #include <optional>
 #include <vector>
 
@@ -19,8 +23,8 @@ constexpr long long kMinTimeoutMs = 100;
 constexpr long long kMinScanWaitMs = 15;
 
 constexpr std::string_view kUsage =
-    "Usage: tvq418ctl (--tcp HOST:PORT | --serial PATH) [--address N] [--timeout MS] [--json]"
-    " COMMAND\n"
+    "Usage: tvq418ctl (--tcp HOST:PORT | --serial PATH | --service PATH) [--address N]\n"
+    "                 [--timeout MS] [--json] COMMAND\n"
     "\n"
     "Commands:\n"
     "  send B0 B1 ... B11 [B12]  send one frame of hex bytes (byte 12 is recomputed) and print\n"
@@ -37,6 +41,10 @@ constexpr std::string_view kUsage =
     "  scan [--from N] [--to M]  ask addresses N..M (default 1..255) for their status and list\n"
     "                            those that answer; --timeout is then the wait per address\n"
     "                            (15 or more; default from the line's speed)\n"
+    "  watch [--since SEQ] [--events state,link,plan,journal]\n"
+    "                            (--service only) print the chain service's events as JSON\n"
+    "                            lines until SIGINT or SIGTERM; --since resumes after event\n"
+    "                            SEQ, --events picks the types (default all)\n"
     "  wall calc|program ...     video wall: one screen's windows (no link needed), or program\n"
     "                            a whole wall; see tvq418ctl wall --help\n";
 
@@ -49,6 +57,9 @@ constexpr std::string_view kOptionsUsage =
     "Options:\n"
     "  --tcp HOST:PORT   TCP link; HOST is a dotted IPv4 address or localhost\n"
     "  --serial PATH     serial link, for example /dev/ttyUSB0 or /dev/pts/7\n"
+    "  --service PATH    the chain service's socket (tvq418d --socket PATH): every command\n"
+    "                    goes through the service that owns the chain, with the same output\n"
+    "                    and exit status\n"
     "  --address N       device address 1..255 (default: byte 1 of a sent frame, else 1); 0\n"
     "                    sends to every device of the chain and awaits no reply (send, source,\n"
     "                    run-plans, and set but the windows); send refuses an address other\n"
@@ -133,7 +144,8 @@ std::optional<UsageError> parseCommand(const std::vector<std::string_view>& word
                                        CliOptions& options) {
     if (words.empty())
         return UsageError{
-            "no command: give send, status, page, source, settings, set, run-plans or scan"};
+            "no command: give send, status, page, source, settings, set, run-plans, scan or "
+            "watch"};
     const std::string_view name = words[0];
     const std::vector<std::string_view> args(words.begin() + 1, words.end());
 
@@ -191,6 +203,11 @@ std::optional<UsageError> parseCommand(const std::vector<std::string_view>& word
         options.command = Command::RunPlans;
         return std::nullopt;
     }
+    if (name == "watch") {
+        if (!args.empty()) return UsageError{"watch takes options only (--since, --events)"};
+        options.command = Command::Watch;
+        return std::nullopt;
+    }
     if (name == "scan") {
         if (!args.empty()) return UsageError{"scan takes no arguments besides its options"};
         options.command = Command::Scan;
@@ -199,95 +216,135 @@ std::optional<UsageError> parseCommand(const std::vector<std::string_view>& word
     return UsageError{"unknown command \"" + std::string(name) + "\""};
 }
 
+// Event types a watcher may ask for, as the service names them.
+constexpr std::array<std::string_view, 4> kEventTypes{"state", "link", "plan", "journal"};
+
+std::optional<UsageError> parseEvents(std::string_view text, CliOptions& options) {
+    options.watchEvents.clear();
+    for (std::string_view rest = text;;) {
+        const std::size_t comma = rest.find(',');
+        const std::string_view name = rest.substr(0, comma);
+        if (std::find(kEventTypes.begin(), kEventTypes.end(), name) == kEventTypes.end())
+            return UsageError{"unknown event type \"" + std::string(name) +
+                              "\": give state, link, plan, journal"};
+        if (std::find(options.watchEvents.begin(), options.watchEvents.end(), name) ==
+            options.watchEvents.end())
+            options.watchEvents.emplace_back(name);
+        if (comma == std::string_view::npos) return std::nullopt;
+        rest.remove_prefix(comma + 1);
+    }
+}
+
+// Every option the client knows takes one value; a repeated option keeps its last value.
+constexpr std::array<const char*, 11> kValueOptions{
+    "--tcp",   "--serial", "--service", "--address", "--timeout", "--file",
+    "--kinds", "--from",   "--to",      "--since",   "--events"};
+
+// Where the exchanges go: a link of our own, or the chain service.
+std::optional<UsageError> parseLink(const std::map<std::string, std::string, std::less<>>& given,
+                                    CliOptions& options) {
+    const bool tcp = given.contains("--tcp");
+    const bool serial = given.contains("--serial");
+    const bool service = given.contains("--service");
+    if (tcp && serial) return UsageError{"give either --tcp or --serial, not both"};
+    if (service && (tcp || serial))
+        return UsageError{"--service replaces --tcp and --serial: give one of them"};
+    if (!tcp && !serial && !service)
+        return UsageError{"no link: give --tcp HOST:PORT, --serial PATH or --service PATH"};
+    if (tcp) return parseTcp(given.at("--tcp"), options);
+    if (serial) {
+        options.link = LinkKind::Serial;
+        options.serialPath = given.at("--serial");
+        if (options.serialPath.empty()) return UsageError{"--serial wants a device path"};
+    } else {
+        options.servicePath = given.at("--service");
+        if (options.servicePath.empty()) return UsageError{"--service wants a socket path"};
+    }
+    return std::nullopt;
+}
+
 ParsedArgs parseArgList(const std::vector<std::string_view>& args) {
     for (std::string_view arg : args)
         if (arg == "--help" || arg == "-h") return HelpRequest{};
 
     CliOptions options;
-    bool tcp = false;
-    bool serial = false;
-    bool addressGiven = false;
-    bool planOption = false;
-    bool rangeGiven = false;
-    std::optional<long long> timeout;
-    std::optional<std::string_view> timeoutText;
-    std::vector<std::string_view> words;
+    auto split = splitArgs(args, kValueOptions);
+    if (auto* error = std::get_if<UsageError>(&split)) return *error;
+    const auto& given = std::get<SplitArgs>(split).values;
+    options.json = std::get<SplitArgs>(split).json;
+    const std::vector<std::string>& wordTexts = std::get<SplitArgs>(split).words;
+    const auto text = [&given](const char* name) -> std::optional<std::string_view> {
+        const auto it = given.find(name);
+        if (it == given.end()) return std::nullopt;
+        return it->second;
+    };
 
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        std::string_view arg = args[i];
-        if (!arg.starts_with("--")) {
-            words.push_back(arg);
-            continue;
-        }
-        if (arg == "--json") {
-            options.json = true;
-            continue;
-        }
-        auto [name, value] = splitOption(arg);
-        if (name != "--tcp" && name != "--serial" && name != "--address" && name != "--timeout" &&
-            name != "--file" && name != "--kinds" && name != "--from" && name != "--to")
-            return UsageError{"unknown option " + std::string(name)};
-        if (!value) {
-            if (i + 1 >= args.size()) return UsageError{std::string(name) + " wants a value"};
-            value = args[++i];
-        }
-
-        if (name == "--tcp") {
-            if (auto error = parseTcp(*value, options)) return *error;
-            tcp = true;
-        } else if (name == "--serial") {
-            if (value->empty()) return UsageError{"--serial wants a device path"};
-            options.link = LinkKind::Serial;
-            options.serialPath = std::string(*value);
-            serial = true;
-        } else if (name == "--address") {
-            const auto address = parseNumber(*value);
-            if (!address || *address < 0 || *address > 255)
-                return UsageError{"bad address \"" + std::string(*value) + "\": give 0..255"};
-            options.address = static_cast<std::uint8_t>(*address);
-            addressGiven = true;
-        } else if (name == "--file") {
-            if (value->empty()) return UsageError{"--file wants a path"};
-            options.planFile = std::string(*value);
-            planOption = true;
-        } else if (name == "--kinds") {
-            std::string error;
-            if (!parseKinds(*value, options.kinds, error)) return UsageError{error};
-            planOption = true;
-        } else if (name == "--from" || name == "--to") {
-            const auto address = parseNumber(*value);
-            if (!address || *address < 1 || *address > 255)
-                return UsageError{"bad " + std::string(name) + " \"" + std::string(*value) +
-                                  "\": give 1..255"};
-            (name == "--from" ? options.scanFrom : options.scanTo) =
-                static_cast<std::uint8_t>(*address);
-            rangeGiven = true;
-        } else {
-            timeout = parseNumber(*value);
-            timeoutText = *value;
-        }
+    if (auto error = parseLink(given, options)) return *error;
+    if (const auto value = text("--address")) {
+        const auto address = parseNumber(*value);
+        if (!address || *address < 0 || *address > 255)
+            return UsageError{"bad address \"" + std::string(*value) + "\": give 0..255"};
+        options.address = static_cast<std::uint8_t>(*address);
     }
+    if (const auto value = text("--file")) {
+        if (value->empty()) return UsageError{"--file wants a path"};
+        options.planFile = std::string(*value);
+    }
+    if (const auto value = text("--kinds")) {
+        std::string error;
+        if (!parseKinds(*value, options.kinds, error)) return UsageError{error};
+    }
+    for (const char* name : {"--from", "--to"}) {
+        const auto value = text(name);
+        if (!value) continue;
+        const auto address = parseNumber(*value);
+        if (!address || *address < 1 || *address > 255)
+            return UsageError{"bad " + std::string(name) + " \"" + std::string(*value) +
+                              "\": give 1..255"};
+        (name == std::string_view("--from") ? options.scanFrom : options.scanTo) =
+            static_cast<std::uint8_t>(*address);
+    }
+    if (const auto value = text("--since")) {
+        const auto seq = parseNumber(*value);
+        if (!seq || *seq < 0)
+            return UsageError{"bad --since \"" + std::string(*value) +
+                              "\": give an event number, 0 or more"};
+        options.watchSince = static_cast<std::uint64_t>(*seq);
+    }
+    if (const auto value = text("--events"))
+        if (auto error = parseEvents(*value, options)) return *error;
 
-    if (tcp && serial) return UsageError{"give either --tcp or --serial, not both"};
-    if (!tcp && !serial) return UsageError{"no link: give --tcp HOST:PORT or --serial PATH"};
+    const std::vector<std::string_view> words(wordTexts.begin(), wordTexts.end());
     if (auto error = parseCommand(words, options)) return *error;
-    if (planOption && options.command != Command::RunPlans)
+    const Command command = options.command;
+    if ((given.contains("--file") || given.contains("--kinds")) && command != Command::RunPlans)
         return UsageError{"--file and --kinds belong to run-plans"};
-    const bool scan = options.command == Command::Scan;
-    if (timeoutText) {
+    if ((given.contains("--since") || given.contains("--events")) && command != Command::Watch)
+        return UsageError{"--since and --events belong to watch"};
+    if (command == Command::Watch && !options.viaService())
+        return UsageError{"watch needs the chain service: give --service PATH"};
+    if (command == Command::RunPlans && options.viaService())
+        return UsageError{
+            "run-plans runs the plans over a link of its own; the chain service runs "
+            "its own (tvq418d --plans FILE)"};
+    const bool scan = command == Command::Scan;
+    if (const auto value = text("--timeout")) {
         const long long least = scan ? kMinScanWaitMs : kMinTimeoutMs;
+        const auto timeout = parseNumber(*value);
         if (!timeout || *timeout < least || *timeout > std::numeric_limits<std::int32_t>::max())
-            return UsageError{"bad timeout \"" + std::string(*timeoutText) +
-                              "\": give milliseconds, " + std::to_string(least) + " or more"};
+            return UsageError{"bad timeout \"" + std::string(*value) + "\": give milliseconds, " +
+                              std::to_string(least) + " or more"};
         options.timeoutMs = static_cast<std::int32_t>(*timeout);
         options.timeoutGiven = true;
     }
-    if (rangeGiven && !scan) return UsageError{"--from and --to belong to scan"};
+    const bool addressGiven = given.contains("--address");
+    if ((given.contains("--from") || given.contains("--to")) && !scan)
+        return UsageError{"--from and --to belong to scan"};
     if (scan && addressGiven) return UsageError{"scan asks every address of --from..--to"};
     if (options.scanFrom > options.scanTo)
         return UsageError{"--from " + std::to_string(options.scanFrom) + " is above --to " +
                           std::to_string(options.scanTo)};
-    if (options.command == Command::Send) {
+    if (command == Command::Send) {
         // The address decides whether a reply is awaited and which reply is good: it must be
         // the one the frame goes to.
         if (!addressGiven) options.address = options.frame[1];
@@ -296,22 +353,46 @@ ParsedArgs parseArgList(const std::vector<std::string_view>& args) {
                               " differs from the frame's byte 1 (" +
                               std::to_string(options.frame[1]) + ")"};
     }
-    const bool readsDevice = options.command == Command::Status ||
-                             options.command == Command::Page ||
-                             options.command == Command::Settings ||
-                             (options.command == Command::Set && options.set.isWindow());
+    const bool readsDevice = command == Command::Status || command == Command::Page ||
+                             command == Command::Settings ||
+                             (command == Command::Set && options.set.isWindow());
     if (options.address == 0 && readsDevice)
-        return UsageError{std::string(commandName(options.command)) +
+        return UsageError{std::string(commandName(command)) +
                           " reads one device: give --address 1..255"};
     return options;
 }
 
 }  // namespace
 
-OptionWord splitOption(std::string_view arg) {
-    const auto eq = arg.find('=');
-    if (eq == std::string_view::npos) return {arg, std::nullopt};
-    return {arg.substr(0, eq), arg.substr(eq + 1)};
+std::variant<SplitArgs, UsageError> splitArgs(const std::vector<std::string_view>& args,
+                                              std::span<const char* const> valueOptions) {
+    for (std::string_view arg : args)  // CLI11 would take the next word as the value
+        if (arg.starts_with("--") && arg.ends_with('='))
+            return UsageError{std::string(arg.substr(0, arg.size() - 1)) + " wants a value"};
+    CLI::App app;
+    app.set_help_flag();  // each caller looks for help before anything else
+    app.allow_extras();
+    app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    SplitArgs split;
+    for (const char* name : valueOptions)
+        app.add_option_function<std::string>(
+            name, [&split, name](const std::string& value) { split.values[name] = value; });
+    app.add_flag("--json", split.json);
+    app.add_option("words", split.words);
+    std::vector<std::string> reversed(args.rbegin(), args.rend());
+    try {
+        app.parse(reversed);
+    } catch (const CLI::ArgumentMismatch& e) {  // "--address: 1 required TEXT missing"
+        const std::string what = e.what();
+        return UsageError{what.substr(0, what.find(':')) + " wants a value"};
+    } catch (const CLI::ParseError& e) {
+        return UsageError{e.what()};
+    }
+    if (!app.remaining().empty()) {
+        const std::string arg = app.remaining().front();  // remaining() is a copy
+        return UsageError{"unknown option " + arg.substr(0, arg.find('='))};
+    }
+    return split;
 }
 
 std::string_view usageText() {

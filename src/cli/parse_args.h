@@ -1,10 +1,13 @@
 #pragma once
 // Command-line parsing for tvq418ctl: a pure function, so every rule is testable without a device.
 
+#include <map>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <variant>
+#include <vector>
 
 #include "cli/cli_options.h"
 
@@ -27,12 +30,15 @@ std::string_view usageText();
 // --json is among the arguments: every failure is then shown as JSON too.
 bool jsonRequested(int argc, const char* const* argv);
 
-// "--name=VALUE" gives the name and the value; "--name" alone gives no value (it follows as the
-// next argument).
-struct OptionWord {
-    std::string_view name;
-    std::optional<std::string_view> value;
+// A command line taken apart by CLI11: each of `valueOptions` takes one value ("--name V" or
+// "--name=V"; given twice, the last counts), --json is a flag, other words keep their order.
+struct SplitArgs {
+    std::map<std::string, std::string, std::less<>> values;
+    std::vector<std::string> words;
+    bool json = false;
 };
-OptionWord splitOption(std::string_view arg);
+// An unknown option or one without its value is a usage error. `args` excludes argv[0].
+std::variant<SplitArgs, UsageError> splitArgs(const std::vector<std::string_view>& args,
+                                              std::span<const char* const> valueOptions);
 
 }  // namespace tvq::cli

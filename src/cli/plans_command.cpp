@@ -7,7 +7,7 @@
 #include <optional>
 #include <stdexcept>
 
-#include "cli/json_object.h"
+#include "cli/json.h"
 #include "core/link/sources.h"
 #include "core/plans/plan_file.h"
 #include "core/plans/plan_pages.h"
@@ -110,7 +110,7 @@ std::string loadError(const std::string& file, const PlanLoadResult& result,
 CommandResult listPlans(const PlansArgs& args) {
     LoadedPlans loaded = loadPlanFile(args.file);
     std::string text;
-    std::string json = "[";
+    Json json = Json::array();
     for (const PlanKind kind : kPlanKinds) {
         for (const auto& [entry, plan] : loaded.store.plans(kind)) {
             const PlanRow row = planRow(entry, plan, kind, PlanLanguage::English);
@@ -118,28 +118,20 @@ CommandResult listPlans(const PlansArgs& args) {
             if (kind != PlanKind::Day) text += " " + row.second;
             text += " " + hms(plan.timeOfDay) + " " + sourceText(plan.source) + "\n";
 
-            JsonObject object;
-            object.addString("kind", kindName(kind)).addNumber("entry", entry);
             int weekday = 0;
-            if (kind == PlanKind::Week && readDecimal(plan.weekDayText, weekday))
-                object.addNumber("weekday", weekday);
-            else
-                object.addNull("weekday");
-            if (kind == PlanKind::Month)
-                object.addString("day", plan.monthDayText);
-            else
-                object.addNull("day");
-            if (kind == PlanKind::Once)
-                object.addString("date", dateText(plan.date));
-            else
-                object.addNull("date");
-            object.addString("time", hms(plan.timeOfDay))
-                .addString("source", sourceText(plan.source));
-            json += (json.size() > 1 ? "," : "") + object.str();
+            const bool week = kind == PlanKind::Week && readDecimal(plan.weekDayText, weekday);
+            json.push_back({
+                {"kind", kindName(kind)},
+                {"entry", entry},
+                {"weekday", week ? Json(weekday) : Json(nullptr)},
+                {"day", kind == PlanKind::Month ? Json(plan.monthDayText) : Json(nullptr)},
+                {"date", kind == PlanKind::Once ? Json(dateText(plan.date)) : Json(nullptr)},
+                {"time", hms(plan.timeOfDay)},
+                {"source", sourceText(plan.source)},
+            });
         }
     }
-    json += "]\n";
-    CommandResult result{kExitOk, args.json ? json : text, {}};
+    CommandResult result{kExitOk, args.json ? jsonText(json) + "\n" : text, {}};
     // What could not be taken is named, and the listing is not whole: exit 1.
     if (!loaded.result.complete()) {
         result.exitCode = kExitFailed;
@@ -167,21 +159,18 @@ CommandResult todayPlans(const PlansArgs& args) {
     }
     LoadedPlans loaded = loadPlanFile(args.file);
     std::string text;
-    std::string json = "[";
+    Json json = Json::array();
     for (const PlanOccurrence& o : PlanScheduler::planFor(loaded.store, kinds, now)) {
         const std::string entry = planEntryKey(o.entry);
         text += stampText(o.timeOfDay) + " " + std::to_string(o.timeOfDay) + " " +
                 std::string(kindName(o.kind)) + " " + entry + " " + sourceText(o.source) + "\n";
-        JsonObject object;
-        object.addString("local", stampText(o.timeOfDay))
-            .addNumber("epoch", o.timeOfDay)
-            .addString("kind", kindName(o.kind))
-            .addNumber("entry", o.entry)
-            .addString("source", sourceText(o.source));
-        json += (json.size() > 1 ? "," : "") + object.str();
+        json.push_back({{"local", stampText(o.timeOfDay)},
+                        {"epoch", o.timeOfDay},
+                        {"kind", kindName(o.kind)},
+                        {"entry", o.entry},
+                        {"source", sourceText(o.source)}});
     }
-    json += "]\n";
-    CommandResult result{kExitOk, args.json ? json : text, {}};
+    CommandResult result{kExitOk, args.json ? jsonText(json) + "\n" : text, {}};
     if (!loaded.result.complete()) {
         result.exitCode = kExitFailed;
         result.error = loadError(args.file, loaded.result);
@@ -334,28 +323,20 @@ CommandResult runPlansCommand(int argc, const char* const* argv) {
         {"add", {"--file", "--kind", "--weekday", "--day", "--date", "--time", "--source"}},
         {"delete", {"--file", "--kind", "--entry"}},
     };
-    PlansArgs args;
-    std::vector<std::string_view> words;
-    for (int i = 1; i < argc; ++i) {
-        std::string_view arg = argv[i];
+    static constexpr std::array<const char*, 10> kOptions{
+        "--file", "--at",   "--kinds", "--kind",   "--weekday",
+        "--day",  "--date", "--time",  "--source", "--entry"};
+    const std::vector<std::string_view> argList(argv + 1, argv + argc);
+    for (std::string_view arg : argList)
         if (arg == "--help" || arg == "-h") return {kExitOk, std::string(kPlansUsage), {}};
-        if (arg == "--json") {
-            args.json = true;
-            continue;
-        }
-        if (!arg.starts_with("--")) {
-            words.push_back(arg);
-            continue;
-        }
-        auto [name, given] = splitOption(arg);
-        if (!given) {
-            if (i + 1 >= argc) return usage(std::string(name) + " wants a value");
-            given = argv[++i];
-        }
-        args.values[std::string(name)] = std::string(*given);
-    }
+    auto split = splitArgs(argList, kOptions);
+    if (const auto* error = std::get_if<UsageError>(&split)) return usage(error->message);
+    PlansArgs args;
+    args.json = std::get<SplitArgs>(split).json;
+    args.values = std::move(std::get<SplitArgs>(split).values);
+    const std::vector<std::string>& words = std::get<SplitArgs>(split).words;
     if (words.size() != 2) return usage("plans wants one of list, today, add, delete");
-    args.action = std::string(words[1]);
+    args.action = words[1];
     const auto allowed = kAllowed.find(args.action);
     if (allowed == kAllowed.end()) return usage("unknown plans command \"" + args.action + "\"");
     for (const auto& [name, text] : args.values) {

@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "cli/command_report.h"
-#include "cli/json_object.h"
+#include "cli/json.h"
 #include "cli/reply_check.h"
 #include "cli/settings_command.h"
 #include "cli/status_format.h"
@@ -38,6 +38,8 @@ CommandFrame commandFrame(const CliOptions& options) {
             break;  // sequences of their own
         case Command::RunPlans:
             break;  // sends plan frames of its own
+        case Command::Watch:
+            break;  // sends nothing: the service's events
     }
     return options.frame;
 }
@@ -53,19 +55,20 @@ CommandResult runCommand(const CliOptions& options, FrameExchanger& link) {
     const std::size_t received = detail.received;
 
     CommandReport report(options);
-    report.json().addString("sent", hexBytes(withCheckByte(frame)));
-    if (options.command == Command::Page) report.json().addNumber("page", options.page);
-    if (options.command == Command::Source) {
-        report.json().addObject("source", JsonObject()
-                                              .addNumber("code", options.source)
-                                              .addString("name", sourceName(options.source)));
-    }
-    report.json().addNumber("result", result);
+    Json& json = report.json();
+    json["sent"] = hexBytes(withCheckByte(frame));
+    if (options.command == Command::Page) json["page"] = options.page;
+    if (options.command == Command::Source)
+        json["source"] = {{"code", options.source}, {"name", sourceName(options.source)}};
+    json["result"] = result;
     report.line("result " + std::to_string(result));
+    // A service that refused the exchange: nothing was sent, and its reason is the one to give.
+    if (const std::string why = link.lastError(); result != kReplyTaken && !why.empty())
+        return report.finish(kExitFailed, why);
 
     if (options.address == 0) {
         // Nobody answers a broadcast; having sent it is the whole job.
-        report.json().addBool("broadcast", true);
+        json["broadcast"] = true;
         report.line("sent to all devices (address 0); no reply awaited");
         return report.finish(kExitOk);
     }
@@ -79,8 +82,8 @@ CommandResult runCommand(const CliOptions& options, FrameExchanger& link) {
                                               std::to_string(options.timeoutMs) + " ms");
     }
 
-    report.json().addString("reply", hexBytes(reply));
-    report.json().addNumber("received", static_cast<std::int64_t>(received));
+    json["reply"] = hexBytes(reply);
+    json["received"] = received;
     report.line("reply " + hexBytes(reply));
     // Zero-filled bytes can make a check byte come out right; what never arrived is no reply.
     if (received < kFrameSize)
@@ -100,7 +103,7 @@ CommandResult runCommand(const CliOptions& options, FrameExchanger& link) {
             return report.finish(kExitFailed,
                                  "status rejected: byte 6 is 0xff, the device reports no status");
         const StatusReport status = decodeStatus(reply);
-        report.json().addObject("status", statusJson(status));
+        json["status"] = statusJson(status);
         report.lines(statusText(status));
     }
     return report.finish(kExitOk);
@@ -114,12 +117,8 @@ std::string lineClosedText(bool serial, std::size_t received) {
 int reportFailure(int exitCode, const std::string& message, bool json, std::string_view hint) {
     const bool usage = exitCode == kExitUsage;
     if (json) {
-        const std::string object = JsonObject()
-                                       .addBool("ok", false)
-                                       .addString("error", usage ? "usage" : "link")
-                                       .addString("message", message)
-                                       .str();
-        std::printf("%s\n", object.c_str());
+        const Json object{{"ok", false}, {"error", usage ? "usage" : "link"}, {"message", message}};
+        std::printf("%s\n", jsonText(object).c_str());
         std::fflush(stdout);
     }
     std::fprintf(stderr, "tvq418ctl: %s", message.c_str());

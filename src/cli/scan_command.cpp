@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "cli/json_object.h"
+#include "cli/json.h"
 #include "core/control/chain_scan.h"
 #include "core/link/sources.h"
 
@@ -58,20 +58,14 @@ CommandResult runScan(const CliOptions& options, FrameExchanger& link, std::FILE
     for (const ScanProblem& p : result.problems) notes += problemText(p) + "\n";
     if (options.json) {
         // stdout stays one JSON array; the trouble goes to stderr as lines.
-        std::string array = "[";
+        Json array = Json::array();
         for (const ScanAnswer& a : result.answers) {
-            if (array.size() > 1) array += ",";
-            JsonObject entry;
-            entry.addNumber("address", a.address);
             const std::string_view name = sourceName(a.mainSource);
-            if (name.empty())
-                entry.addNull("main");
-            else
-                entry.addString("main", name);
-            entry.addBool("signal", a.mainSignal);
-            array += entry.str();
+            array.push_back({{"address", a.address},
+                             {"main", name.empty() ? Json(nullptr) : Json(name)},
+                             {"signal", a.mainSignal}});
         }
-        out.output = array + "]\n";
+        out.output = jsonText(array) + "\n";
         if (!notes.empty()) std::fputs(notes.c_str(), stderr);
     } else {
         for (const ScanAnswer& a : result.answers)
@@ -93,6 +87,7 @@ CommandResult runScan(const CliOptions& options, FrameExchanger& link, std::FILE
         out.exitCode = kExitFailed;
         out.error = "the line failed after " + std::to_string(result.asked) +
                     " addresses; the scan is incomplete";
+        if (const std::string why = link.lastError(); !why.empty()) out.error += " (" + why + ")";
     } else if (result.answers.empty()) {
         out.exitCode = kExitFailed;
         out.error = "no device answered on addresses " + range;

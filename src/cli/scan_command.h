@@ -12,7 +12,7 @@ namespace tvq::cli {
 
 // Runs the scan; a progress line is drawn on `progress` when given (a terminal), else none. A stop
 // request ends it after the address in flight, with the answers so far listed.
-CommandResult runScan(const CliOptions& options, FrameExchanger& link, std::FILE* progress = nullptr,
-                      std::stop_token stop = {});
+CommandResult runScan(const CliOptions& options, FrameExchanger& link,
+                      std::FILE* progress = nullptr, std::stop_token stop = {});
 
 }  // namespace tvq::cli

@@ -1,7 +1,7 @@
 #include "cli/settings_command.h"
 
 #include "cli/command_report.h"
-#include "cli/json_object.h"
+#include "cli/json.h"
 #include "core/link/commands.h"
 #include "core/setup/read_back.h"
 #include "core/setup/setup_checks.h"
@@ -20,12 +20,8 @@ std::string rectWords(const WindowRect& r) {
            std::to_string(r.height);
 }
 
-JsonObject rectJson(const WindowRect& r) {
-    return JsonObject()
-        .addNumber("x", r.x)
-        .addNumber("width", r.width)
-        .addNumber("y", r.y)
-        .addNumber("height", r.height);
+Json rectJson(const WindowRect& r) {
+    return {{"x", r.x}, {"width", r.width}, {"y", r.y}, {"height", r.height}};
 }
 
 std::string modeName(unsigned mode) {
@@ -66,7 +62,7 @@ RectField blamedField(const RectCheck& check, const std::array<std::string_view,
 
 CommandResult refused(CommandReport& out, const PreparedSet& prepared) {
     if (!prepared.field.empty()) {
-        out.json().addString("field", prepared.field);
+        out.json()["field"] = prepared.field;
         out.line("field " + prepared.field);
     }
     return out.finish(kExitUsage, std::string(englishText(prepared.refusal)));
@@ -74,20 +70,19 @@ CommandResult refused(CommandReport& out, const PreparedSet& prepared) {
 
 void reportFormat(CommandReport& out, const OutputPage& page) {
     const auto resolution = formatResolution(page.formatIndex);
-    JsonObject format;
-    format.addNumber("index", page.formatIndex);
+    Json format{{"index", page.formatIndex}};
     if (resolution) {
         const std::string_view text = kOutputFormats[page.formatIndex].text;
-        format.addString("text", text)
-            .addNumber("width", resolution->width)
-            .addNumber("height", resolution->height);
+        format["text"] = text;
+        format["width"] = resolution->width;
+        format["height"] = resolution->height;
         out.line("output-format " + std::to_string(page.formatIndex) + " " + std::string(text) +
                  " " + std::to_string(resolution->width) + " " +
                  std::to_string(resolution->height));
     } else {
         out.line("output-format " + std::to_string(page.formatIndex) + " unknown");
     }
-    out.json().addObject("output_format", format);
+    out.json()["output_format"] = format;
 }
 
 }  // namespace
@@ -157,7 +152,7 @@ std::optional<CommandResult> refuseBeforeLink(const CliOptions& options) {
     const PreparedSet prepared = prepareSet(options.set, options.address, kDefaultResolution);
     if (prepared.frame) return std::nullopt;
     CommandReport out(options);
-    out.json().addString("setting", options.set.name);
+    out.json()["setting"] = options.set.name;
     return refused(out, prepared);
 }
 
@@ -165,6 +160,7 @@ namespace {
 
 // A line that closed on the way is the reason, not the device's silence.
 std::string withLineState(std::string error, const FrameExchanger& link) {
+    if (const std::string why = link.lastError(); !why.empty()) return error + " (" + why + ")";
     if (!link.isUp())
         error += link.isSerial() ? " (the serial line went away)" : " (the connection closed)";
     return error;
@@ -183,7 +179,7 @@ CommandResult runSet(const CliOptions& options, FrameExchanger& link, Clock& clo
     const std::uint8_t address = options.address;
     const ExchangeFn exchange = exchangeOver(link);
     CommandReport out(options);
-    out.json().addString("setting", r.name);
+    out.json()["setting"] = r.name;
 
     Resolution resolution = kDefaultResolution;
     if (r.isWindow()) {
@@ -217,16 +213,17 @@ CommandResult runSet(const CliOptions& options, FrameExchanger& link, Clock& clo
 
     CommandFrame reply{};
     const int result = link.exchangeFrame(*prepared.frame, reply, kWriteTimeoutMs);
-    out.json().addString("sent", hexBytes(*prepared.frame)).addNumber("result", result);
+    out.json()["sent"] = hexBytes(*prepared.frame);
+    out.json()["result"] = result;
     if (address == 0) {
-        out.json().addBool("broadcast", true);
+        out.json()["broadcast"] = true;
         out.line("sent to all devices (address 0); no reply awaited");
         return out.finish(kExitOk);
     }
-    if (result == kReplyTaken) out.json().addString("reply", hexBytes(reply));
+    if (result == kReplyTaken) out.json()["reply"] = hexBytes(reply);
     switch (judgeWrite(result, *prepared.frame, reply)) {
         case WriteOutcome::Accepted:
-            out.json().addString("message", englishText(MessageId::SetSuccessfully));
+            out.json()["message"] = englishText(MessageId::SetSuccessfully);
             out.line(std::string(englishText(MessageId::SetSuccessfully)));
             return out.finish(kExitOk);
         case WriteOutcome::Failed:
@@ -253,19 +250,19 @@ CommandResult runSettings(const CliOptions& options, FrameExchanger& link, Clock
     CommandReport out(options);
     std::vector<std::string> missing;
     const auto absent = [&](std::string name) { missing.push_back(std::move(name)); };
-    JsonObject& json = out.json();
+    Json& json = out.json();
 
     if (s.output) {
         reportFormat(out, *s.output);
-        json.addObject("output_window", rectJson(s.output->output));
+        json["output_window"] = rectJson(s.output->output);
         out.line("output-window " + rectWords(s.output->output));
     } else {
         absent("output_format");
         absent("output_window");
     }
     if (s.input) {
-        json.addObject("input_window", rectJson(s.input->input));
-        json.addBool("sync_mosaic", s.input->syncMosaic);
+        json["input_window"] = rectJson(s.input->input);
+        json["sync_mosaic"] = s.input->syncMosaic;
         out.line("input-window " + rectWords(s.input->input));
         out.line(std::string("sync-mosaic ") + (s.input->syncMosaic ? "on" : "off"));
     } else {
@@ -273,8 +270,8 @@ CommandResult runSettings(const CliOptions& options, FrameExchanger& link, Clock
         absent("sync_mosaic");
     }
     if (s.main) {
-        json.addString("pip_mode", modeName(s.main->mode));
-        json.addObject("main_window", rectJson(s.main->rect));
+        json["pip_mode"] = modeName(s.main->mode);
+        json["main_window"] = rectJson(s.main->rect);
         out.line("pip-mode " + modeName(s.main->mode));
         out.line("current-main-window " + rectWords(s.main->rect));
     } else {
@@ -282,48 +279,46 @@ CommandResult runSettings(const CliOptions& options, FrameExchanger& link, Clock
         absent("main_window");
     }
     if (s.pip) {
-        json.addObject("pip_window", rectJson(*s.pip));
+        json["pip_window"] = rectJson(*s.pip);
         out.line("current-pip-window " + rectWords(*s.pip));
     } else {
         absent("pip_window");
     }
-    JsonObject modesJson;
+    Json modesJson = Json::object();
     for (unsigned m = 0; m < kPipModes; ++m) {
-        JsonObject one;
+        Json one = Json::object();
         const std::string name = modeName(m);
         if (modes[m].main) {
-            one.addObject("main", rectJson(modes[m].main->rect));
+            one["main"] = rectJson(modes[m].main->rect);
             out.line("main-window " + name + " " + rectWords(modes[m].main->rect));
         } else {
             absent("modes." + name + ".main");
         }
         if (modes[m].pip) {
-            one.addObject("pip", rectJson(*modes[m].pip));
+            one["pip"] = rectJson(*modes[m].pip);
             out.line("pip-window " + name + " " + rectWords(*modes[m].pip));
         } else {
             absent("modes." + name + ".pip");
         }
-        modesJson.addObject(name, one);
+        modesJson[name] = one;
     }
-    json.addObject("modes", modesJson);
+    json["modes"] = modesJson;
     if (s.picture) {
         const PicturePage& p = *s.picture;
         const char* sharpness = p.sharp ? "sharp" : "normal";
-        json.addNumber("brightness", p.brightness)
-            .addNumber("saturation", p.saturation)
-            .addNumber("bias", p.bias)
-            .addString("sharpness", sharpness)
-            .addObject("audio", JsonObject()
-                                    .addString("ad1", audioName(p.audio1))
-                                    .addString("ad2", audioName(p.audio2)));
-        std::vector<std::string> marks;
+        json["brightness"] = p.brightness;
+        json["saturation"] = p.saturation;
+        json["bias"] = p.bias;
+        json["sharpness"] = sharpness;
+        json["audio"] = {{"ad1", audioName(p.audio1)}, {"ad2", audioName(p.audio2)}};
+        Json marks = Json::array();
         std::string words;
         for (bool mark : p.hotSpare) {
-            marks.push_back(mark ? "true" : "false");
+            marks.push_back(mark);
             words += words.empty() ? "" : ",";
             words += mark ? "1" : "0";
         }
-        json.addArray("hot_spare", marks);
+        json["hot_spare"] = marks;
         out.line("brightness " + std::to_string(p.brightness));
         out.line("saturation " + std::to_string(p.saturation));
         out.line("bias " + std::to_string(p.bias));
@@ -338,30 +333,23 @@ CommandResult runSettings(const CliOptions& options, FrameExchanger& link, Clock
     if (s.textKey) {
         const TextKeyPage& t = *s.textKey;
         const char* mode = t.above ? "above" : "below";
-        json.addObject("text_key", JsonObject()
-                                       .addString("mode", mode)
-                                       .addNumber("red", t.rgb[0])
-                                       .addNumber("green", t.rgb[1])
-                                       .addNumber("blue", t.rgb[2]));
+        json["text_key"] = {
+            {"mode", mode}, {"red", t.rgb[0]}, {"green", t.rgb[1]}, {"blue", t.rgb[2]}};
         out.line(std::string("text-key ") + mode + " " + std::to_string(t.rgb[0]) + " " +
                  std::to_string(t.rgb[1]) + " " + std::to_string(t.rgb[2]));
     } else {
         absent("text_key");
     }
     if (s.status) {
-        json.addBool("input_save_allowed", s.status->inputSaveAllowed);
+        json["input_save_allowed"] = s.status->inputSaveAllowed;
         out.line(std::string("input-save ") + (s.status->inputSaveAllowed ? "allowed" : "refused"));
     } else {
         absent("input_save_allowed");
     }
 
-    std::vector<std::string> quoted;
     std::string list;
-    for (const std::string& name : missing) {
-        quoted.push_back(jsonQuote(name));
-        list += (list.empty() ? "" : " ") + name;
-    }
-    json.addArray("missing", quoted);
+    for (const std::string& name : missing) list += (list.empty() ? "" : " ") + name;
+    json["missing"] = missing;
     if (missing.empty()) return out.finish(kExitOk);
     out.line("missing " + list);
     if (!s.output)

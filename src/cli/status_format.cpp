@@ -35,18 +35,14 @@ void addLine(std::string& out, std::string_view key, std::string_view value) {
 }
 
 // {"code":N,"name":"..."} with a null name for codes that name nothing.
-JsonObject codeAndName(unsigned code, std::string_view name) {
-    JsonObject object;
-    object.addNumber("code", code);
-    if (name.empty())
-        object.addNull("name");
-    else
-        object.addString("name", name);
-    return object;
+Json codeAndName(unsigned code, std::string_view name) {
+    return {{"code", code}, {"name", name.empty() ? Json(nullptr) : Json(name)}};
 }
 
-JsonObject sourceJson(unsigned code, bool signal) {
-    return codeAndName(code, sourceName(code)).addBool("signal", signal);
+Json sourceJson(unsigned code, bool signal) {
+    Json object = codeAndName(code, sourceName(code));
+    object["signal"] = signal;
+    return object;
 }
 
 }  // namespace
@@ -83,24 +79,22 @@ std::string statusText(const StatusReport& s) {
     return out;
 }
 
-JsonObject statusJson(const StatusReport& s) {
-    JsonObject picture;
-    picture.addNumber("code", s.pictureMode)
-        .addString("mode", pictureModeName(s.pictureMode))
-        .addBool("blinking", pictureModeBlinks(s.pictureMode));
-
-    JsonObject status;
-    status.addNumber("address", s.address)
-        .addObject("main", sourceJson(s.mainSource, s.mainSignal))
-        .addObject("second", sourceJson(s.subSource, s.subSignal))
-        .addObject("picture", picture)
-        .addObject("transition", codeAndName(s.transition, transitionName(s.transition)))
-        .addBool("freeze", s.freeze)
-        .addBool("bypass", s.bypass)
-        .addBool("mosaic", s.mosaic)
-        .addObject("pipMode", codeAndName(s.pipMode, pipModeName(s.pipMode)))
-        .addObject("extType", codeAndName(s.extType, extTypeName(s.extType)));
-    return status;
+Json statusJson(const StatusReport& s) {
+    return {
+        {"address", s.address},
+        {"main", sourceJson(s.mainSource, s.mainSignal)},
+        {"second", sourceJson(s.subSource, s.subSignal)},
+        {"picture",
+         {{"code", s.pictureMode},
+          {"mode", pictureModeName(s.pictureMode)},
+          {"blinking", pictureModeBlinks(s.pictureMode)}}},
+        {"transition", codeAndName(s.transition, transitionName(s.transition))},
+        {"freeze", s.freeze},
+        {"bypass", s.bypass},
+        {"mosaic", s.mosaic},
+        {"pipMode", codeAndName(s.pipMode, pipModeName(s.pipMode))},
+        {"extType", codeAndName(s.extType, extTypeName(s.extType))},
+    };
 }
 
 }  // namespace tvq::cli

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "cli/json_object.h"
+#include "cli/json.h"
 #include "core/link/status_reply.h"
 
 namespace tvq::cli {
@@ -17,6 +17,6 @@ bool pictureModeBlinks(unsigned pictureMode);
 std::string pipModeName(unsigned pipMode);
 
 std::string statusText(const StatusReport& status);
-JsonObject statusJson(const StatusReport& status);
+Json statusJson(const StatusReport& status);
 
 }  // namespace tvq::cli

@@ -7,12 +7,12 @@
 #include <charconv>
 #include <cstdio>
 #include <map>
-#include <span>
 #include <string_view>
 
-#include "cli/json_object.h"
+#include "cli/json.h"
 #include "cli/open_link.h"
 #include "cli/run_command.h"
+#include "cli/service_route.h"
 #include "cli/stop_on_signal.h"
 #include "core/link/device_link.h"
 #include "core/platform/diagnostics.h"
@@ -23,25 +23,21 @@ namespace {
 constexpr std::string_view kWallUsage =
     "Usage: tvq418ctl wall calc --rows R --cols C --cell S --widths LIST --heights LIST\n"
     "                 [--res WxH] [--bezel-h PX] [--bezel-v PX] [--json]\n"
-    "       tvq418ctl (--tcp HOST:PORT | --serial PATH) wall program --rows R --cols C\n"
-    "                 --widths LIST --heights LIST [--addresses LIST] [--bezel-h PX]\n"
-    "                 [--bezel-v PX] [--sync on|off] [--json]\n"
+    "       tvq418ctl (--tcp HOST:PORT | --serial PATH | --service PATH) wall program\n"
+    "                 --rows R --cols C --widths LIST --heights LIST [--addresses LIST]\n"
+    "                 [--bezel-h PX] [--bezel-v PX] [--sync on|off] [--json]\n"
     "LIST holds R x C entries row by row, comma-separated; an empty item is an empty entry.\n"
     "calc prints cell S's input and output windows (exit 1 when a check fails); program runs\n"
     "every cell in turn on its processor (cell k -> address k + 1 unless --addresses says\n"
     "otherwise), one line per cell, exit 1 when any cell failed.\n";
 
-// Options of the link, handed on to the client's own parser, and the wall's own; each takes a
-// value.
-constexpr std::array<std::string_view, 4> kLinkOptions{"--tcp", "--serial", "--address",
-                                                       "--timeout"};
-constexpr std::array<std::string_view, 10> kWallOptions{
-    "--rows", "--cols",    "--cell",    "--widths",    "--heights",
-    "--res",  "--bezel-h", "--bezel-v", "--addresses", "--sync"};
-
-bool among(std::string_view name, std::span<const std::string_view> names) {
-    return std::find(names.begin(), names.end(), name) != names.end();
-}
+// Options of the link, handed on to the client's own parser, then the wall's own.
+constexpr std::array<const char*, 5> kLinkOptions{"--tcp", "--serial", "--service", "--address",
+                                                  "--timeout"};
+constexpr std::array<const char*, 15> kOptions{"--tcp",     "--serial",    "--service", "--address",
+                                               "--timeout", "--rows",      "--cols",    "--cell",
+                                               "--widths",  "--heights",   "--res",     "--bezel-h",
+                                               "--bezel-v", "--addresses", "--sync"};
 
 std::optional<long long> number(std::string_view text) {
     long long value = 0;
@@ -67,64 +63,14 @@ std::string threeDigits(unsigned k) {
     return text;
 }
 
-JsonObject rectJson(const WindowRect& r) {
-    return JsonObject()
-        .addNumber("width", r.width)
-        .addNumber("height", r.height)
-        .addNumber("x", r.x)
-        .addNumber("y", r.y);
+Json rectJson(const WindowRect& r) {
+    return {{"width", r.width}, {"height", r.height}, {"x", r.x}, {"y", r.y}};
 }
 
 std::string rectText(std::string_view side, const WindowRect& r) {
     return std::string(side) + " width " + std::to_string(r.width) + " height " +
            std::to_string(r.height) + " x " + std::to_string(r.x) + " y " + std::to_string(r.y) +
            "\n";
-}
-
-std::string jsonArray(const std::vector<JsonObject>& items) {
-    std::string text = "[";
-    for (std::size_t i = 0; i < items.size(); ++i) text += (i ? "," : "") + items[i].str();
-    return text + "]";
-}
-
-struct Parsed {
-    std::map<std::string_view, std::string_view> values;
-    std::vector<const char*> linkArgs;
-    std::vector<std::string_view> words;
-    bool json = false;
-    bool addressGiven = false;
-};
-
-std::variant<Parsed, UsageError> split(int argc, const char* const* argv) {
-    Parsed p;
-    p.linkArgs.push_back(argc > 0 ? argv[0] : "tvq418ctl");
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        if (!arg.starts_with("--")) {
-            p.words.push_back(arg);
-            continue;
-        }
-        if (arg == "--json") {
-            p.json = true;
-            continue;
-        }
-        auto [name, value] = splitOption(arg);
-        const bool link = among(name, kLinkOptions);
-        if (!link && !among(name, kWallOptions))
-            return UsageError{"unknown option " + std::string(name)};
-        if (!value) {
-            if (i + 1 >= argc) return UsageError{std::string(name) + " wants a value"};
-            value = argv[++i];
-        }
-        if (link) {
-            p.addressGiven = p.addressGiven || name == "--address";
-            if (arg.find('=') == std::string_view::npos) p.linkArgs.push_back(argv[i - 1]);
-            p.linkArgs.push_back(argv[i]);
-        } else {
-            p.values[name] = *value;
-        }
-    }
-    return p;
 }
 
 std::optional<UsageError> parseEntries(std::string_view name, std::string_view text,
@@ -138,7 +84,7 @@ std::optional<UsageError> parseEntries(std::string_view name, std::string_view t
     return std::nullopt;
 }
 
-std::optional<UsageError> parseBounded(const Parsed& p, std::string_view name, long long low,
+std::optional<UsageError> parseBounded(const SplitArgs& p, std::string_view name, long long low,
                                        long long high, long long& out) {
     const auto it = p.values.find(name);
     if (it == p.values.end()) return std::nullopt;
@@ -152,6 +98,15 @@ std::optional<UsageError> parseBounded(const Parsed& p, std::string_view name, l
                           range};
     out = *value;
     return std::nullopt;
+}
+
+// Each frame carries its cell's address; the link awaits a reply for any but 0.
+ExchangeFn exchangeAt(FrameExchanger& link) {
+    return [&link](const CommandFrame& f, CommandFrame& reply, std::int32_t timeoutMs,
+                   std::stop_token stop) {
+        link.setDeviceAddress(f[1]);
+        return link.exchangeFrame(f, reply, timeoutMs, stop);
+    };
 }
 
 }  // namespace
@@ -168,9 +123,9 @@ bool isWallCommand(int argc, const char* const* argv) {
 }
 
 std::variant<WallRequest, UsageError> parseWallArgs(int argc, const char* const* argv) {
-    auto pieces = split(argc, argv);
+    auto pieces = splitArgs({argv + (argc > 0 ? 1 : 0), argv + argc}, kOptions);
     if (auto* error = std::get_if<UsageError>(&pieces)) return *error;
-    const Parsed& p = std::get<Parsed>(pieces);
+    const SplitArgs& p = std::get<SplitArgs>(pieces);
 
     WallRequest r;
     r.json = p.json;
@@ -235,10 +190,16 @@ std::variant<WallRequest, UsageError> parseWallArgs(int argc, const char* const*
     if (!r.program) return r;
     WallPlan plan{r.layout, r.addresses, r.syncMosaic};
     if (auto error = wallPlanError(plan)) return UsageError{*error};
-    if (p.addressGiven) return UsageError{"wall program takes --addresses LIST, not --address"};
+    if (p.values.contains("--address"))
+        return UsageError{"wall program takes --addresses LIST, not --address"};
 
-    std::vector<const char*> linkArgv = p.linkArgs;
-    linkArgv.push_back("status");
+    std::vector<std::string> linkArgs{"tvq418ctl"};
+    for (const char* name : kLinkOptions)
+        if (const auto it = p.values.find(name); it != p.values.end())
+            linkArgs.push_back(std::string(name) + "=" + it->second);
+    linkArgs.push_back("status");
+    std::vector<const char*> linkArgv;
+    for (const std::string& arg : linkArgs) linkArgv.push_back(arg.c_str());
     const ParsedArgs link = parseArgs(static_cast<int>(linkArgv.size()), linkArgv.data());
     if (const auto* error = std::get_if<UsageError>(&link)) return *error;
     r.link = std::get<CliOptions>(link);
@@ -251,11 +212,9 @@ WallOutput runWallCalc(const WallRequest& request) {
     WallOutput out;
     if (calc.windows) {
         if (request.json) {
-            out.output = JsonObject()
-                             .addObject("input", rectJson(calc.windows->input))
-                             .addObject("output", rectJson(calc.windows->output))
-                             .str() +
-                         "\n";
+            const Json windows{{"input", rectJson(calc.windows->input)},
+                               {"output", rectJson(calc.windows->output)}};
+            out.output = jsonText(windows) + "\n";
         } else {
             out.output =
                 rectText("input", calc.windows->input) + rectText("output", calc.windows->output);
@@ -263,16 +222,15 @@ WallOutput runWallCalc(const WallRequest& request) {
         return out;
     }
     out.exitCode = kExitFailed;
-    std::vector<JsonObject> failures;
+    Json failures = Json::array();
     for (const WallFailure& f : calc.failures) {
-        failures.push_back(JsonObject()
-                               .addString("check", wallCheckName(f.check))
-                               .addNumber("cell", f.cell)
-                               .addString("message", englishText(f.message)));
+        failures.push_back({{"check", wallCheckName(f.check)},
+                            {"cell", f.cell},
+                            {"message", englishText(f.message)}});
         out.output += "cell " + threeDigits(f.cell) + " " + std::string(wallCheckName(f.check)) +
                       ": " + std::string(englishText(f.message)) + "\n";
     }
-    if (request.json) out.output = "{\"failures\":" + jsonArray(failures) + "}\n";
+    if (request.json) out.output = jsonText(Json{{"failures", failures}}) + "\n";
     return out;
 }
 
@@ -299,22 +257,23 @@ WallOutput runWallProgram(const WallRequest& request, const ExchangeFn& exchange
         out.output = (line ? std::string() : text) + tally;
         return out;
     }
-    std::vector<JsonObject> cells;
+    Json cells = Json::array();
     for (const CellResult& c : summary.cells) {
-        JsonObject cell;
-        cell.addNumber("cell", c.cell).addNumber("address", c.address);
-        cell.addString("outcome", cellOutcomeName(c.outcome));
+        Json cell{
+            {"cell", c.cell}, {"address", c.address}, {"outcome", cellOutcomeName(c.outcome)}};
         if (c.message != MessageId::None && c.outcome != CellOutcome::Done)
-            cell.addString("message", englishText(c.message));
+            cell["message"] = englishText(c.message);
         if (c.windows) {
-            cell.addObject("input", rectJson(c.windows->input));
-            cell.addObject("output", rectJson(c.windows->output));
+            cell["input"] = rectJson(c.windows->input);
+            cell["output"] = rectJson(c.windows->output);
         }
-        cells.push_back(cell);
+        cells.push_back(std::move(cell));
     }
-    out.output = "{\"cells\":" + jsonArray(cells) + ",\"done\":" + std::to_string(summary.done) +
-                 ",\"failed\":" + std::to_string(summary.failed) +
-                 ",\"cancelled\":" + std::to_string(summary.cancelled) + "}\n";
+    const Json tallies{{"cells", std::move(cells)},
+                       {"done", summary.done},
+                       {"failed", summary.failed},
+                       {"cancelled", summary.cancelled}};
+    out.output = jsonText(tallies) + "\n";
     return out;
 }
 
@@ -341,23 +300,29 @@ int wallMain(int argc, const char* const* argv) {
         out = runWallCalc(request);
     } else {
         StopOnSignal interrupt;
-        OpenedLink opened = openLink(request.link);
-        if (!opened.link) return reportFailure(opened.exitCode, opened.error, request.json);
-        DeviceLink link;
-        link.attach(std::move(opened.link));
-        // Each frame carries its cell's address; the link awaits a reply for any but 0.
-        const ExchangeFn exchange = [&link](const CommandFrame& f, CommandFrame& reply,
-                                            std::int32_t timeoutMs, std::stop_token stop) {
-            link.setDeviceAddress(f[1]);
-            return link.exchangeFrame(f, reply, timeoutMs, stop);
+        const auto printLine = [](const std::string& line) {
+            std::fputs(line.c_str(), stdout);
+            std::fflush(stdout);
         };
-        out = runWallProgram(
-            request, exchange, systemClock(),
-            [](const std::string& line) {
-                std::fputs(line.c_str(), stdout);
-                std::fflush(stdout);
-            },
-            interrupt.token());
+        if (!request.link.servicePath.empty()) {
+            ServiceLink service = connectService(request.link.servicePath);
+            if (!service.link) return reportFailure(kExitFailed, service.error, request.json);
+            const ExchangeFn exchange = exchangeAt(*service.link);
+            // The whole wall in one hold: nobody else's frame between two cells' writes.
+            const CommandResult held = inSequence(*service.link, "wall program", request.json, [&] {
+                const WallOutput wall =
+                    runWallProgram(request, exchange, systemClock(), printLine, interrupt.token());
+                return CommandResult{wall.exitCode, wall.output, {}};
+            });
+            out = {held.exitCode, held.output};
+            if (!held.error.empty()) std::fprintf(stderr, "tvq418ctl: %s\n", held.error.c_str());
+        } else {
+            OpenedExchanger opened = openExchanger(request.link);
+            if (!opened.exchanger)
+                return reportFailure(opened.exitCode, opened.error, request.json);
+            out = runWallProgram(request, exchangeAt(*opened.exchanger), systemClock(), printLine,
+                                 interrupt.token());
+        }
     }
     std::fputs(out.output.c_str(), stdout);
     std::fflush(stdout);

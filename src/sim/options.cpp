@@ -2,6 +2,8 @@
 
 #include "sim/processor_state.h"
 
+#include <CLI/CLI.hpp>
+
 #include <algorithm>
 #include <charconv>
 #include <functional>
@@ -155,45 +157,47 @@ const std::map<std::string_view, Setter>& valueOptions() {
 
 ParsedOptions parseOptions(const std::vector<std::string>& args) {
     ParsedOptions result;
-    SimOptions o;
-    bool delayGiven = false;
-    bool delayProbGiven = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        std::string_view arg = args[i];
+    for (const std::string& arg : args) {
         if (arg == "--help" || arg == "-h") {
             result.help = true;
             return result;
         }
-        if (arg == "--pty") {
-            o.pty = true;
-            continue;
-        }
-        std::string_view name = arg;
-        std::optional<std::string_view> value;
-        if (const std::size_t eq = arg.find('='); eq != std::string_view::npos) {
-            name = arg.substr(0, eq);
-            value = arg.substr(eq + 1);
-        }
-        const auto it = valueOptions().find(name);
-        if (it == valueOptions().end()) {
-            result.error = "unknown option: " + std::string(arg) + " (try --help)";
+        if (arg.starts_with("--") && arg.ends_with('=')) {  // CLI11 would take the next word
+            result.error = arg.substr(0, arg.size() - 1) + " needs a value";
             return result;
         }
-        if (!value) {
-            if (i + 1 >= args.size()) {
-                result.error = std::string(name) + " needs a value";
-                return result;
-            }
-            value = args[++i];
-        }
-        if (!it->second(*value, o)) {
-            result.error = "bad value for " + std::string(name) + ": " + std::string(*value);
-            return result;
-        }
-        delayGiven = delayGiven || name == "--delay";
-        delayProbGiven = delayProbGiven || name == "--delay-prob";
     }
-    if (delayGiven && !delayProbGiven) o.faults[Fault::Delay] = 1.0;
+    CLI::App app;
+    app.set_help_flag();
+    app.allow_extras();
+    app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    SimOptions o;
+    app.add_flag("--pty", o.pty);
+    for (const auto& [name, setter] : valueOptions()) {
+        app.add_option_function<std::string>(
+            std::string(name), [&o, &result, name = name, &setter = setter](const std::string& v) {
+                if (result.error.empty() && !setter(v, o))
+                    result.error = "bad value for " + std::string(name) + ": " + v;
+            });
+    }
+    std::vector<std::string> reversed(args.rbegin(), args.rend());
+    try {
+        app.parse(reversed);
+    } catch (const CLI::ArgumentMismatch& e) {  // "--seed: 1 required TEXT missing"
+        const std::string what = e.what();
+        result.error = what.substr(0, what.find(':')) + " needs a value";
+        return result;
+    } catch (const CLI::ParseError& e) {
+        result.error = e.what();
+        return result;
+    }
+    if (!result.error.empty()) return result;
+    if (!app.remaining().empty()) {
+        result.error = "unknown option: " + app.remaining()[0] + " (try --help)";
+        return result;
+    }
+    const bool delayGiven = app.count("--delay") > 0;
+    if (delayGiven && app.count("--delay-prob") == 0) o.faults[Fault::Delay] = 1.0;
     if (!delayGiven) o.faults[Fault::Delay] = 0.0;
     if (!o.tcp && !o.pty) {
         result.error = "no endpoint: give --tcp HOST:PORT and/or --pty";

@@ -138,6 +138,7 @@ TEST(Cli, FailuresBeforeTheCommandAreOneLineAndUnderJsonOneObject) {
          "--rows -1 is out of range 1..6"},
         {{"--serial", "/nonexistent/ttyTVQ", "--json", "status"}, 1, ": No such file or directory"},
         {{refused, "--json", "status"}, 1, "could not open the link"},
+        {{"--service", "/nonexistent/t.sock", "--json", "status"}, 1, "t.sock: no such socket"},
         {{refused, "--json", "wall", "program", "--rows", "1", "--cols", "1", "--widths", "1",
           "--heights", "1"},
          1,

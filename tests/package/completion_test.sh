@@ -24,6 +24,8 @@ cases=(
   "tvq418ctl --ver|--version"
   "tvq418ctl scan --f|--from"
   "tvq418ctl set sh|sharpness"
+  "tvq418ctl --service /run/tvq418/hall.sock w|wall watch"
+  "tvq418ctl --service /s watch --events state,l|state,link"
 )
 failed=0
 for case in "${cases[@]}"; do

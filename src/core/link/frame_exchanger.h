@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <span>
 #include <stop_token>
+#include <string>
 
 #include "core/link/command_frame.h"
 #include "core/platform/clock.h"
@@ -49,6 +50,10 @@ public:
     // the count gathered, or -1 when nothing could be sent.
     virtual int exchangeGather(const CommandFrame& frame, std::span<std::uint8_t> out,
                                Millis firstWait, Millis quiet, std::stop_token stop = {}) = 0;
+
+    // When the last exchange came to nothing for a reason other than the device's silence or
+    // the line (a service that refused it), that reason in one line; else empty.
+    virtual std::string lastError() const { return {}; }
 };
 
 }  // namespace tvq

@@ -145,6 +145,7 @@ void PlanScheduler::handleDue(const PlanOccurrence& due, TimePoint now, std::sto
         observer_.planNotice({MessageId::PlanCannotSend, {}});
         return;
     }
+    if (link_.sending) link_.sending(due);
     switch (link_.send(planFrame(options_.deviceAddress, due.source), stop)) {
         case SendOutcome::Sent:
             break;

@@ -43,6 +43,9 @@ enum class SendOutcome {
 struct PlanLink {
     std::function<SendOutcome(const CommandFrame& frame, std::stop_token stop)> send;
     std::function<bool()> isOpen;  // optional: lets the display say "cannot send" in advance
+    // Optional: told which occurrence the send that follows carries, so the owner can name it
+    // while the exchange runs (a journal), not only after it.
+    std::function<void(const PlanOccurrence&)> sending = {};
 };
 
 // Four fields of "Current Timer" or "Next Timer".

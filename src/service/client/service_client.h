@@ -7,7 +7,10 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <stdexcept>
+#include <stop_token>
 #include <string>
 
 #include <nlohmann/json.hpp>
@@ -38,11 +41,15 @@ public:
     // Safe from several threads. Throws ServiceError when the service goes away or is silent.
     nlohmann::json request(nlohmann::json request,
                            std::chrono::milliseconds timeout = std::chrono::seconds(60));
+    // The same; a stop request ends the wait (ServiceError) and the late answer is dropped.
+    nlohmann::json request(nlohmann::json request, std::chrono::milliseconds timeout,
+                           std::stop_token stop);
     // Every {"class":"event"} line, on the reader thread. Set before asking for a watch.
     void onEvent(std::function<void(const nlohmann::json& event)> handler);
     // Called once on the reader thread when the service closes the connection.
     void onClosed(std::function<void()> handler);
     bool connected() const;
+    const std::string& socketPath() const;
 
 private:
     struct Impl;
@@ -57,7 +64,8 @@ public:
 
     void setDeviceAddress(std::uint8_t address) override;
     std::uint8_t deviceAddress() const override;
-    bool isOpen() const override;    // the service's link is open
+    // The service's link state: from the greeting, then from each answer ("link-down" or not).
+    bool isOpen() const override;
     bool isSerial() const override;  // from the greeting
     bool isUp() const override;
     int exchangeFrame(const CommandFrame& frame, CommandFrame& reply, std::int32_t timeoutMs,
@@ -69,9 +77,21 @@ public:
     void beginSequence(const std::string& what);
     void endSequence();
 
+    // Why the last exchange or gather gave 0 or -1 without the wire's word on it: the service's
+    // refusal ("busy: ...", the link is down) or its absence. Empty after one that was carried.
+    std::string lastError() const override;
+
 private:
+    // The answer to one wire request, or the refusal kept as lastError (nullopt).
+    std::optional<nlohmann::json> ask(nlohmann::json request, std::chrono::milliseconds timeout,
+                                      std::stop_token stop);
+
     ServiceClient& client_;
     std::atomic<std::uint8_t> address_{1};
+    std::atomic<bool> up_{false};
+    bool serial_ = false;
+    mutable std::mutex errorMutex_;
+    std::string lastError_;
 };
 
 }  // namespace tvq::service

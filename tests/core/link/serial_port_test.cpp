@@ -11,6 +11,7 @@
 
 #include "core/link/device_link.h"
 #include "core/link/link_open.h"
+#include "core/link/port_holder.h"
 #include "core/link/serial_port.h"
 #include "support/diagnostic_capture.h"
 
@@ -115,6 +116,24 @@ TEST_F(Pty, OpenSerialLinkTellsTheInfoLineThenThePath) {
     EXPECT_EQ(info, (std::vector<InfoText>{InfoText::message(MessageId::OpenComPortFail),
                                            InfoText::text(path)}));
     EXPECT_EQ(serialDevicePath("ttyUSB0"), "/dev/ttyUSB0");
+}
+
+// The lock table and a holder's command line, as the kernel gives them; a real held port is in
+// the service's end-to-end test.
+TEST(PortHolder, ReadsTheLockTableAndTheSocketOption) {
+    const std::string table =
+        "1: FLOCK  ADVISORY  WRITE 77 00:19:3 0 EOF\n"
+        "1: -> FLOCK  ADVISORY  WRITE 88 00:19:4 0 EOF\n"
+        "2: POSIX  ADVISORY  WRITE 99 fd:01:3 0 EOF\n";
+    EXPECT_EQ(lockHolder(table, 0x00, 0x19, 3), 77);
+    EXPECT_EQ(lockHolder(table, 0xfd, 0x01, 3), 99);
+    EXPECT_EQ(lockHolder(table, 0x00, 0x19, 4), std::nullopt) << "a waiter holds nothing";
+
+    using namespace std::string_literals;
+    EXPECT_EQ(socketOption("tvq418d\0--serial\0/dev/ttyS0\0--socket\0/run/a.sock\0"s),
+              "/run/a.sock");
+    EXPECT_EQ(socketOption("tvq418d\0--socket=/run/b.sock\0"s), "/run/b.sock");
+    EXPECT_EQ(socketOption("tvq418d\0--serial\0/dev/ttyS0\0--socket"s), std::nullopt);
 }
 
 TEST(FindSerialPort, TheLastDevicePortWins) {

@@ -1,0 +1,464 @@
+#include "core/service/chain_service.h"
+
+#include <algorithm>
+
+#include "core/link/commands.h"
+#include "core/link/sources.h"
+#include "core/service/iso_time.h"
+#include "core/service/request_fields.h"
+#include "core/service/service_impl.h"
+
+namespace tvq::service {
+namespace {
+
+constexpr std::int32_t kPollTimeoutMs = 1000;
+constexpr Millis kReadBackAfterCommand{100};  // the device settles before it reports
+
+std::size_t index(JobPriority priority) {
+    return static_cast<std::size_t>(priority);
+}
+
+}  // namespace
+
+nlohmann::json exchangeJson(const Exchanged& e) {
+    return {{"result", e.result},
+            {"reply",
+             e.result == static_cast<int>(kFrameSize) ? hexText(e.reply.data(), kFrameSize) : ""},
+            {"received", e.detail.received},
+            {"lineClosed", e.detail.lineClosed}};
+}
+
+nlohmann::json framesJson(const Exchanged& e) {
+    nlohmann::json in = nullptr;
+    if (e.result == static_cast<int>(kFrameSize)) in = hexText(e.reply.data(), kFrameSize);
+    return nlohmann::json::array({{{"out", hexText(e.out.data(), kFrameSize)}, {"in", in}}});
+}
+
+std::string resultName(const Exchanged& e) {
+    if (e.result == static_cast<int>(kFrameSize)) return "ok";
+    return e.detail.lineClosed ? "line-closed" : "no-reply";
+}
+
+// A page read changes nothing; every other command may.
+bool changesDevice(const CommandFrame& frame) {
+    return frame[2] != cmd::kReadPage;
+}
+
+nlohmann::json clientBy(const Peer& peer) {
+    return {{"client", {{"user", peer.user}, {"pid", peer.pid}, {"uid", peer.uid}}}};
+}
+
+ChainService::Impl::Impl(ServiceOptions options_, LinkOpener opener_, JournalSink* journal_,
+                         Clock& clock_, WallClock& wall_)
+    : options(std::move(options_)),
+      opener(std::move(opener_)),
+      journal(journal_),
+      clock(clock_),
+      wall(wall_),
+      link(clock_),
+      events(options.eventRing) {
+    for (std::uint8_t address : options.addresses) pollDue[address] = Clock::TimePoint{};
+}
+
+std::string ChainService::Impl::target() const {
+    return options.link.useSerial ? options.link.portName
+                                  : options.link.ipText + ":" + options.link.portText;
+}
+
+void ChainService::Impl::run(std::stop_token stop) {
+    Millis pause = options.reconnectFirst;
+    bool pauseFirst = false;  // the first open is tried at once, every later one after a pause
+    while (!stop.stop_requested()) {
+        if (!link.isUp()) {
+            if (pauseFirst) {
+                std::unique_lock lock(mutex);
+                clock.waitFor(lock, wake, stop, pause, [] { return false; });
+                if (stop.stop_requested()) break;
+                pause = std::min(pause * 2, options.reconnectLongest);
+            }
+            pauseFirst = true;
+            setLinkState("connecting", "opening " + target());
+            if (openLink()) {
+                pause = options.reconnectFirst;
+                setLinkState("up", target() + " open");
+            } else {
+                setLinkState("down", "cannot open " + target() + "; next try in " +
+                                         std::to_string(pause.count() / 1000) + " s");
+            }
+            continue;
+        }
+        std::optional<Job> job;
+        std::optional<std::uint8_t> poll;
+        if (!next(stop, job, poll)) continue;
+        if (job)
+            job->work(link, stop);
+        else if (poll)
+            pollOnce(*poll, stop);
+        if (!link.isUp() && !stop.stop_requested()) {
+            link.close();
+            setLinkState("down", "the line to " + target() + " was lost; next try in " +
+                                     std::to_string(pause.count() / 1000) + " s");
+        }
+    }
+}
+
+bool ChainService::Impl::openLink() {
+    link.close();
+    OpenedLink opened = opener(options.link, [](const InfoText&) {});
+    if (!opened.link || !opened.link->isOpen()) return false;
+    link.attach(std::move(opened.link));
+    return true;
+}
+
+void ChainService::Impl::setLinkState(std::string state, std::string message) {
+    std::deque<Job> refused;
+    {
+        std::lock_guard lock(mutex);
+        linkState = state;
+        linkMessage = message;
+        // Nobody waits on a link that is not there: the clients are told, plans count it missed.
+        if (state == "down")
+            for (auto& queue : queues)
+                std::move(queue.begin(), queue.end(), std::back_inserter(refused)), queue.clear();
+    }
+    refuseAll(refused, "link-down", "no link to the chain: " + message);
+    events.publish("link", {{"state", state}, {"message", message}});
+}
+
+void ChainService::Impl::refuseAll(std::deque<Job>& jobs, std::string_view code,
+                                   std::string_view message) {
+    for (Job& job : jobs)
+        if (job.refuse) job.refuse(code, message);
+    jobs.clear();
+}
+
+// The next job by priority, or a poll that is due; waits for one. A sequence hold lets only
+// its client's jobs through.
+bool ChainService::Impl::next(std::stop_token stop, std::optional<Job>& job,
+                              std::optional<std::uint8_t>& poll) {
+    std::unique_lock lock(mutex);
+    while (!stop.stop_requested()) {
+        const auto now = clock.now();
+        if (holder && now - holderSeen >= options.holdIdle) {
+            if (auto it = peers.find(*holder); it != peers.end()) {
+                it->second.sequenceOpen = false;
+                it->second.holdExpired = true;
+            }
+            holder.reset();
+        }
+        auto take = [&](std::deque<Job>& queue, std::deque<Job>::iterator it) {
+            job = std::move(*it);
+            queue.erase(it);
+            return true;
+        };
+        auto& clients = queues[index(JobPriority::Client)];
+        auto& plans = queues[index(JobPriority::Plan)];
+        Clock::TimePoint wakeAt = now + options.pollPause;
+        if (holder) {
+            const auto it = std::ranges::find(clients, *holder, &Job::peer);
+            if (it != clients.end()) return take(clients, it);
+            wakeAt = holderSeen + options.holdIdle;
+        } else {
+            if (!plans.empty()) return take(plans, plans.begin());
+            if (!clients.empty()) return take(clients, clients.begin());
+            const auto due = std::ranges::min_element(
+                pollDue, {}, [](const auto& entry) { return entry.second; });
+            if (due != pollDue.end()) {
+                if (due->second <= now) {
+                    poll = due->first;
+                    due->second = Clock::TimePoint::max();  // set again when the poll ends
+                    return true;
+                }
+                wakeAt = due->second;
+            }
+        }
+        const std::uint64_t seen = changes;
+        clock.waitFor(lock, wake, stop, std::chrono::ceil<Millis>(wakeAt - now),
+                      [&] { return changes != seen; });
+    }
+    return false;
+}
+
+Exchanged ChainService::Impl::exchange(FrameExchanger& wire, std::uint8_t address,
+                                       const CommandFrame& frame, std::int32_t timeoutMs,
+                                       std::stop_token stop) {
+    Exchanged e;
+    e.out = frame;
+    e.out[12] = frameCheck(frame);
+    wire.setDeviceAddress(address);
+    const auto start = clock.now();
+    e.result = wire.exchangeFrame(frame, e.reply, timeoutMs, e.detail, stop);
+    e.ms = std::chrono::duration_cast<Millis>(clock.now() - start).count();
+    return e;
+}
+
+void ChainService::Impl::seeStatus(std::uint8_t address, const CommandFrame& query,
+                                   const Exchanged& e) {
+    if (query[2] != cmd::kReadPage || query[3] != 0 || e.result != static_cast<int>(kFrameSize) ||
+        checkStatusReply(e.reply, address) != StatusCheck::Ok)
+        return;
+    StatusCache::Seen seen = cache.observe(address, e.reply, wall.now());
+    if (seen.onAir) record(std::move(*seen.onAir));
+    if (seen.changed)
+        events.publish("state", {{"address", address},
+                                 {"state", seen.state},
+                                 {"reply", hexText(e.reply.data(), kFrameSize)}});
+}
+
+void ChainService::Impl::pollOnce(std::uint8_t address, std::stop_token stop) {
+    const CommandFrame query = pageQuery(address);
+    seeStatus(address, query, exchange(link, address, query, kPollTimeoutMs, stop));
+    std::lock_guard lock(mutex);
+    auto& due = pollDue[address];
+    // A command meanwhile asked for an early read-back: keep it.
+    if (due == Clock::TimePoint::max()) due = clock.now() + options.pollPause;
+}
+
+void ChainService::Impl::noteCommand(std::uint8_t address, const nlohmann::json& by,
+                                     std::string_view why) {
+    std::lock_guard lock(mutex);
+    // Address 0 reaches every processor of the chain.
+    for (auto& [served, due] : pollDue)
+        if (address == 0 || served == address) {
+            cache.noteCause(served, std::string(why), by);
+            due = std::min(due, clock.now() + kReadBackAfterCommand);
+        }
+    if (address != 0 && !pollDue.contains(address)) cache.noteCause(address, std::string(why), by);
+}
+
+void ChainService::Impl::journalExchange(std::uint8_t address, const nlohmann::json& by,
+                                         std::string_view op, const nlohmann::json& frames,
+                                         std::string_view result, std::int64_t ms) {
+    nlohmann::json entry{{"type", "exchange"}, {"address", address}, {"by", by}, {"op", op},
+                         {"frames", frames},   {"result", result},   {"ms", ms}};
+    {
+        std::lock_guard lock(mutex);
+        if (holder) entry["sequence"] = holdWhat;
+    }
+    record(std::move(entry));
+}
+
+void ChainService::Impl::record(nlohmann::json entry) {
+    if (!entry.contains("time")) entry["time"] = isoTime(wall.now());
+    if (journal) entry["seq"] = journal->append(entry);
+    events.publish("journal", {{"record", std::move(entry)}});
+}
+
+bool ChainService::Impl::enqueue(Job job, bool bounded) {
+    {
+        std::lock_guard lock(mutex);
+        auto& queue = queues[index(job.priority)];
+        if (stopped || (bounded && queue.size() >= options.queue)) return false;
+        queue.push_back(std::move(job));
+        ++changes;
+    }
+    wake.notify_all();
+    return true;
+}
+
+SendOutcome ChainService::Impl::sendPlan(const CommandFrame& frame, std::stop_token stop) {
+    struct Done {
+        std::mutex mutex;
+        std::condition_variable_any cv;
+        std::optional<SendOutcome> outcome;
+        void set(SendOutcome o) {
+            std::lock_guard lock(mutex);
+            outcome = o;
+            cv.notify_all();
+        }
+    };
+    auto done = std::make_shared<Done>();
+    Job job;
+    job.priority = JobPriority::Plan;
+    job.work = [this, frame, done, by = std::exchange(planBy, nullptr)](
+                   FrameExchanger& wire, std::stop_token runnerStop) {
+        if (!wire.isUp()) return done->set(SendOutcome::LinkClosed);
+        const std::uint8_t address = frame[1];
+        const Exchanged e = exchange(wire, address, frame, kPlanReplyTimeoutMs, runnerStop);
+        noteCommand(address, by, "plan");
+        journalExchange(address, by, "plan", framesJson(e), resultName(e), e.ms);
+        const bool answered = e.result == static_cast<int>(kFrameSize) || address == 0;
+        done->set(answered ? SendOutcome::Sent : SendOutcome::NoReply);
+    };
+    job.refuse = [done](std::string_view, std::string_view) { done->set(SendOutcome::LinkClosed); };
+    if (!enqueue(std::move(job), false)) return SendOutcome::LinkClosed;
+    std::unique_lock lock(done->mutex);
+    if (!done->cv.wait(lock, stop, [&] { return done->outcome.has_value(); }))
+        return SendOutcome::Stopped;
+    return *done->outcome;
+}
+
+void ChainService::Impl::planEvent(const PlanEvent& event) {
+    static constexpr std::array<std::string_view, 5> kWhat{"sent", "no-reply", "cannot-send",
+                                                           "missed", "same-second"};
+    const std::string_view name = sourceName(static_cast<unsigned>(event.occurrence.source));
+    events.publish(
+        "plan",
+        {{"what", kWhat[static_cast<std::size_t>(event.what)]},
+         {"kind", kindName(event.occurrence.kind)},
+         {"entry", event.occurrence.entry},
+         {"source", name.empty() ? nlohmann::json(event.occurrence.source) : nlohmann::json(name)},
+         {"due",
+          isoTime(WallClock::TimePoint{} + std::chrono::seconds{event.occurrence.timeOfDay})}});
+}
+
+ChainService::ChainService(ServiceOptions options, LinkOpener opener, JournalSink* journal,
+                           Clock& clock, WallClock& wall)
+    : impl_(std::make_unique<Impl>(std::move(options), std::move(opener), journal, clock, wall)) {}
+
+ChainService::~ChainService() {
+    stop();
+}
+
+void ChainService::start() {
+    Impl& impl = *impl_;
+    {
+        std::lock_guard lock(impl.mutex);
+        if (impl.started || impl.stopped) return;
+        impl.started = true;
+    }
+    impl.runner = std::jthread([&impl](std::stop_token stop) { impl.run(stop); });
+    if (impl.options.plans) {
+        PlanSchedulerOptions plans;
+        plans.planFile = *impl.options.plans;
+        plans.deviceAddress = impl.options.addresses.empty() ? 1 : impl.options.addresses.front();
+        plans.fileCheck = impl.options.planFileCheck;
+        PlanLink planLink;
+        planLink.send = [&impl](const CommandFrame& frame, std::stop_token stop) {
+            return impl.sendPlan(frame, stop);
+        };
+        planLink.isOpen = [&impl] {
+            std::lock_guard lock(impl.mutex);
+            return impl.linkState == "up";
+        };
+        planLink.sending = [&impl](const PlanOccurrence& due) {
+            impl.planBy = {{"plan", {{"kind", kindName(due.kind)}, {"entry", due.entry}}}};
+        };
+        impl.scheduler = std::make_unique<PlanScheduler>(plans, planLink, impl, impl.wall);
+        impl.scheduler->start();
+    }
+}
+
+void ChainService::stop() {
+    Impl& impl = *impl_;
+    if (impl.scheduler) impl.scheduler->stop();
+    std::deque<Job> left;
+    {
+        std::lock_guard lock(impl.mutex);
+        if (impl.stopped) return;
+        impl.stopped = true;
+        for (auto& queue : impl.queues)
+            std::move(queue.begin(), queue.end(), std::back_inserter(left)), queue.clear();
+    }
+    impl.runner.request_stop();
+    impl.wake.notify_all();
+    if (impl.runner.joinable()) impl.runner.join();
+    impl.refuseAll(left, "link-down", "the service is stopping");
+    impl.link.close();
+    for (nlohmann::json& onAir : impl.cache.closeAll(impl.wall.now()))
+        impl.record(std::move(onAir));
+}
+
+nlohmann::json ChainService::greeting() const {
+    const Impl& impl = *impl_;
+    nlohmann::json capabilities{"exchange", "gather", "sequence", "status",
+                                "source",   "press",  "watch"};
+    if (impl.options.plans) capabilities.push_back("plans");
+    if (impl.options.journalQuery) capabilities.push_back("journal");
+    return {{"class", "hello"},
+            {"protocol", kProtocolVersion},
+            {"service", "tvq418d"},
+            {"version", impl.options.version},
+            {"chain", impl.options.chain},
+            {"link",
+             {{"kind", impl.options.link.useSerial ? "serial" : "tcp"},
+              {"target", impl.target()},
+              {"state", linkState()}}},
+            {"addresses", impl.options.addresses},
+            {"capabilities", capabilities},
+            {"limits",
+             {{"maxLine", 65536},
+              {"rate", impl.options.rate},
+              {"burst", impl.options.burst},
+              {"queue", impl.options.queue}}}};
+}
+
+std::string ChainService::linkState() const {
+    std::lock_guard lock(impl_->mutex);
+    return impl_->linkState;
+}
+
+void ChainService::handle(const Peer& peer, const nlohmann::json& request,
+                          std::function<void(nlohmann::json answer)> answer) {
+    impl_->handle(peer, request, std::make_shared<AnswerOnce>(std::move(answer)));
+}
+
+void ChainService::setEventSink(std::uint64_t peerId,
+                                std::function<void(const nlohmann::json&)> deliver) {
+    std::lock_guard lock(impl_->mutex);
+    impl_->peers[peerId].sink = std::move(deliver);
+}
+
+std::uint64_t ChainService::watch(const Peer& peer, std::optional<std::uint64_t> since,
+                                  std::set<std::string> types,
+                                  std::function<void(const nlohmann::json&)> deliver) {
+    Impl& impl = *impl_;
+    const std::uint64_t handle = impl.events.watch(since, std::move(types), std::move(deliver));
+    std::optional<std::uint64_t> previous;
+    {
+        // One watch per peer, ended with it: a second one replaces the first.
+        std::lock_guard lock(impl.mutex);
+        previous = std::exchange(impl.peers[peer.id].watch, handle);
+    }
+    if (previous) impl.events.unwatch(*previous);
+    return handle;
+}
+
+void ChainService::unwatch(std::uint64_t handle) {
+    impl_->events.unwatch(handle);
+}
+
+void ChainService::peerGone(const Peer& peer) {
+    Impl& impl = *impl_;
+    std::deque<Job> gone;
+    std::optional<std::uint64_t> watch;
+    {
+        std::lock_guard lock(impl.mutex);
+        auto& clients = impl.queues[static_cast<std::size_t>(JobPriority::Client)];
+        for (auto it = clients.begin(); it != clients.end();)
+            if (it->peer == peer.id) {
+                gone.push_back(std::move(*it));
+                it = clients.erase(it);
+            } else {
+                ++it;
+            }
+        if (impl.holder == peer.id) impl.holder.reset();
+        if (auto it = impl.peers.find(peer.id); it != impl.peers.end()) {
+            watch = it->second.watch;
+            impl.peers.erase(it);
+        }
+        ++impl.changes;
+    }
+    impl.wake.notify_all();
+    if (watch) impl.events.unwatch(*watch);
+    impl.refuseAll(gone, "internal", "the client is gone");
+}
+
+bool ChainService::submit(JobPriority priority,
+                          std::function<void(FrameExchanger&, std::stop_token)> work,
+                          std::function<void()> dropped) {
+    Job job;
+    job.priority = priority;
+    job.work = std::move(work);
+    if (dropped)
+        job.refuse = [dropped = std::move(dropped)](std::string_view, std::string_view) {
+            dropped();
+        };
+    return impl_->enqueue(std::move(job), priority == JobPriority::Client);
+}
+
+std::uint64_t ChainService::lastEventSeq() const {
+    return impl_->events.lastSeq();
+}
+
+}  // namespace tvq::service

@@ -1,0 +1,169 @@
+// tvq418d as a process between raw socket clients and tvq418-sim: what an integrator with socat
+// sees, and the refusals that must leave the connection, and everyone else, served.
+
+#include <poll.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include "e2e/simulator.h"
+
+namespace tvq::e2e {
+namespace {
+
+using nlohmann::json;
+
+int connectTo(const std::string& path) {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    path.copy(address.sun_path, sizeof address.sun_path - 1);
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) return fd;
+    ::close(fd);
+    return -1;
+}
+
+// One connection, read line by line with a deadline.
+class RawClient {
+public:
+    explicit RawClient(const std::string& path) : fd_(connectTo(path)) {}
+    ~RawClient() { ::close(fd_); }
+    bool connected() const { return fd_ >= 0; }
+    void send(const std::string& text) {
+        for (std::size_t sent = 0; sent < text.size();) {
+            const ssize_t n = ::send(fd_, text.data() + sent, text.size() - sent, MSG_NOSIGNAL);
+            if (n <= 0) return;
+            sent += static_cast<std::size_t>(n);
+        }
+    }
+    // The next line as JSON; null at end of stream or after the deadline.
+    json next(Millis limit = Millis{5000}) {
+        const auto deadline = Clock::now() + limit;
+        for (;;) {
+            if (const auto newline = buffer_.find('\n'); newline != std::string::npos) {
+                const std::string line = buffer_.substr(0, newline);
+                buffer_.erase(0, newline + 1);
+                return json::parse(line, nullptr, false);
+            }
+            const auto left = std::chrono::duration_cast<Millis>(deadline - Clock::now());
+            pollfd p{fd_, POLLIN, 0};
+            if (left.count() <= 0 || ::poll(&p, 1, static_cast<int>(left.count())) <= 0) return {};
+            char chunk[65536];
+            const ssize_t n = ::read(fd_, chunk, sizeof chunk);
+            if (n <= 0) return {};
+            buffer_.append(chunk, static_cast<std::size_t>(n));
+        }
+    }
+    // The next line that `wanted` accepts.
+    template <class Test>
+    json until(Test wanted, Millis limit = Millis{5000}) {
+        for (json line = next(limit); !line.is_null(); line = next(limit))
+            if (wanted(line)) return line;
+        return {};
+    }
+    json ask(const std::string& request) {
+        send(request + "\n");
+        return until([](const json& line) { return line.value("class", "") == "answer"; });
+    }
+
+private:
+    int fd_;
+    std::string buffer_;
+};
+
+TEST(Daemon, ServesClientsOverItsSocketAndKeepsThemApart) {
+    Simulator sim(Via::Tcp);
+    ASSERT_TRUE(sim.ready()) << sim.diagnostics();
+    std::string dir = "/tmp/tvq-daemon-XXXXXX";
+    ASSERT_NE(::mkdtemp(dir.data()), nullptr);
+    const std::string path = dir + "/hall.sock";
+    {  // a socket file left by a service that died: replaced
+        const int stale = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        path.copy(address.sun_path, sizeof address.sun_path - 1);
+        ASSERT_EQ(::bind(stale, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        ::close(stale);
+    }
+    std::vector<std::string> argv{TVQ418D_PATH};
+    argv.insert(argv.end(), sim.linkArgs().begin(), sim.linkArgs().end());
+    argv.insert(argv.end(), {"--journal", dir + "/journal", "--socket", path});
+    const std::string out = tempFile(), err = tempFile();
+    const pid_t daemon = spawn(argv, out, err);
+    for (int i = 0; i < 500 && !has(readFile(err), "serving"); ++i)
+        std::this_thread::sleep_for(Millis{10});
+    struct stat info {};
+    ASSERT_EQ(::stat(path.c_str(), &info), 0) << readFile(err);
+    EXPECT_EQ(info.st_mode & 0777, 0660u);
+
+    RawClient a(path), b(path);
+    ASSERT_TRUE(a.connected() && b.connected());
+    const json hello = a.next();
+    EXPECT_EQ(hello["class"], "hello");
+    EXPECT_EQ(hello["protocol"], 1);
+    EXPECT_EQ(hello["chain"], "hall");
+    EXPECT_EQ(b.next()["class"], "hello");
+    EXPECT_EQ(b.ask(R"({"id":"w","op":"watch","events":["state"]})")["ok"], true);
+
+    const json status = a.ask(
+        R"({"id":1,"op":"exchange","address":1,"frame":"05 01 17 00 00 00 00 00 00 00 00 00 13"})");
+    EXPECT_EQ(status["result"], 13) << status;
+    EXPECT_TRUE(status.value("reply", "").starts_with("050117")) << status;
+    EXPECT_EQ(a.ask(R"({"id":2,"op":"source","address":1,"source":"HDMI"})")["result"], 13);
+    const json seen = b.until([](const json& e) {
+        return e.value("type", "") == "state" && e["state"]["mainSourceName"] == "HDMI";
+    });
+    EXPECT_EQ(seen["address"], 1) << "the other client saw no switch";
+
+    // The journal names who switched, from the socket's credentials.
+    const json journal = a.ask(R"({"id":5,"op":"journal","since":0})");
+    ASSERT_FALSE(journal.value("records", json()).empty()) << journal;
+    EXPECT_EQ(journal["records"][0]["by"]["client"]["pid"], ::getpid()) << journal;
+
+    // Refusals keep the connection: a bad line, and an over-long one followed at once by a good
+    // request, which is taken as soon as the long line's newline passes.
+    EXPECT_EQ(a.ask("{not json")["error"], "parse");
+    a.send(std::string(70000, 'x') + "\n" + R"({"id":3,"op":"status","address":1})" + "\n");
+    EXPECT_EQ(a.next()["error"], "too-long");
+    const json after = a.next();
+    EXPECT_EQ(after["id"], 3);
+    EXPECT_EQ(after["state"]["mainSourceName"], "HDMI") << after;
+
+    {  // a client that asks and never reads is dropped; the others go on
+        RawClient greedy(path);
+        std::string burst;
+        for (int i = 0; i < 8000; ++i)
+            burst += R"({"id":1,"op":"status","address":1})"
+                     "\n";
+        greedy.send(burst);
+        int lines = 0;
+        while (!greedy.next(Millis{3000}).is_null()) ++lines;
+        EXPECT_LT(lines, 8000) << "never dropped";
+        EXPECT_EQ(a.ask(R"({"id":4,"op":"status","address":1})")["ok"], true);
+    }
+
+    // A second service on a live socket is refused, and the first keeps it.
+    argv.back() = path;
+    EXPECT_EQ(reap(spawn(argv, out, out), Millis{5000}), 1);
+    EXPECT_TRUE(has(readFile(out), "already listening")) << readFile(out);
+    EXPECT_TRUE(RawClient(path).connected());
+
+    ::kill(daemon, SIGTERM);
+    EXPECT_EQ(reap(daemon, Millis{5000}), 0) << readFile(err);
+    EXPECT_FALSE(std::filesystem::exists(path));
+    std::filesystem::remove_all(dir);
+    ::unlink(out.c_str());
+    ::unlink(err.c_str());
+}
+
+}  // namespace
+}  // namespace tvq::e2e
