@@ -967,6 +967,14 @@
         <translation>网络端口</translation>
     </message>
     <message>
+        <source>Chain service</source>
+        <translation>设备链服务</translation>
+    </message>
+    <message>
+        <source>Chain service socket</source>
+        <translation>设备链服务套接字</translation>
+    </message>
+    <message>
         <source>Chinese</source>
         <translation>中文</translation>
     </message>
@@ -1386,6 +1394,26 @@
     <message>
         <source>Link closed: press Connect to reach the device again</source>
         <translation>连接已关闭：请按“连接”重新连接设备</translation>
+    </message>
+    <message>
+        <source>Chain service: %1</source>
+        <translation>设备链服务：%1</translation>
+    </message>
+    <message>
+        <source>The chain service lost its link to the device: %1</source>
+        <translation>设备链服务与设备的连接中断：%1</translation>
+    </message>
+    <message>
+        <source>The chain service closed the connection: press Connect</source>
+        <translation>设备链服务关闭了连接：请按“连接”</translation>
+    </message>
+    <message>
+        <source>The chain service refused the job: %1</source>
+        <translation>设备链服务拒绝了此操作：%1</translation>
+    </message>
+    <message>
+        <source>This program was built without the chain service client</source>
+        <translation>本程序不含设备链服务客户端</translation>
     </message>
     <message>
         <source>That clock time does not exist on that date here (the clocks go forward): choose another time</source>

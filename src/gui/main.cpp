@@ -35,5 +35,5 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
-    return app.run();
+    return app.run(options);
 }

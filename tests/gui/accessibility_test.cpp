@@ -43,7 +43,7 @@ Opened modifyDialog() {  // opened by Modify on a VGA1 plan: the source it will 
 }
 
 TEST(GuiAccessibility, TogglesActAsClicksInEveryWindow) {
-    EXPECT_EQ(expectTogglesActAsClicks(mainWindow), 9);
+    EXPECT_EQ(expectTogglesActAsClicks(mainWindow), 10);
     EXPECT_EQ(expectTogglesActAsClicks(modifyDialog), 9);
     WindowRig rig;  // the transitions act only while connected
     rig.open();

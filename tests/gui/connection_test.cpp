@@ -17,7 +17,7 @@ namespace {
 
 void expectDisconnected(WindowRig& rig) {
     EXPECT_FALSE(rig.window->session().workersRunning());
-    EXPECT_FALSE(rig.window->session().link().isOpen());
+    EXPECT_FALSE(rig.window->session().lineOpen());
     ASSERT_TRUE(waitFor([&] { return rig.get("connectButton")->isEnabled(); }));
     EXPECT_FALSE(rig.get("disconnectButton")->isEnabled());
     EXPECT_FALSE(rig.get("source:V1")->isEnabled());

@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "core/link/serial_port.h"
+#include "gui/control/service_attacher.h"
 
 namespace e2e {
 Rig::Rig(Via v) : via(v) {
@@ -31,6 +32,7 @@ CTVQ418ControlDlg& Rig::open() {
     MainWindowDeps deps;
     deps.boxes = &boxes;
     deps.settingsPath = settings;
+    deps.attacher = serviceAttacher();
     // The pseudo-terminal stands in for the one serial port the system lists.
     deps.listPorts = [this]() -> std::vector<tvq::PresentPort> {
         if (via != Via::Pty) return {};

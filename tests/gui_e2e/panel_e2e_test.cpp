@@ -124,7 +124,7 @@ TEST_P(GuiE2ePanel, SilentProcessorFreezesThePanelAndDisconnectKeepsTheWindowPai
     EXPECT_TRUE(waitFor([&] { return rig.enabled("connectButton"); }));
     EXPECT_LT(took.elapsed(), 2500);
     EXPECT_LT(stalls.worst, 1000);
-    EXPECT_FALSE(rig.window().session().link().isOpen());
+    EXPECT_FALSE(rig.window().session().lineOpen());
     EXPECT_FALSE(rig.window().session().workersRunning());
     rig.setDrop(0.0);
     ASSERT_TRUE(rig.connect());

@@ -96,7 +96,7 @@ TEST(GuiFindProcessors, ConnectedItScansOverTheSessionsLink) {
         EXPECT_EQ(rig.opened.size(), 1u) << "no second link while connected";
     }));
     EXPECT_TRUE(rig.window->session().connected());
-    EXPECT_TRUE(rig.window->session().link().isOpen());
+    EXPECT_TRUE(rig.window->session().lineOpen());
 }
 
 }  // namespace

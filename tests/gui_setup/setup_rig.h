@@ -17,6 +17,7 @@
 #include <thread>
 
 #include "core/control/session.h"
+#include "core/control/session_test_access.h"
 #include "core/link/commands.h"
 #include "gui/gui_test_support.h"
 #include "gui/setup/set_screen.h"
@@ -140,7 +141,7 @@ struct Rig {
     guitest::ScriptedBoxes boxes;
     std::unique_ptr<CSetScreen> dialog;
 
-    Rig() { session.link().attach(line.open(clock)); }
+    Rig() { tvq::SessionTestAccess::link(session).attach(line.open(clock)); }
     ~Rig() {
         dialog.reset();
         guitest::switchLanguage(false);

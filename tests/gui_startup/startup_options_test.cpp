@@ -19,6 +19,7 @@ struct ParseCase {
     Action action;
     std::string configDir;
     std::string errorPart;  // Action::Error: a piece of the message
+    std::string serviceSocket = {};
 };
 
 class StartupArgs : public testing::TestWithParam<ParseCase> {};
@@ -28,6 +29,7 @@ TEST_P(StartupArgs, Parse) {
     const StartupOptions got = parseStartupOptions(c.args);
     EXPECT_EQ(got.action, c.action);
     EXPECT_EQ(got.configDir, fs::path(c.configDir));
+    EXPECT_EQ(got.serviceSocket, c.serviceSocket);
     if (c.action == Action::Error) {
         EXPECT_NE(got.error.find(c.errorPart), std::string::npos) << got.error;
     }
@@ -45,6 +47,13 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"HelpAmongQtOptions", {"-platform", "offscreen", "--help"}, Action::Help, "", ""},
         ParseCase{"VersionBeforeAnError", {"--bogus", "--version"}, Action::Version, "", ""},
         ParseCase{"ConfigDirWithoutValue", {"--config-dir"}, Action::Error, "", "wants a folder"},
+        ParseCase{"Service",
+                  {"--service", "/run/tvq418/hall.sock", "--config-dir=/srv"},
+                  Action::Run,
+                  "/srv",
+                  "",
+                  "/run/tvq418/hall.sock"},
+        ParseCase{"ServiceEmpty", {"--service="}, Action::Error, "", "wants a socket path"},
         // An empty folder would quietly mean the working directory.
         ParseCase{"ConfigDirEmptyJoined", {"--config-dir="}, Action::Error, "", "wants a folder"},
         ParseCase{"StrayWord", {"Planinfo.ini"}, Action::Error, "", "unknown option Planinfo.ini"}),

@@ -48,17 +48,26 @@ void connect(SessionCore& core, const LinkOpener& opener, const LinkChoice& choi
              FinishReport& report) {
     // A port still open from an earlier connect would refuse to open again.
     core.link.close();
+    core.detach();
     // A press left from before belongs to another moment, maybe to another device.
     core.pending.discard();
     core.choice = choice;
     core.update([](PanelState& s) { s.stateUnknown = false; });
-    OpenedLink opened = opener(choice, [&core](const InfoText& text) { core.info(text); });
-    if (!opened.link || !opened.link->isOpen()) {
-        core.connectedFlag = false;
-        report.send(opened.failure);
-        return;
+    if (!choice.serviceSocket.empty()) {
+        if (!core.attach(choice.serviceSocket)) {
+            core.connectedFlag = false;
+            report.send(ConnectOutcome::LinkFailed);
+            return;
+        }
+    } else {
+        OpenedLink opened = opener(choice, [&core](const InfoText& text) { core.info(text); });
+        if (!opened.link || !opened.link->isOpen()) {
+            core.connectedFlag = false;
+            report.send(opened.failure);
+            return;
+        }
+        core.link.attach(std::move(opened.link));
     }
-    core.link.attach(std::move(opened.link));
 
     const std::uint8_t address = core.link.deviceAddress();
     if (address == 0) {
@@ -72,10 +81,13 @@ void connect(SessionCore& core, const LinkOpener& opener, const LinkChoice& choi
     }
 
     CommandFrame reply{};
-    const int result = core.link.exchangeFrame(pageQuery(address), reply, kCheckTimeoutMs, stop);
+    const int result = core.onWire([&](FrameExchanger& wire) {
+        return wire.exchangeFrame(pageQuery(address), reply, kCheckTimeoutMs, stop);
+    });
     if (!devicePresent(result, reply)) {
         report.send(ConnectOutcome::DeviceAbsent);
         core.link.close();
+        core.detach();
         core.info(InfoText::message(MessageId::EquipmentFailed));
         return;
     }

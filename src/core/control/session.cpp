@@ -5,13 +5,19 @@
 
 #include "core/control/connect_job.h"
 #include "core/control/session_core.h"
+#include "core/control/session_test_access.h"
 #include "core/control/workers.h"
 
 namespace tvq {
 
 struct Session::Impl {
-    Impl(SessionObserver& observer, Clock& clock, LinkOpener opener, WorkerTiming timing)
-        : core(observer, clock, std::move(opener), timing), workers(core) {}
+    Impl(SessionObserver& observer, Clock& clock, LinkOpener opener, WorkerTiming timing,
+         ServiceAttacher attacher)
+        : core(observer, clock, std::move(opener), timing, std::move(attacher)), workers(core) {}
+
+    bool lineUp() {
+        return core.onWire([](FrameExchanger& wire) { return wire.isUp(); });
+    }
 
     // Ends a connect job still running; it finishes its exchange in flight, reports, and
     // starts no workers. Touched by the UI thread only.
@@ -32,7 +38,7 @@ struct Session::Impl {
     template <class Rule>
     PressOutcome press(Rule&& rule) {
         PressOutcome outcome;
-        if (!core.link.isUp()) return outcome;
+        if (!lineUp()) return outcome;
         core.update([&](PanelState& s) {
             outcome = rule(s, core.link.deviceAddress());
             if (outcome.frame) core.pending.put(*outcome.frame);
@@ -47,12 +53,15 @@ struct Session::Impl {
     std::atomic<bool> connecting{false};
 };
 
-Session::Session(SessionObserver& observer, Clock& clock, LinkOpener opener, WorkerTiming timing)
-    : impl_(std::make_unique<Impl>(observer, clock, std::move(opener), timing)) {}
+Session::Session(SessionObserver& observer, Clock& clock, LinkOpener opener, WorkerTiming timing,
+                 ServiceAttacher attacher)
+    : impl_(std::make_unique<Impl>(observer, clock, std::move(opener), timing,
+                                   std::move(attacher))) {}
 
 Session::~Session() {
     impl_->stopAll();
     impl_->core.link.close();
+    impl_->core.detach();
 }
 
 void Session::startConnect(const LinkChoice& choice) {
@@ -81,6 +90,7 @@ void Session::disconnect() {
         s.setPipModeButtons(false);  // they would do nothing without a line
     });
     impl_->core.link.close();
+    impl_->core.detach();
     impl_->core.update([](PanelState& s) {
         s.enable(Control::Connect, true);
         s.enable(Control::Disconnect, false);
@@ -90,6 +100,7 @@ void Session::disconnect() {
 void Session::closeLinkAfterDialog() {
     impl_->stopAll();
     impl_->core.link.close();
+    impl_->core.detach();
     impl_->core.update([](PanelState& s) {
         // Nobody watches the device any more: its last state must not pass for its state now.
         s.stateUnknown = true;
@@ -106,7 +117,7 @@ bool Session::connected() const {
 }
 
 void Session::setDeviceAddress(std::uint8_t address) {
-    impl_->core.link.setDeviceAddress(address);
+    impl_->core.setAddress(address);
 }
 
 std::uint8_t Session::deviceAddress() const {
@@ -169,7 +180,7 @@ bool Session::workersRunning() const {
 
 void Session::setTimerRunning(bool running) {
     impl_->core.timerRunningFlag = running;
-    const bool lineUp = impl_->core.link.isUp();
+    const bool lineUp = impl_->lineUp();
     impl_->core.update([running, lineUp](PanelState& s) {
         // Without a line (it is being reopened) the buttons stay grey: a press would do nothing.
         if (!running && lineUp) {
@@ -190,15 +201,85 @@ bool Session::timerRunning() const {
 int Session::exchange(const CommandFrame& frame, CommandFrame& reply, std::int32_t timeoutMs,
                       std::stop_token stop) {
     std::lock_guard panel(impl_->core.panelLock);
-    return impl_->core.link.exchangeFrame(frame, reply, timeoutMs, stop);
+    return impl_->core.onWire(
+        [&](FrameExchanger& wire) { return wire.exchangeFrame(frame, reply, timeoutMs, stop); });
 }
 
-DeviceLink& Session::link() {
-    return impl_->core.link;
+int Session::gather(const CommandFrame& frame, std::span<std::uint8_t> out, Millis firstWait,
+                    Millis quiet, std::stop_token stop) {
+    std::lock_guard panel(impl_->core.panelLock);
+    return impl_->core.onWire([&](FrameExchanger& wire) {
+        return wire.exchangeGather(frame, out, firstWait, quiet, stop);
+    });
 }
 
-std::mutex& Session::panelLock() {
-    return impl_->core.panelLock;
+bool Session::runSequence(const std::string& what, const std::function<void()>& body) {
+    // A direct line: the held workers and panelLock per exchange already keep others apart.
+    // Attached, the service must keep other clients and its plans out for the whole job.
+    std::shared_ptr<ServiceAttachment> attached = impl_->core.attachment.load();
+    if (!attached) {
+        body();
+        return true;
+    }
+    try {
+        attached->beginSequence(what);
+    } catch (const std::exception& e) {
+        impl_->core.info(InfoText::message(MessageId::ServiceRefusedJob, e.what()));
+        return false;
+    }
+    struct End {
+        ServiceAttachment& a;
+        ~End() {
+            try {
+                a.endSequence();
+            } catch (const std::exception&) {
+                // Gone or refused: the service ends a hold by itself after a quiet while.
+            }
+        }
+    } end{*attached};
+    body();
+    return true;
+}
+
+bool Session::attached() const {
+    return impl_->core.attachment.load() != nullptr;
+}
+
+void Session::discardStaleReplies() {
+    if (attached()) return;  // the service matches replies to requests itself
+    std::lock_guard panel(impl_->core.panelLock);
+    impl_->core.link.discardPending();
+}
+
+SendOutcome Session::sendPlanFrame(const CommandFrame& frame, std::stop_token stop) {
+    if (!lineUp()) return SendOutcome::LinkClosed;
+    CommandFrame out = frame;
+    out[1] = deviceAddress();
+    CommandFrame reply{};
+    const int got = exchange(out, reply, kPlanReplyTimeoutMs, stop);
+    if (stop.stop_requested()) return SendOutcome::Stopped;
+    if (got == 13 || out[1] == 0) return SendOutcome::Sent;
+    return lineUp() ? SendOutcome::NoReply : SendOutcome::LinkClosed;
+}
+
+bool Session::lineOpen() const {
+    return impl_->core.onWire([](FrameExchanger& wire) { return wire.isOpen(); });
+}
+
+bool Session::lineUp() const {
+    return impl_->lineUp();
+}
+
+bool Session::lineSerial() const {
+    return impl_->core.onWire([](FrameExchanger& wire) { return wire.isSerial(); });
+}
+
+DeviceLink& SessionTestAccess::link(Session& session) {
+    return session.impl_->core.link;
+}
+
+std::mutex& SessionTestAccess::panelLock(Session& session) {
+    return session.impl_->core.panelLock;
 }
 
 PanelState Session::snapshot() const {

@@ -9,9 +9,11 @@
 #include <string>
 
 #include "core/control/panel_state.h"
+#include "core/control/service_attachment.h"
 #include "core/link/device_link.h"
 #include "core/link/link_open.h"
 #include "core/panel/front_panel.h"
+#include "core/plans/plan_scheduler.h"
 #include "core/platform/clock.h"
 #include "core/platform/messages.h"
 
@@ -23,6 +25,8 @@ struct LinkChoice {
     std::string portName;  // serial: "ttyUSB0", "/dev/pts/7", ...
     std::string ipText;    // network: "192.0.2.10"
     std::string portText;  // network: the port box as typed
+    // Attached to a chain service instead: its socket path. The service owns the line.
+    std::string serviceSocket;
 };
 
 enum class ConnectOutcome {
@@ -75,8 +79,10 @@ enum WorkerSet : unsigned {
 
 class Session {
 public:
+    // `attacher` serves a choice with a service socket; without it such a choice fails.
     explicit Session(SessionObserver& observer, Clock& clock = systemClock(),
-                     LinkOpener opener = openChosenLink, WorkerTiming timing = {});
+                     LinkOpener opener = openChosenLink, WorkerTiming timing = {},
+                     ServiceAttacher attacher = {});
     ~Session();  // stops the connect job and the workers
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
@@ -114,12 +120,25 @@ public:
     void setTimerRunning(bool running);
     bool timerRunning() const;
 
-    // One exchange for a dialog, taken under panelLock so it never meets a worker's. A stop
-    // request ends the reply wait within one try.
+    // The wire as the dialogs, the scan and the plans see it. Each exchange is taken under
+    // panelLock so it never meets a worker's; a stop request ends the reply wait within one try.
     int exchange(const CommandFrame& frame, CommandFrame& reply, std::int32_t timeoutMs,
                  std::stop_token stop = {});
-    DeviceLink& link();
-    std::mutex& panelLock();
+    // Sends and gathers every byte that comes back (the scan's query); -1 when nothing was sent.
+    int gather(const CommandFrame& frame, std::span<std::uint8_t> out, Millis firstWait,
+               Millis quiet, std::stop_token stop = {});
+    // Runs `body` as one job nobody else's exchanges may split (a read-back, a whole wall, a
+    // scan). The workers are the caller's to hold; `what` names the job for the service. False,
+    // with the reason on the Info line, when an attached service refuses the job: body not run.
+    bool runSequence(const std::string& what, const std::function<void()>& body);
+    bool attached() const;  // to a chain service
+    // A reply still in flight from before would pass for the next one's: dropped.
+    void discardStaleReplies();
+    // One plan's frame to the address chosen now.
+    SendOutcome sendPlanFrame(const CommandFrame& frame, std::stop_token stop);
+    bool lineOpen() const;    // a link is open (found broken or not)
+    bool lineUp() const;      // an open link not yet found broken
+    bool lineSerial() const;  // the open link is a serial port
 
     PanelState snapshot() const;
     void setOperationControls(bool on);
@@ -127,6 +146,7 @@ public:
     void setInfo(const InfoText& text);
 
 private:
+    friend struct SessionTestAccess;
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };

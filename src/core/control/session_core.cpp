@@ -3,8 +3,63 @@
 namespace tvq {
 
 SessionCore::SessionCore(SessionObserver& observer, Clock& clock, LinkOpener opener,
-                         WorkerTiming timing)
-    : observer(observer), clock(clock), timing(timing), opener(std::move(opener)), link(clock) {}
+                         WorkerTiming timing, ServiceAttacher attacher)
+    : observer(observer),
+      clock(clock),
+      timing(timing),
+      opener(std::move(opener)),
+      link(clock),
+      attacher(std::move(attacher)) {}
+
+void SessionCore::setAddress(std::uint8_t address) {
+    link.setDeviceAddress(address);
+    if (auto a = attachment.load()) a->wire().setDeviceAddress(address);
+}
+
+bool SessionCore::attach(const std::string& socket) {
+    if (!attacher) {
+        info(InfoText::message(MessageId::ServiceUnsupported));
+        return false;
+    }
+    std::shared_ptr<ServiceAttachment> attached;
+    ServiceEvents events;
+    // The reader thread's reports; the address in use now decides what is ours.
+    events.state = [this](std::uint8_t address, const CommandFrame& reply) {
+        if (address == link.deviceAddress() && address != 0) applyStatus(reply);
+    };
+    events.link = [this](const std::string& state, const std::string& message) {
+        // The service reopens its line itself; meanwhile what the lamps show is not known.
+        if (state == "up") return;
+        update([](PanelState& s) { s.stateUnknown = true; });
+        info(InfoText::message(MessageId::ServiceLinkLost, message.empty() ? state : message));
+    };
+    events.closed = [this] {
+        connectedFlag = false;
+        update([](PanelState& s) {
+            s.stateUnknown = true;
+            s.setOperationControls(false);
+            s.setPipModeButtons(false);
+            s.enable(Control::Disconnect, false);
+            s.enable(Control::Connect, true);
+        });
+        info(InfoText::message(MessageId::ServiceClosed));
+    };
+    try {
+        attached = attacher(socket);
+        if (!attached) return false;
+        attached->wire().setDeviceAddress(link.deviceAddress());
+        attached->watch(std::move(events));
+    } catch (const std::exception& e) {
+        info(InfoText::message(MessageId::ServiceUnreachable, e.what()));
+        return false;
+    }
+    attachment.store(std::move(attached));
+    return true;
+}
+
+void SessionCore::detach() {
+    attachment.store(nullptr);
+}
 
 PanelState SessionCore::snapshot() const {
     std::lock_guard lock(stateMutex_);

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <stop_token>
 
@@ -16,14 +17,20 @@
 namespace tvq {
 
 struct SessionCore {
-    SessionCore(SessionObserver& observer, Clock& clock, LinkOpener opener, WorkerTiming timing);
+    SessionCore(SessionObserver& observer, Clock& clock, LinkOpener opener, WorkerTiming timing,
+                ServiceAttacher attacher = {});
 
     SessionObserver& observer;
     Clock& clock;
     const WorkerTiming timing;
     const LinkOpener opener;
     LinkChoice choice;  // the link of the last connect; panelLock guards it
-    DeviceLink link;
+    DeviceLink link;    // the direct line; its address is the one in use in both kinds
+    const ServiceAttacher attacher;
+    // Set while attached to a chain service: then the service's wire replaces `link` and its
+    // state events replace the status poller. Shared, so a plan's exchange on another thread
+    // keeps it alive through a disconnect.
+    std::atomic<std::shared_ptr<ServiceAttachment>> attachment;
     std::mutex panelLock;
     WorkerGate gate;
     PendingSlot pending;
@@ -38,6 +45,17 @@ struct SessionCore {
         change(panel_);
         if (panel_ != before) observer.panelChanged(panel_);
     }
+    // The wire in use: the service's while attached, the direct line's otherwise.
+    template <class Use>
+    auto onWire(Use&& use) {
+        if (auto a = attachment.load()) return use(a->wire());
+        return use(static_cast<FrameExchanger&>(link));
+    }
+    void setAddress(std::uint8_t address);
+    // Attaches to the service of `socket` and starts its events; false (said on the Info
+    // line) when the service cannot be reached.
+    bool attach(const std::string& socket);
+    void detach();
     PanelState snapshot() const;
     void info(const InfoText& text);
     void finishConnect(ConnectOutcome outcome);

@@ -10,6 +10,7 @@ namespace tvq {
 namespace {
 
 constexpr char kSection[] = "CONNECT";
+constexpr char kServiceSection[] = "SET";
 
 // Loads the file afresh, applies change and saves; reports any failure once. The file's lock is
 // held from the read to the save, so plans saved meanwhile by another writer are not lost.
@@ -39,6 +40,8 @@ ConnectSettings readConnectSettings(const std::filesystem::path& path) {
         settings.ip = file.readString(kSection, "IP");
         settings.port = file.readString(kSection, "Port");
     }
+    settings.useService = file.readInt(kServiceSection, "UseService") != 0;
+    settings.serviceSocket = file.readString(kServiceSection, "ServiceSocket");
     settings.autoConnect = file.readInt(kSection, "ConnectFlag") != 0;
     settings.startTimer = file.readInt(kSection, "StartTimerFlag") != 0;
     if (settings.autoConnect) {
@@ -66,6 +69,11 @@ std::error_code saveConnectSettings(const std::filesystem::path& path,
         } else if (!settings.serialPort.empty()) {
             ok = file.writeString(kSection, "SerialPort", settings.serialPort) && ok;
         }
+        // A file that never knew the service stays without its keys until it is chosen.
+        if (settings.useService || file.readInt(kServiceSection, "UseService") != 0)
+            ok = file.writeInt(kServiceSection, "UseService", settings.useService ? 1 : 0) && ok;
+        if (!settings.serviceSocket.empty())
+            ok = file.writeString(kServiceSection, "ServiceSocket", settings.serviceSocket) && ok;
         ok = file.writeInt(kSection, "ConnectFlag", settings.autoConnect ? 1 : 0) && ok;
         ok = file.writeInt(kSection, "StartTimerFlag", settings.startTimer ? 1 : 0) && ok;
         return file.writeInt(kSection, "DeviceID", settings.deviceAddress) && ok;

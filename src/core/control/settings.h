@@ -22,6 +22,8 @@ struct ConnectSettings {
     bool startTimer = false;
     std::uint8_t deviceAddress = 1;  // only read, and only meaningful, when autoConnect
     std::string serialPort;          // read only for the serial link; empty: none saved
+    bool useService = false;         // attach to a chain service instead of either link
+    std::string serviceSocket;       // the service's socket path
 
     bool operator==(const ConnectSettings&) const = default;
 };
@@ -34,7 +36,7 @@ ConnectSettings readConnectSettings(const std::filesystem::path& path = kSetting
 std::error_code writeSerialTcp(const std::filesystem::path& path, bool useSerial);
 // Writes ConnectFlag, StartTimerFlag and DeviceID; IP and Port only for the network link and
 // SerialPort only for the serial link, each only when not empty, so an empty box keeps the earlier
-// value.
+// value. The service choice goes to [SET] (UseService, ServiceSocket) once it has been made.
 std::error_code saveConnectSettings(const std::filesystem::path& path,
                                     const ConnectSettings& settings);
 

@@ -30,13 +30,17 @@ void sendPending(SessionCore& core, std::stop_token stop) {
     const PendingSlot::Taken command = core.pending.take();
 
     CommandFrame reply{};
-    const int result = core.link.exchangeFrame(command.frame, reply, kCommandTimeoutMs, stop);
+    const int result = core.onWire([&](FrameExchanger& wire) {
+        return wire.exchangeFrame(command.frame, reply, kCommandTimeoutMs, stop);
+    });
     // At address 0 nobody answers; a stop skips the read-back but not the clean-up below.
     if (core.link.deviceAddress() != 0 && goodReply(result, reply) &&
         core.pause(stop, core.timing.afterCommand)) {
         reply = {};
-        if (goodReply(core.link.exchangeFrame(query, reply, kCommandStatusTimeoutMs, stop), reply))
-            core.applyStatus(reply);
+        const int read = core.onWire([&](FrameExchanger& wire) {
+            return wire.exchangeFrame(query, reply, kCommandStatusTimeoutMs, stop);
+        });
+        if (goodReply(read, reply)) core.applyStatus(reply);
     }
     core.pending.settle(command.serial);
     core.update([](PanelState& s) {
@@ -199,7 +203,9 @@ void SessionWorkers::start() {
     std::lock_guard lock(mutex_);
     if (command_.joinable()) return;
     command_ = std::jthread([this](std::stop_token stop) { commandWorker(core_, stop); });
-    poller_ = std::jthread([this](std::stop_token stop) { statusPoller(core_, stop); });
+    // Attached, the service polls and its state events bring the lamps their news.
+    if (!core_.attachment.load())
+        poller_ = std::jthread([this](std::stop_token stop) { statusPoller(core_, stop); });
     blinker_ = std::jthread([this](std::stop_token stop) { blinkWorker(core_, stop); });
 }
 

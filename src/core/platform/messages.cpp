@@ -21,6 +21,11 @@ constexpr std::array<const char*, static_cast<std::size_t>(MessageId::Count)> kE
     QT_TRANSLATE_NOOP("Messages", "No answer from the device since %1"),
     QT_TRANSLATE_NOOP("Messages", "Connection lost, reconnecting (next try in %1 s)"),
     QT_TRANSLATE_NOOP("Messages", "Link closed: press Connect to reach the device again"),
+    QT_TRANSLATE_NOOP("Messages", "Chain service: %1"),
+    QT_TRANSLATE_NOOP("Messages", "The chain service lost its link to the device: %1"),
+    QT_TRANSLATE_NOOP("Messages", "The chain service closed the connection: press Connect"),
+    QT_TRANSLATE_NOOP("Messages", "The chain service refused the job: %1"),
+    QT_TRANSLATE_NOOP("Messages", "This program was built without the chain service client"),
     // Settings file
     QT_TRANSLATE_NOOP("Messages", "Settings not saved: %1"),
     // screen setup

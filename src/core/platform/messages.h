@@ -29,6 +29,12 @@ enum class MessageId {
     NoAnswerSince,
     Reconnecting,
     LinkClosed,  // after the fast mosaic or cascade dialog
+    // Attached to a chain service, with the service's (or the socket's) own words as %1.
+    ServiceUnreachable,
+    ServiceLinkLost,
+    ServiceClosed,
+    ServiceRefusedJob,
+    ServiceUnsupported,
     // Settings file
     SettingsNotSaved,  // %1: why
     // screen setup

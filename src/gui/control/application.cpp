@@ -4,46 +4,69 @@
 #include <system_error>
 
 #include "gui/control/main_window.h"
+#include "gui/control/service_attacher.h"
 #include "gui/ui/painted_icon.h"
 
 #ifndef TVQ_VERSION
 #error "TVQ_VERSION comes from the build"
 #endif
 
+namespace {
+
+StartupOptions answer(StartupOptions::Action action, std::string error = {}) {
+    StartupOptions options;
+    options.action = action;
+    options.error = std::move(error);
+    return options;
+}
+
+StartupOptions failed(std::string error) {
+    return answer(StartupOptions::Action::Error, std::move(error));
+}
+
+}  // namespace
+
 StartupOptions parseStartupOptions(const std::vector<std::string>& args) {
     StartupOptions options;
     for (const std::string& arg : args) {
-        if (arg == "--help" || arg == "-h") return {StartupOptions::Action::Help, {}, {}};
-        if (arg == "--version") return {StartupOptions::Action::Version, {}, {}};
+        if (arg == "--help" || arg == "-h") return answer(StartupOptions::Action::Help);
+        if (arg == "--version") return answer(StartupOptions::Action::Version);
     }
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         std::string value;
+        if (arg == "--service" || arg.starts_with("--service=")) {
+            const bool joined = arg != "--service";
+            if (!joined && i + 1 >= args.size()) return failed("--service wants a socket path");
+            options.serviceSocket = joined ? arg.substr(sizeof "--service=" - 1) : args[++i];
+            if (options.serviceSocket.empty()) return failed("--service wants a socket path");
+            continue;
+        }
         if (arg.starts_with("--config-dir=")) {
             value = arg.substr(sizeof "--config-dir=" - 1);
         } else if (arg == "--config-dir") {
-            if (i + 1 >= args.size())
-                return {StartupOptions::Action::Error, {}, "--config-dir wants a folder"};
+            if (i + 1 >= args.size()) return failed("--config-dir wants a folder");
             value = args[++i];
         } else {
-            return {StartupOptions::Action::Error, {}, "unknown option " + arg};
+            return failed("unknown option " + arg);
         }
         // An empty value would silently mean the working directory: say so instead.
-        if (value.empty())
-            return {StartupOptions::Action::Error, {}, "--config-dir wants a folder"};
+        if (value.empty()) return failed("--config-dir wants a folder");
         options.configDir = value;
     }
     return options;
 }
 
 std::string startupUsage() {
-    return "Usage: tvq418-control [--config-dir DIR] [Qt options]\n"
+    return "Usage: tvq418-control [--config-dir DIR] [--service PATH] [Qt options]\n"
            "\n"
            "The TVQ418 processor controller.\n"
            "\n"
            "Options:\n"
            "  --config-dir DIR  keep Planinfo.ini (connection settings and plans) in DIR,\n"
            "                    created if missing (default: the working directory)\n"
+           "  --service PATH    attach to the chain service (tvq418d) at the socket PATH\n"
+           "                    instead of opening the link itself\n"
            "  --version         print the program's version\n"
            "  --help            print this text\n"
            "\n"
@@ -69,8 +92,11 @@ CTVQ418ControlApp::CTVQ418ControlApp(int& argc, char** argv) : QApplication(argc
     setWindowIcon(paintedIcon(PaintedImage::AppIcon));
 }
 
-int CTVQ418ControlApp::run() {
-    CTVQ418ControlDlg window;
+int CTVQ418ControlApp::run(const StartupOptions& options) {
+    MainWindowDeps deps;
+    deps.attacher = serviceAttacher();
+    deps.serviceSocket = options.serviceSocket;
+    CTVQ418ControlDlg window(std::move(deps));
     // Settings and auto-connect come after the window is on screen: the wait box and the
     // cascade dialog need it as their parent.
     QTimer::singleShot(0, &window, &CTVQ418ControlDlg::readSettings);

@@ -12,6 +12,7 @@ struct StartupOptions {
     Action action = Action::Run;
     std::filesystem::path configDir;  // empty: Planinfo.ini stays in the working directory
     std::string error;                // Action::Error: one line, no program name
+    std::string serviceSocket;        // --service: attach to this chain service
 };
 
 // args without the program name. --help and --version win wherever they stand, so they can be
@@ -31,5 +32,5 @@ public:
     CTVQ418ControlApp(int& argc, char** argv);
 
     // Opens the main window, finishes its start-up once it shows, and returns when it closes.
-    int run();
+    int run(const StartupOptions& options = {});
 };

@@ -150,17 +150,15 @@ void CFindProcessorsDlg::onScan() {
 
         tvq::ScanResult result;
         if (session) {
-            tvq::DeviceLink& link = session->link();
             const tvq::ScanTiming timing = tvq::scanTimingFor(
-                link.isSerial() ? tvq::ByteLink::Kind::Serial : tvq::ByteLink::Kind::Network);
-            // Each query under panelLock, so a plan's exchange never meets one of the scan's.
-            const tvq::ScanExchange exchange = [session, &link, timing](
-                                                   const tvq::CommandFrame& query,
-                                                   std::span<std::uint8_t> out, std::stop_token s) {
-                std::lock_guard lock(session->panelLock());
-                return link.exchangeGather(query, out, timing.replyWait, timing.quiet, s);
+                session->lineSerial() ? tvq::ByteLink::Kind::Serial : tvq::ByteLink::Kind::Network);
+            const tvq::ScanExchange exchange = [session, timing](const tvq::CommandFrame& query,
+                                                                 std::span<std::uint8_t> out,
+                                                                 std::stop_token s) {
+                return session->gather(query, out, timing.replyWait, timing.quiet, s);
             };
-            result = tvq::scanChain(exchange, range, events, stop);
+            session->runSequence("scan",
+                                 [&] { result = tvq::scanChain(exchange, range, events, stop); });
         } else {
             tvq::OpenedLink opened = opener(choice, [](const tvq::InfoText&) {});
             if (!opened.link) {

@@ -44,8 +44,9 @@ CTVQ418ControlDlg::CTVQ418ControlDlg(MainWindowDeps deps, QWidget* parent)
     handlers.infoChanged = [this](const tvq::InfoText& t) { setInfo(t); };
     handlers.connectFinished = [this](tvq::ConnectOutcome o) { onConnectFinished(o); };
     observer_ = std::make_unique<UiThreadObserver>(this, std::move(handlers));
-    session_ = std::make_unique<tvq::Session>(
-        *observer_, deps_.clock ? *deps_.clock : tvq::systemClock(), deps_.opener, deps_.timing);
+    session_ =
+        std::make_unique<tvq::Session>(*observer_, deps_.clock ? *deps_.clock : tvq::systemClock(),
+                                       deps_.opener, deps_.timing, deps_.attacher);
 
     // Linux window managers offer no system menu to extend; the window's context menu holds
     // the About entry instead.
@@ -81,6 +82,7 @@ void CTVQ418ControlDlg::wireControls() {
     };
     onChosen(w_.serialRadio, this, [this] { onSerialRadio(); });
     onChosen(w_.networkRadio, this, [this] { onNetworkRadio(); });
+    onTicked(w_.serviceCheck, this, [this](bool on) { chooseService(on); });
     onTicked(w_.autoConnectBox, this, [this](bool) { onAutoConnectBox(); });
     onTicked(w_.startTimerBox, this, [this](bool) { onStartTimerBox(); });
     onChosen(w_.addressGroup, this, [this](int id) { onAddressRadio(id); });
@@ -203,7 +205,7 @@ void CTVQ418ControlDlg::openScreenSetup() {
 void CTVQ418ControlDlg::onFindProcessors() {
     // Connected, the scan shares the session's line with the workers held; otherwise it opens
     // the chosen line itself for as long as it runs.
-    const bool overSession = session_->workersRunning() && session_->link().isUp();
+    const bool overSession = session_->workersRunning() && session_->lineUp();
     if (overSession) session_->holdWorkers(tvq::kAllWorkers);
     CFindProcessorsDlg dialog(*session_, overSession, linkChoice(), deps_.opener, this);
     const bool picked = dialog.exec() == QDialog::Accepted && dialog.chosenAddress();

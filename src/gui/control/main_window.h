@@ -37,6 +37,8 @@ struct MainWindowDeps {
     std::filesystem::path settingsPath = "Planinfo.ini";       // the settings and the plans
     std::chrono::milliseconds setupPause{1000};  // Setup: lets a worker finish its exchange
     tvq::MosaicPauses wallPauses{};              // the fast mosaic screen's connect sequence
+    tvq::ServiceAttacher attacher;               // null: a chain service cannot be reached
+    std::string serviceSocket;  // --service: attach to this socket at start, whatever is saved
 };
 
 // The system's serial ports as findSerialPort expects them.
@@ -76,6 +78,7 @@ private:
     void onSerialRadio();
     void onNetworkRadio();
     void chooseLink(bool serial);
+    void chooseService(bool on);
     void showLinkChoice();
     void onAutoConnectBox();
     void onStartTimerBox();
@@ -105,7 +108,6 @@ private:
     void showTimers();
     void onPlanEvent(const tvq::PlanEvent& event);
     void showPlanNotice(const tvq::PlanNotice& notice);
-    tvq::SendOutcome sendPlanFrame(const tvq::CommandFrame& frame, std::stop_token stop);
     void onProgram();
     void onSetup();
     void onFastMs();
@@ -135,6 +137,7 @@ private:
 
     tvq::ConnectOutcome lastOutcome_ = tvq::ConnectOutcome::LinkFailed;
     bool useSerial_ = false;
+    bool useService_ = false;
     bool autoConnectFlag_ = false;
     bool startTimerFlag_ = false;
     bool allPlansFlag_ = false;

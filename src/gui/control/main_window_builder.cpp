@@ -75,6 +75,9 @@ QLayout* buildConnectionSettings(MainWindowWidgets& w) {
     auto* kind = new QVBoxLayout(w.linkKindBox);
     kind->addWidget(w.serialRadio);
     kind->addWidget(w.networkRadio);
+    // Attached to a chain service, the service owns the line and the link boxes rest.
+    w.serviceCheck = named<QCheckBox>(QStringLiteral("serviceCheck"));
+    kind->addWidget(w.serviceCheck);
     row->addWidget(w.linkKindBox);
 
     w.serialBox = groupBox(QStringLiteral("serialBox"));
@@ -104,6 +107,10 @@ QLayout* buildConnectionSettings(MainWindowWidgets& w) {
     auto* network = new QVBoxLayout(w.networkBox);
     network->addWidget(w.ipBox);
     network->addWidget(w.tcpPortBox, 0, Qt::AlignLeft);
+    w.serviceSocketBox = named<QLineEdit>(QStringLiteral("serviceSocketBox"));
+    w.serviceSocketBox->setPlaceholderText(QStringLiteral("/run/tvq418/CHAIN.sock"));
+    w.serviceSocketBox->setFixedWidth(w.ipBox->width());
+    network->addWidget(w.serviceSocketBox);
     row->addWidget(w.networkBox);
 
     auto* wrap = new QHBoxLayout;
@@ -326,8 +333,9 @@ QGroupBox* timerFieldsBox(MainWindowWidgets& w, const QString& objectName, std::
 // Reading order: the connection row left to right, then each row of the panel, the bottom row,
 // the ">>" button and the timer display.
 void orderTabs(const MainWindowWidgets& w) {
-    std::vector<QWidget*> order{w.serialRadio, w.networkRadio,   w.portList,     w.ipBox,
-                                w.tcpPortBox,  w.autoConnectBox, w.startTimerBox};
+    std::vector<QWidget*> order{w.serialRadio,      w.networkRadio,   w.serviceCheck,
+                                w.portList,         w.ipBox,          w.tcpPortBox,
+                                w.serviceSocketBox, w.autoConnectBox, w.startTimerBox};
     auto add = [&order](const auto& widgets) {
         order.insert(order.end(), widgets.begin(), widgets.end());
     };

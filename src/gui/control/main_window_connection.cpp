@@ -76,6 +76,13 @@ void CTVQ418ControlDlg::readSettings() {
         w_.ipBox->setText(QString::fromStdString(saved.ip));
         w_.tcpPortBox->setText(QString::fromStdString(saved.port));
     }
+    useService_ = saved.useService || !deps_.serviceSocket.empty();
+    {
+        const QSignalBlocker quietService(w_.serviceCheck);
+        w_.serviceCheck->setChecked(useService_);
+        w_.serviceSocketBox->setText(QString::fromStdString(
+            deps_.serviceSocket.empty() ? saved.serviceSocket : deps_.serviceSocket));
+    }
     showLinkChoice();
 
     autoConnectFlag_ = saved.autoConnect;
@@ -86,7 +93,8 @@ void CTVQ418ControlDlg::readSettings() {
         w_.startTimerBox->setChecked(startTimerFlag_);
     }
     w_.startTimerBox->setEnabled(autoConnectFlag_);
-    if (!autoConnectFlag_) return;
+    // A service named on the command line is attached to at once.
+    if (!autoConnectFlag_ && deps_.serviceSocket.empty()) return;
 
     session_->setDeviceAddress(saved.deviceAddress);
     showAddress(saved.deviceAddress);
@@ -104,6 +112,8 @@ std::error_code CTVQ418ControlDlg::saveSettings() {
     s.startTimer = startTimerFlag_;
     s.deviceAddress = session_->deviceAddress();
     s.serialPort = w_.portList->currentText().trimmed().toStdString();
+    s.useService = useService_;
+    s.serviceSocket = w_.serviceSocketBox->text().trimmed().toStdString();
     const std::error_code ec = tvq::saveConnectSettings(deps_.settingsPath, s);
     if (ec) setInfo(tvq::settingsNotSaved(ec));
     return ec;
@@ -111,9 +121,18 @@ std::error_code CTVQ418ControlDlg::saveSettings() {
 
 // Only the boxes of the chosen link can be edited.
 void CTVQ418ControlDlg::showLinkChoice() {
-    w_.ipBox->setEnabled(!useSerial_);
-    w_.tcpPortBox->setEnabled(!useSerial_);
-    w_.portList->setEnabled(useSerial_);
+    w_.ipBox->setEnabled(!useSerial_ && !useService_);
+    w_.tcpPortBox->setEnabled(!useSerial_ && !useService_);
+    w_.portList->setEnabled(useSerial_ && !useService_);
+    w_.serialRadio->setEnabled(!useService_);
+    w_.networkRadio->setEnabled(!useService_);
+    w_.serviceSocketBox->setEnabled(useService_);
+}
+
+void CTVQ418ControlDlg::chooseService(bool on) {
+    useService_ = on;
+    saveSettings();
+    showLinkChoice();
 }
 
 void CTVQ418ControlDlg::chooseLink(bool serial) {
@@ -176,6 +195,7 @@ tvq::LinkChoice CTVQ418ControlDlg::linkChoice() const {
     choice.portName = w_.portList->currentText().trimmed().toStdString();
     choice.ipText = w_.ipBox->text().trimmed().toStdString();
     choice.portText = w_.tcpPortBox->text().trimmed().toStdString();
+    if (useService_) choice.serviceSocket = w_.serviceSocketBox->text().trimmed().toStdString();
     return choice;
 }
 

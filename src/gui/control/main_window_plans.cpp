@@ -52,10 +52,11 @@ void CTVQ418ControlDlg::startPlanScheduler(const tvq::PlanKindSet& kinds) {
         [this](unsigned r, const tvq::PlanNotice& notice) {
             if (r == planRun_) showPlanNotice(notice);
         });
+    // On the scheduler's thread; the Session keeps it apart from the workers and the dialogs.
     tvq::PlanLink link{[this](const tvq::CommandFrame& frame, std::stop_token stop) {
-                           return sendPlanFrame(frame, stop);
+                           return session_->sendPlanFrame(frame, stop);
                        },
-                       [this] { return session_->link().isUp(); }};
+                       [this] { return session_->lineUp(); }};
     scheduler_ = std::make_unique<tvq::PlanScheduler>(
         options, std::move(link), *planObserver_,
         deps_.wallClock ? *deps_.wallClock : tvq::systemWallClock());
@@ -80,20 +81,6 @@ void CTVQ418ControlDlg::stopPlanScheduler() {
     ++planRun_;
     scheduler_.reset();  // ends a sleep at once and an exchange within one reply try
     planObserver_.reset();
-}
-
-// Runs on the scheduler's thread. The frame takes the address chosen now, as every other
-// command does; panelLock keeps it apart from the workers and the dialogs.
-tvq::SendOutcome CTVQ418ControlDlg::sendPlanFrame(const tvq::CommandFrame& frame,
-                                                  std::stop_token stop) {
-    if (!session_->link().isUp()) return tvq::SendOutcome::LinkClosed;
-    tvq::CommandFrame out = frame;
-    out[1] = session_->deviceAddress();
-    tvq::CommandFrame reply{};
-    const int got = session_->exchange(out, reply, tvq::kPlanReplyTimeoutMs, stop);
-    if (stop.stop_requested()) return tvq::SendOutcome::Stopped;
-    if (got == 13 || out[1] == 0) return tvq::SendOutcome::Sent;
-    return session_->link().isUp() ? tvq::SendOutcome::NoReply : tvq::SendOutcome::LinkClosed;
 }
 
 void CTVQ418ControlDlg::clearTimerFields() {

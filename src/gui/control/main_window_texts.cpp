@@ -60,6 +60,7 @@ void CTVQ418ControlDlg::retranslate() {
     w_.serialRadio->setText(tr("Serial"));
     w_.networkBox->setTitle(tr("Network"));
     w_.networkRadio->setText(tr("Network"));
+    w_.serviceCheck->setText(tr("Chain service"));
 
     w_.expandButton->setText(panelCollapsed_ ? QStringLiteral(">>") : QStringLiteral("<<"));
     aboutAction_->setText(tr("关于 TVQ418Control(&A)..."));
@@ -71,6 +72,7 @@ void CTVQ418ControlDlg::retranslate() {
     w_.portList->setAccessibleName(tr("Rs232_Com_Port:"));
     w_.ipBox->setAccessibleName(tr("Network address"));
     w_.tcpPortBox->setAccessibleName(tr("Network port"));
+    w_.serviceSocketBox->setAccessibleName(tr("Chain service socket"));
     w_.addressList->setAccessibleName(tr("Device_ID"));
     w_.chineseRadio->setAccessibleName(tr("Chinese"));
     w_.englishRadio->setAccessibleName(tr("English"));

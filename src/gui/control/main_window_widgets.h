@@ -30,6 +30,8 @@ struct MainWindowWidgets {
     QGroupBox* networkBox;
     QLineEdit* ipBox;
     QLineEdit* tcpPortBox;
+    QCheckBox* serviceCheck;
+    QLineEdit* serviceSocketBox;
 
     // Connect
     QGroupBox* connectBox;

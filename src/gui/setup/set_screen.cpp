@@ -262,16 +262,18 @@ void CSetScreen::startReadBack(bool opening) {
         [this, &session, &clock, address, opening](std::stop_token stop,
                                                    const DeviceTask::Post& post) {
             // A late reply to something sent before the dialog opened would pass for page 3.
-            if (opening) session.link().discardPending();
-            tvq::setup::readBack(
-                [&session](const Frame& frame, Frame& reply, std::int32_t timeoutMs,
-                           std::stop_token s) {
-                    return session.exchange(frame, reply, timeoutMs, s);
-                },
-                address, clock, stop,
-                [this, &post](const tvq::setup::ReadStep& step) {
-                    post([this, step] { applyStep(step); });
-                });
+            if (opening) session.discardStaleReplies();
+            session.runSequence("screen setup read-back", [&] {
+                tvq::setup::readBack(
+                    [&session](const Frame& frame, Frame& reply, std::int32_t timeoutMs,
+                               std::stop_token s) {
+                        return session.exchange(frame, reply, timeoutMs, s);
+                    },
+                    address, clock, stop,
+                    [this, &post](const tvq::setup::ReadStep& step) {
+                        post([this, step] { applyStep(step); });
+                    });
+            });
         },
         [this, opening] {
             finishReadBack(opening);

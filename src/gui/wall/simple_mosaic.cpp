@@ -395,13 +395,15 @@ void CSimpleMosaic::runOnDevice(std::function<void(const tvq::ExchangeFn&, std::
                                                      std::int32_t timeoutMs, std::stop_token stop) {
         return session.exchange(frame, reply, timeoutMs, stop);
     };
-    const bool started =
-        task_.start([work = std::move(work), exchange](
-                        std::stop_token stop, const DeviceTask::Post&) { work(exchange, stop); },
-                    [this, done = std::move(done)] {
-                        setBusy(false);
-                        done();
-                    });
+    const bool started = task_.start(
+        [work = std::move(work), exchange, &session = session_](std::stop_token stop,
+                                                                const DeviceTask::Post&) {
+            session.runSequence("fast mosaic", [&] { work(exchange, stop); });
+        },
+        [this, done = std::move(done)] {
+            setBusy(false);
+            done();
+        });
     if (started) setBusy(true);
 }
 

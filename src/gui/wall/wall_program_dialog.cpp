@@ -158,7 +158,10 @@ void CWallProgram::onStart() {
                                         r.outcome == tvq::CellOutcome::Done, describe(r));
                 });
             };
-            *summary = tvq::programWall(plan, exchange, clock, run.get_token(), callbacks, pauses);
+            session.runSequence("wall program", [&] {
+                *summary =
+                    tvq::programWall(plan, exchange, clock, run.get_token(), callbacks, pauses);
+            });
         },
         [this, summary] {
             summary_ = *summary;

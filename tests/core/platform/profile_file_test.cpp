@@ -319,6 +319,8 @@ TEST_F(ConnectSettingsTest, ReadsSection) {
          {true, "", "", false, false, 1, "/dev/ttyUSB1"}},
         {"[CONNECT]\nSerialPort=/dev/ttyUSB1\nIP=1.1.1.1\n",
          {false, "1.1.1.1", "", false, false, 1, ""}},
+        {"[SET]\nUseService=1\nServiceSocket=/run/tvq418/hall.sock\n",
+         {false, "", "", false, false, 1, "", true, "/run/tvq418/hall.sock"}},
     };
     for (const auto& [file, expected] : cases) {
         writeFile(path, file);
@@ -345,6 +347,11 @@ TEST_F(ConnectSettingsTest, SaveChangesOnlyItsKeys) {
          {true, "", "", false, false, 1, "/dev/ttyUSB0"},
          "[CONNECT]\nSerialTcp=1\nSerialPort=/dev/ttyUSB0\nConnectFlag=0\nStartTimerFlag=0\n"
          "DeviceID=1\n"},
+        // The service choice, once made, is also unmade in the file; its socket stays.
+        {"[SET]\nUseService=1\nServiceSocket=/run/a.sock\n",
+         {true, "", "", false, false, 1, "", false, ""},
+         "[SET]\nUseService=0\nServiceSocket=/run/a.sock\n[CONNECT]\nConnectFlag=0\n"
+         "StartTimerFlag=0\nDeviceID=1\n"},
     };
     for (const auto& [before, saved, after] : cases) {
         writeFile(path, before);

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "core/control/session.h"
+#include "core/control/session_test_access.h"
 #include "core/platform/diagnostics.h"
 #include "sim/sim_server.h"
 
@@ -72,8 +73,8 @@ TEST(SessionAgainstSimulator, RapidCyclesWithFaultsLeaveNothingBehind) {
             ASSERT_FALSE(session.connectInProgress()) << "cycle " << i;
         }
         EXPECT_EQ(observer.finished, 200);
-        ASSERT_TRUE(session.panelLock().try_lock()) << "panelLock left held";
-        session.panelLock().unlock();
+        ASSERT_TRUE(SessionTestAccess::panelLock(session).try_lock()) << "panelLock left held";
+        SessionTestAccess::panelLock(session).unlock();
         EXPECT_EQ(entries("/proc/self/task"), simThreads);
     }
     EXPECT_EQ(entries("/proc/self/task"), threads);

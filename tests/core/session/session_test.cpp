@@ -6,6 +6,8 @@
 #include <thread>
 
 #include "core/control/session.h"
+#include "core/control/session_test_access.h"
+#include "core/link/status_reply.h"
 #include "support/fake_device.h"
 
 namespace tvq::test {
@@ -74,7 +76,8 @@ struct SessionRig final : SessionObserver {
         return lastOutcome;
     }
     bool panelLockFree() {
-        return std::unique_lock(session.panelLock(), std::try_to_lock).owns_lock();
+        return std::unique_lock(SessionTestAccess::panelLock(session), std::try_to_lock)
+            .owns_lock();
     }
 
     std::atomic<ConnectOutcome> opening{O::Connected}, lastOutcome{O::Connected};
@@ -212,7 +215,7 @@ TEST(SessionWorkers, HeldWorkersSendNothingAndCarryOnAfterRelease) {
     ASSERT_TRUE(eventually([&] { return rig.device.sent().size() > 3; }));
     // The hold comes while the workers queue for panelLock behind a dialog's exchange: none
     // may start its pass once the lock is free.
-    std::unique_lock dialog(rig.session.panelLock());
+    std::unique_lock dialog(SessionTestAccess::panelLock(rig.session));
     std::this_thread::sleep_for(20ms);
     rig.session.holdWorkers(kAllWorkers);
     const auto held = rig.device.sent().size();
@@ -389,6 +392,100 @@ TEST(SessionHealth, ALostLineIsReopenedWithGrowingPausesUntilItAnswers) {
     rig.session.disconnect();
     EXPECT_FALSE(rig.session.workersRunning());
     EXPECT_EQ(rig.device.liveLinks(), 0);
+}
+
+// Attached to a chain service: the service's wire carries the exchanges, its state events move
+// the lamps, its sequences bracket the dialogs' jobs, and nobody here polls.
+struct FakeAttachment final : ServiceAttachment {
+    explicit FakeAttachment(FakeDevice& device, Clock& clock) : wire_(clock) {
+        wire_.attach(device.openLink());
+    }
+    FrameExchanger& wire() override { return wire_; }
+    void beginSequence(const std::string& what) override {
+        if (refuse) throw std::runtime_error("busy: the queue is full");
+        begun.push_back(what);
+    }
+    void endSequence() override { ++ended; }
+    void watch(ServiceEvents e) override { events = std::move(e); }
+
+    DeviceLink wire_;
+    bool refuse = false;
+    std::vector<std::string> begun;
+    int ended = 0;
+    ServiceEvents events;
+};
+
+TEST(SessionAttached, ServiceCarriesPressesStateAndSequencesWithoutPolls) {
+    FakeClock clock;
+    FakeDevice device(clock);
+    device.setStatus(1, status(kV1));
+    FakeAttachment* attachment = nullptr;
+    std::string socketAsked;
+    struct Quiet final : SessionObserver {
+        void panelChanged(const PanelState&) override {}
+        void infoChanged(const InfoText& t) override {
+            std::lock_guard lock(m);
+            last = t;
+        }
+        void connectFinished(ConnectOutcome o) override { outcome = o; }
+        std::mutex m;
+        InfoText last;
+        std::atomic<ConnectOutcome> outcome{O::LinkFailed};
+    } observer;
+    bool unreachable = true;
+    Session session(observer, clock, {}, {}, [&](const std::string& socket) {
+        socketAsked = socket;
+        if (unreachable) throw std::runtime_error("cannot reach the chain service at " + socket);
+        auto made = std::make_unique<FakeAttachment>(device, clock);
+        attachment = made.get();
+        return std::unique_ptr<ServiceAttachment>(std::move(made));
+    });
+    const LinkChoice choice{.serviceSocket = "/run/tvq418/hall.sock"};
+
+    session.startConnect(choice);
+    session.waitForConnectJob();
+    EXPECT_EQ(observer.outcome, O::LinkFailed);
+    EXPECT_EQ(observer.last,
+              InfoText::message(MessageId::ServiceUnreachable,
+                                "cannot reach the chain service at " + choice.serviceSocket));
+
+    unreachable = false;
+    session.startConnect(choice);
+    session.waitForConnectJob();
+    ASSERT_EQ(observer.outcome, O::Connected);
+    EXPECT_EQ(socketAsked, choice.serviceSocket);
+    EXPECT_TRUE(session.attached());
+
+    // Lamps follow the service's state events for the address in use, not for others.
+    device.setStatus(2, status(kExt));
+    attachment->events.state(2, encodeStatus({.address = 2, .mainSource = kExt}));
+    EXPECT_EQ(session.snapshot().mainSource, kV1);
+    attachment->events.state(1, encodeStatus({.address = 1, .mainSource = kHdmi}));
+    EXPECT_EQ(session.snapshot().mainSource, kHdmi);
+
+    session.pressVgaAuto();
+    ASSERT_TRUE(eventually([&] { return device.count(cmd::kVgaAuto) == 1; }));
+    clock.advance(std::chrono::seconds(30));  // a poller would have asked many times by now
+    std::this_thread::sleep_for(20ms);
+    EXPECT_LE(device.count(cmd::kReadPage), 2u) << "the connect's check and the press's read-back";
+
+    bool ran = false;
+    EXPECT_TRUE(session.runSequence("wall program", [&] { ran = true; }));
+    EXPECT_TRUE(ran);
+    EXPECT_EQ(attachment->begun, std::vector<std::string>{"wall program"});
+    EXPECT_EQ(attachment->ended, 1);
+    attachment->refuse = true;
+    ran = false;
+    EXPECT_FALSE(session.runSequence("scan", [&] { ran = true; }));
+    EXPECT_FALSE(ran) << "a job the service would let others split must not run";
+    EXPECT_EQ(observer.last,
+              InfoText::message(MessageId::ServiceRefusedJob, "busy: the queue is full"));
+
+    attachment->events.closed();
+    EXPECT_FALSE(session.connected());
+    EXPECT_TRUE(session.snapshot().stateUnknown);
+    session.disconnect();
+    EXPECT_FALSE(session.attached());
 }
 
 }  // namespace
