@@ -306,7 +306,7 @@ int main(int argc, char** argv) {
     QTimer linkSampler;
     QObject::connect(&linkSampler, &QTimer::timeout, [&] {
         ++samples;
-        if (!window.session().link().isUp()) ++linkDownSamples;
+        if (!window.session().lineUp()) ++linkDownSamples;
     });
 
     const long rssStart = statusKb("VmRSS");

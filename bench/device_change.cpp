@@ -23,7 +23,7 @@ int main(int argc, char** argv) {
     if (!server.start(options)) return 1;
     bench::SessionProbe probe;
     Session session(probe);
-    session.startConnect({false, "", "127.0.0.1", std::to_string(server.tcpPort())});
+    session.startConnect({false, "", "127.0.0.1", std::to_string(server.tcpPort()), ""});
     if (probe.awaitConnect(Millis{10000}) != ConnectOutcome::Connected) return 1;
 
     std::mt19937 random(11);

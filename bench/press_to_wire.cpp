@@ -80,7 +80,7 @@ int main(int argc, char** argv) {
         WorkerTiming timing;
         timing.wakeOnPress = wake;
         Session session(probe, systemClock(), openChosenLink, timing);
-        session.startConnect({false, "", "127.0.0.1", std::to_string(server.tcpPort())});
+        session.startConnect({false, "", "127.0.0.1", std::to_string(server.tcpPort()), ""});
         if (probe.awaitConnect(Millis{10000}) != ConnectOutcome::Connected) {
             std::fprintf(stderr, "could not connect to the simulator\n");
             return 1;

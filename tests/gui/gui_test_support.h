@@ -131,7 +131,9 @@ struct WindowRig {
             .timing = {Millis{20}, Millis{100}, Millis{100}, Millis{50}, Millis{1}},
             .boxes = &boxes,
             .listPorts = [] { return std::vector<tvq::PresentPort>{}; },
-            .settingsPath = settings});
+            .settingsPath = settings,
+            .attacher = {},
+            .serviceSocket = {}});
         window->show();
         window->readSettings();
         return *window;

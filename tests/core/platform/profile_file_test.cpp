@@ -292,7 +292,7 @@ TEST_F(FileTest, KillsDuringSavesLeaveAWholeFile) {
     EXPECT_GT(swept, 0);  // or no kill landed inside a save and this proves nothing
 }
 
-const ConnectSettings kDefaults{false, "", "", false, false, 1, ""};
+const ConnectSettings kDefaults{false, "", "", false, false, 1, "", false, ""};
 
 // The plan sections and foreign lines that every write must leave exactly as they are.
 const std::string kPlans =
@@ -306,19 +306,19 @@ struct ConnectSettingsTest : FileTest {
 TEST_F(ConnectSettingsTest, ReadsSection) {
     EXPECT_EQ(readConnectSettings(path), kDefaults);  // no file
     const std::pair<std::string, ConnectSettings> cases[] = {
-        {"[CONNECT]\nSerialTcp=1\nIP=10.0.0.1\nPort=23\n", {true, "", "", false, false, 1, ""}},
+        {"[CONNECT]\nSerialTcp=1\nIP=10.0.0.1\nPort=23\n", {true, "", "", false, false, 1, "", false, ""}},
         // Numbers: leading blanks and sign, anything after the digits ignored, saturation.
         {"[CONNECT]\nConnectFlag=\t+2\nSerialTcp=0x1\nDeviceID=-1\n",
-         {false, "", "", true, false, 255, ""}},
+         {false, "", "", true, false, 255, "", false, ""}},
         {"[CONNECT]\nConnectFlag=0\nStartTimerFlag=1\nDeviceID=3\n",
-         {false, "", "", false, true, 1, ""}},  // no address without auto-connect
+         {false, "", "", false, true, 1, "", false, ""}},  // no address without auto-connect
         {"[connect]\r\nserialtcp=0\r\nip=1.2.3.4\r\nPORT=80\r\nconnectflag=1\r\ndeviceid=6\r\n",
-         {false, "1.2.3.4", "80", true, false, 6, ""}},
+         {false, "1.2.3.4", "80", true, false, 6, "", false, ""}},
         // The serial port only for the serial link.
         {"[CONNECT]\nSerialTcp=1\nSerialPort=/dev/ttyUSB1\n",
-         {true, "", "", false, false, 1, "/dev/ttyUSB1"}},
+         {true, "", "", false, false, 1, "/dev/ttyUSB1", false, ""}},
         {"[CONNECT]\nSerialPort=/dev/ttyUSB1\nIP=1.1.1.1\n",
-         {false, "1.1.1.1", "", false, false, 1, ""}},
+         {false, "1.1.1.1", "", false, false, 1, "", false, ""}},
         {"[SET]\nUseService=1\nServiceSocket=/run/tvq418/hall.sock\n",
          {false, "", "", false, false, 1, "", true, "/run/tvq418/hall.sock"}},
     };
@@ -334,17 +334,17 @@ TEST_F(ConnectSettingsTest, ReadsSection) {
 TEST_F(ConnectSettingsTest, SaveChangesOnlyItsKeys) {
     const std::tuple<std::string, ConnectSettings, std::string> cases[] = {
         {kPlans,
-         {false, "10.1.1.2", "5000", false, true, 255, "/dev/ttyS1"},
+         {false, "10.1.1.2", "5000", false, true, 255, "/dev/ttyS1", false, ""},
          kPlans + "[CONNECT]\r\nIP=10.1.1.2\r\nPort=5000\r\nConnectFlag=0\r\nStartTimerFlag=1\r\n"
                   "DeviceID=255\r\n"},
         // Empty boxes keep the earlier address and port; the serial link writes neither.
         {"[CONNECT]\nIP=1.1.1.1\nPort=5000\n", kDefaults,
          "[CONNECT]\nIP=1.1.1.1\nPort=5000\nConnectFlag=0\nStartTimerFlag=0\nDeviceID=1\n"},
         {"[CONNECT]\nSerialTcp=1\nSerialPort=COM3\n",
-         {true, "9.9.9.9", "99", true, true, 2, ""},
+         {true, "9.9.9.9", "99", true, true, 2, "", false, ""},
          "[CONNECT]\nSerialTcp=1\nSerialPort=COM3\nConnectFlag=1\nStartTimerFlag=1\nDeviceID=2\n"},
         {"[CONNECT]\nSerialTcp=1\nSerialPort=COM3\n",
-         {true, "", "", false, false, 1, "/dev/ttyUSB0"},
+         {true, "", "", false, false, 1, "/dev/ttyUSB0", false, ""},
          "[CONNECT]\nSerialTcp=1\nSerialPort=/dev/ttyUSB0\nConnectFlag=0\nStartTimerFlag=0\n"
          "DeviceID=1\n"},
         // The service choice, once made, is also unmade in the file; its socket stays.
@@ -364,7 +364,7 @@ TEST_F(ConnectSettingsTest, SaveChangesOnlyItsKeys) {
 // A failed write says why in one line and changes nothing; a folder is read as the defaults.
 TEST_F(ConnectSettingsTest, FailuresAreReportedAndChangeNothing) {
     writeFile(path, "[CONNECT]\nSerialTcp=1\n");
-    EXPECT_EQ(saveConnectSettings(path, {false, "1.2.3.4\n[X]", "1", false, false, 1, ""}),
+    EXPECT_EQ(saveConnectSettings(path, {false, "1.2.3.4\n[X]", "1", false, false, 1, "", false, ""}),
               std::errc::invalid_argument);
     EXPECT_EQ(said.text(), "Cannot save " + path.string() + ": Invalid argument\n");
     EXPECT_EQ(readFile(path), "[CONNECT]\nSerialTcp=1\n");
