@@ -144,11 +144,21 @@ private:
                          peer_.user.c_str(), peer_.pid, kMaxUnsentOutput);
             return close();
         }
+        // A reader that has taken nothing for a while has stopped reading: a slow watcher
+        // would otherwise be kept until its backlog reaches the cap, which at a few events a
+        // second takes hours.
+        if (!output_.empty() && std::chrono::steady_clock::now() - writeStarted_ > kMaxWriteStall) {
+            std::fprintf(stderr, "tvq418d: client %s (pid %d) dropped: nothing read for %lld s\n",
+                         peer_.user.c_str(), peer_.pid,
+                         static_cast<long long>(kMaxWriteStall.count()));
+            return close();
+        }
         output_.push_back(std::move(line));
         if (output_.size() == 1) write();
     }
 
     void write() {
+        writeStarted_ = std::chrono::steady_clock::now();
         asio::async_write(socket_, asio::buffer(output_.front()),
                           [self = shared_from_this()](std::error_code error, std::size_t) {
                               if (self->closed_) return;
@@ -167,6 +177,7 @@ private:
     bool skipping_ = false;  // inside a line over the cap
     std::deque<std::string> output_;
     std::size_t unsent_ = 0;
+    std::chrono::steady_clock::time_point writeStarted_;  // of the write in flight
     bool closed_ = false;
 };
 

@@ -4,6 +4,7 @@
 // a connection that leaves more than kMaxUnsentOutput unread is closed, so nobody else waits.
 
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -21,6 +22,8 @@
 namespace tvq::service {
 
 inline constexpr std::size_t kMaxUnsentOutput = std::size_t{1} << 20;
+// ... or when a write has waited this long for the client to read.
+inline constexpr std::chrono::seconds kMaxWriteStall{5};
 
 // The socket could not be made; the message is one line for the operator.
 class SocketError : public std::runtime_error {

@@ -176,9 +176,13 @@ bool ChainService::Impl::next(std::stop_token stop, std::optional<Job>& job,
             wakeAt = holderSeen + options.holdIdle;
         } else {
             if (!plans.empty()) return take(plans, plans.begin());
-            if (!clients.empty()) return take(clients, fairest(clients));
             const auto due = std::ranges::min_element(
                 pollDue, {}, [](const auto& entry) { return entry.second; });
+            // A poll a whole pause overdue goes before clients: under steady load from
+            // clients the watchers' state must not go stale.
+            const bool starved = due != pollDue.end() && due->second != Clock::TimePoint::max() &&
+                                 due->second + options.pollPause <= now;
+            if (!clients.empty() && !starved) return take(clients, fairest(clients));
             if (due != pollDue.end()) {
                 if (due->second <= now) {
                     poll = due->first;
@@ -353,11 +357,13 @@ void ChainService::start() {
         };
         impl.scheduler = std::make_unique<PlanScheduler>(plans, planLink, impl, impl.wall);
         impl.scheduler->start();
+        impl.plansArmed = true;
     }
 }
 
 void ChainService::stop() {
     Impl& impl = *impl_;
+    impl.plansArmed = false;
     if (impl.scheduler) impl.scheduler->stop();
     std::deque<Job> left;
     {
@@ -392,15 +398,20 @@ nlohmann::json ChainService::greeting() const {
                                           : nlohmann::json(rate)},
         {"burst", impl.options.burst},
         {"queue", impl.options.queue}};
-    return {{"class", "hello"},
-            {"protocol", kProtocolVersion},
-            {"service", "tvq418d"},
-            {"version", impl.options.version},
-            {"chain", impl.options.chain},
-            {"link", link},
-            {"addresses", impl.options.addresses},
-            {"capabilities", capabilities},
-            {"limits", limits}};
+    nlohmann::json hello{{"class", "hello"},
+                         {"protocol", kProtocolVersion},
+                         {"service", "tvq418d"},
+                         {"version", impl.options.version},
+                         {"chain", impl.options.chain},
+                         {"link", link},
+                         {"addresses", impl.options.addresses},
+                         {"capabilities", capabilities},
+                         {"limits", limits}};
+    // Whether the plan file's plans will fire: a supervisor's check after a restart.
+    if (impl.options.plans)
+        hello["plans"] = {{"file", impl.options.plans->string()},
+                          {"armed", impl.plansArmed.load()}};
+    return hello;
 }
 
 std::string ChainService::linkState() const {

@@ -139,6 +139,7 @@ struct ChainService::Impl final : PlanObserver {
 
     std::jthread runner;
     std::unique_ptr<PlanScheduler> scheduler;
+    std::atomic<bool> plansArmed{false};  // the scheduler runs: told in the greeting
     // Who the scheduler's next send is for: {"plan":{kind, entry}}. Its thread only.
     nlohmann::json planBy;
 };
