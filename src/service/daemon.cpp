@@ -11,11 +11,13 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 #include <asio/post.hpp>
 #include <asio/signal_set.hpp>
 #include <asio/steady_timer.hpp>
 
+#include "core/platform/diagnostics.h"
 #include "core/service/journal_file.h"
 #include "core/service/journal_reader.h"
 #include "service/unix_server.h"
@@ -81,8 +83,23 @@ private:
 
 }  // namespace
 
+namespace {
+// The line's trace (a poll and its reply every second) would flood a system log: it is kept
+// for --trace. Other diagnostics, such as a port that cannot be opened, go to stderr.
+bool isTraceLine(std::string_view text) {
+    return text.size() > 16 && text[2] == ':' && text[5] == ':' && text[8] == '-' &&
+           (text.substr(12, 4) == " -> " || text.substr(12, 4) == " <- ");
+}
+}  // namespace
+
 int runDaemon(const DaemonOptions& options) {
     ::signal(SIGPIPE, SIG_IGN);  // a client gone mid-write is an error code, not a signal
+    tvq::setDiagnosticSink([trace = options.trace](std::string_view text) {
+        if (trace || !isTraceLine(text)) {
+            std::fwrite(text.data(), 1, text.size(), trace ? stdout : stderr);
+            std::fflush(trace ? stdout : stderr);
+        }
+    });
     asio::io_context io(1);
     // Before any thread starts, so the signals come here.
     asio::signal_set signals(io, SIGTERM, SIGINT);

@@ -99,6 +99,8 @@ std::variant<DaemonOptions, DaemonExit> parseDaemonOptions(int argc, const char*
     app.add_option("--journal", journal, "folder of the journal")->type_name("DIR");
     app.add_option("--name", name, "the chain's name for clients (default: the socket's stem)")
         ->type_name("CHAIN");
+    app.add_flag("--trace", options.trace,
+                 "print every frame on the line (a poll a second: for diagnosis only)");
     app.add_option("--rate", service.rate, "requests per second per client (default 20)")
         ->type_name("N")
         ->check(CLI::Range(0.1, 10000.0));

@@ -22,6 +22,7 @@ struct DaemonOptions {
     std::filesystem::path socket;
     std::optional<std::filesystem::path> journal;
     std::string linkTarget;  // "127.0.0.1:4001" or "/dev/ttyUSB0", for messages
+    bool trace = false;      // --trace: every byte on the line, as the controller prints it
 };
 
 // What to do instead of serving: print `text` (to stdout when the exit code is 0, else to
