@@ -340,23 +340,46 @@ def flood(a, bindir, work):
 
 
 def slow(a, bindir, work):
+    """Source changes at the device's own keys (so the wire carries only polls), first for a
+    while with every watcher reading, then with one that stops reading."""
     rig = Rig(bindir, work)
     try:
+        reading = Watcher(rig.sock)
+        reading.start()
+        n = 0
+
+        def change():
+            nonlocal n
+            rig.sim.stdin.write(f"source 1 {('DVI', 'HDMI')[n % 2]}\n")
+            rig.sim.stdin.flush()
+            n += 1
+            time.sleep(0.5)
+
+        phase_a = mono_us()
+        while mono_us() - phase_a < 20e6:
+            change()
         stalled = Client(rig.sock, rcvbuf=4096)
         stalled.request("watch")
-        start, dropped = time.monotonic(), None
-        n = 0
-        while time.monotonic() - start < 60 and dropped is None:
-            rig.ctl("source", ("DVI", "HDMI")[n % 2])
-            n += 1
+        phase_b = mono_us()
+        dropped = None
+        while mono_us() - phase_b < 60e6 and dropped is None:
+            change()
             try:
                 stalled.s.sendall(b'{"id":0,"op":"status","address":1}\n')
             except OSError:
-                dropped = time.monotonic() - start
+                dropped = (mono_us() - phase_b) / 1e6
+        end = mono_us()
         polls = [t for t, d, b in rig.frames() if d == "in" and b[3:5] == "01" and b[6:8] == "17"]
-        gaps = [(y - x) / 1000 for x, y in zip(polls, polls[1:])]
+
+        def gaps(t0, t1):
+            inside = [t for t in polls if t0 <= t <= t1]
+            return [(y - x) / 1000 for x, y in zip(inside, inside[1:])]
+
+        before, during = gaps(phase_a, phase_b), gaps(phase_b, end)
         report("slow", dropped_after_s=dropped if dropped is not None else "never",
-               poll_gap_median_ms=pct(gaps, 50), poll_gap_p99_ms=pct(gaps, 99))
+               events_seen_by_reader=len(reading.events),
+               poll_gap_p50_before_ms=pct(before, 50), poll_gap_p99_before_ms=pct(before, 99),
+               poll_gap_p50_during_ms=pct(during, 50), poll_gap_p99_during_ms=pct(during, 99))
     finally:
         rig.close()
 

@@ -1,5 +1,8 @@
 #include "service/unix_server.h"
 
+#include <linux/sockios.h>
+#include <sys/ioctl.h>
+
 #include <pwd.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -144,10 +147,7 @@ private:
                          peer_.user.c_str(), peer_.pid, kMaxUnsentOutput);
             return close();
         }
-        // A reader that has taken nothing for a while has stopped reading: a slow watcher
-        // would otherwise be kept until its backlog reaches the cap, which at a few events a
-        // second takes hours.
-        if (!output_.empty() && std::chrono::steady_clock::now() - writeStarted_ > kMaxWriteStall) {
+        if (stoppedReading()) {
             std::fprintf(stderr, "tvq418d: client %s (pid %d) dropped: nothing read for %lld s\n",
                          peer_.user.c_str(), peer_.pid,
                          static_cast<long long>(kMaxWriteStall.count()));
@@ -157,12 +157,29 @@ private:
         if (output_.size() == 1) write();
     }
 
+    // A watcher that stops reading would otherwise be kept until its backlog reaches the cap,
+    // which at a few events a second takes hours. What it has read is what we wrote less
+    // what still waits in its socket; no progress for a while while something waits means
+    // it has stopped.
+    bool stoppedReading() {
+        const auto now = std::chrono::steady_clock::now();
+        int waiting = 0;
+        if (::ioctl(socket_.native_handle(), SIOCOUTQ, &waiting) != 0) return false;
+        const std::uint64_t taken = written_ - static_cast<std::uint64_t>(waiting);
+        if (waiting == 0 || taken != takenSeen_) {
+            takenSeen_ = taken;
+            progressAt_ = now;
+            return false;
+        }
+        return now - progressAt_ > kMaxWriteStall;
+    }
+
     void write() {
-        writeStarted_ = std::chrono::steady_clock::now();
         asio::async_write(socket_, asio::buffer(output_.front()),
-                          [self = shared_from_this()](std::error_code error, std::size_t) {
+                          [self = shared_from_this()](std::error_code error, std::size_t n) {
                               if (self->closed_) return;
                               if (error) return self->close();
+                              self->written_ += n;
                               self->unsent_ -= self->output_.front().size();
                               self->output_.pop_front();
                               if (!self->output_.empty()) self->write();
@@ -177,7 +194,9 @@ private:
     bool skipping_ = false;  // inside a line over the cap
     std::deque<std::string> output_;
     std::size_t unsent_ = 0;
-    std::chrono::steady_clock::time_point writeStarted_;  // of the write in flight
+    std::uint64_t written_ = 0;    // into the socket, all told
+    std::uint64_t takenSeen_ = 0;  // of that, read by the client when last looked
+    std::chrono::steady_clock::time_point progressAt_ = std::chrono::steady_clock::now();
     bool closed_ = false;
 };
 

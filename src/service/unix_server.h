@@ -22,7 +22,7 @@
 namespace tvq::service {
 
 inline constexpr std::size_t kMaxUnsentOutput = std::size_t{1} << 20;
-// ... or when a write has waited this long for the client to read.
+// ... or that has read nothing for this long while output waited for it.
 inline constexpr std::chrono::seconds kMaxWriteStall{5};
 
 // The socket could not be made; the message is one line for the operator.

@@ -57,7 +57,9 @@ ChainService::Impl::Impl(ServiceOptions options_, LinkOpener opener_, JournalSin
       journal(journal_),
       clock(clock_),
       wall(wall_),
-      link(clock_),
+      link(clock_,
+           ExchangeTiming{.tryLength = ExchangeTiming{}.tryLength, .acceptPause = Millis{0}}),
+      wire(link, clock_, ExchangeTiming{}.acceptPause),
       events(options.eventRing) {
     for (std::uint8_t address : options.addresses) pollDue[address] = Clock::TimePoint{};
 }
@@ -93,7 +95,7 @@ void ChainService::Impl::run(std::stop_token stop) {
         std::optional<std::uint8_t> poll;
         if (!next(stop, job, poll)) continue;
         if (job)
-            job->work(link, stop);
+            job->work(wire, stop);
         else if (poll)
             pollOnce(*poll, stop);
         if (!link.isUp() && !stop.stop_requested()) {
@@ -228,7 +230,7 @@ void ChainService::Impl::seeStatus(std::uint8_t address, const CommandFrame& que
 
 void ChainService::Impl::pollOnce(std::uint8_t address, std::stop_token stop) {
     const CommandFrame query = pageQuery(address);
-    seeStatus(address, query, exchange(link, address, query, kPollTimeoutMs, stop));
+    seeStatus(address, query, exchange(wire, address, query, kPollTimeoutMs, stop));
     std::lock_guard lock(mutex);
     auto& due = pollDue[address];
     // A command meanwhile asked for an early read-back: keep it.

@@ -16,6 +16,7 @@
 #include "core/plans/plan_scheduler.h"
 #include "core/service/chain_service.h"
 #include "core/service/event_hub.h"
+#include "core/service/resting_link.h"
 #include "core/service/status_cache.h"
 
 namespace tvq::service {
@@ -118,7 +119,8 @@ struct ChainService::Impl final : PlanObserver {
     JournalSink* const journal;
     Clock& clock;
     WallClock& wall;
-    DeviceLink link;
+    DeviceLink link;   // rests not at all ...
+    RestingLink wire;  // ... the jobs' and polls' way to it rests before each send
     EventHub events;
     StatusCache cache;
 
