@@ -203,6 +203,10 @@ def shared(a, bindir, work):
             failed += r.returncode != 0
             n += 1
             time.sleep(0.5)
+        # The last switch shows at the next read-back; then every watcher has it, or never will.
+        settle = time.monotonic() + 10
+        while time.monotonic() < settle and len({len(w.events) for w in watchers}) > 1:
+            time.sleep(0.2)
         time.sleep(2)
         if gui:
             gui.terminate()
@@ -210,6 +214,8 @@ def shared(a, bindir, work):
         frames = rig.frames()
         outs = [t for t, d, _ in frames if d == "out"]
         seen = {len(w.events) for w in watchers}
+        every = set().union(*({seq for _, seq, _ in w.events} for w in watchers))
+        missed = sum(len(every) - len({seq for _, seq, _ in w.events}) for w in watchers)
         latencies = []
         for w in watchers:
             for t, _, _ in w.events:
@@ -218,6 +224,7 @@ def shared(a, bindir, work):
                     latencies.append((t - before[-1]) / 1000)
         report("shared", switches=n, failed=failed, frames=len(frames),
                overlapping=overlaps(frames), watcher_counts=sorted(seen),
+               state_events=len(every), events_missed_by_watchers=missed,
                delivery_p50_ms=pct(latencies, 50), delivery_p99_ms=pct(latencies, 99))
     finally:
         rig.close()
@@ -353,7 +360,7 @@ def slow(a, bindir, work):
             rig.sim.stdin.write(f"source 1 {('DVI', 'HDMI')[n % 2]}\n")
             rig.sim.stdin.flush()
             n += 1
-            time.sleep(0.5)
+            time.sleep(0.7)  # not a divisor of the poll pause: every poll may see a change
 
         phase_a = mono_us()
         while mono_us() - phase_a < 20e6:
@@ -465,7 +472,7 @@ def main():
     a = p.parse_args()
     for name in a.scenarios:
         with tempfile.TemporaryDirectory() as work:
-            SCENARIOS[name](a, a.bin, work)
+            SCENARIOS[name](a, os.path.abspath(a.bin), work)
 
 
 if __name__ == "__main__":

@@ -158,28 +158,24 @@ private:
     }
 
     // A watcher that stops reading would otherwise be kept until its backlog reaches the cap,
-    // which at a few events a second takes hours. What it has read is what we wrote less
-    // what still waits in its socket; no progress for a while while something waits means
-    // it has stopped.
+    // which at a few events a second takes hours. The kernel says how much of what we wrote
+    // still waits in the client's socket (in its own units): a live reader empties it or at
+    // least shrinks it between two of our lines; one that lets it stand for a while has stopped.
     bool stoppedReading() {
         const auto now = std::chrono::steady_clock::now();
         int waiting = 0;
         if (::ioctl(socket_.native_handle(), SIOCOUTQ, &waiting) != 0) return false;
-        const std::uint64_t taken = written_ - static_cast<std::uint64_t>(waiting);
-        if (waiting == 0 || taken != takenSeen_) {
-            takenSeen_ = taken;
-            progressAt_ = now;
-            return false;
-        }
-        return now - progressAt_ > kMaxWriteStall;
+        const bool progress = waiting == 0 || waiting < waitingSeen_;
+        waitingSeen_ = waiting;
+        if (progress) progressAt_ = now;
+        return !progress && now - progressAt_ > kMaxWriteStall;
     }
 
     void write() {
         asio::async_write(socket_, asio::buffer(output_.front()),
-                          [self = shared_from_this()](std::error_code error, std::size_t n) {
+                          [self = shared_from_this()](std::error_code error, std::size_t) {
                               if (self->closed_) return;
                               if (error) return self->close();
-                              self->written_ += n;
                               self->unsent_ -= self->output_.front().size();
                               self->output_.pop_front();
                               if (!self->output_.empty()) self->write();
@@ -194,8 +190,7 @@ private:
     bool skipping_ = false;  // inside a line over the cap
     std::deque<std::string> output_;
     std::size_t unsent_ = 0;
-    std::uint64_t written_ = 0;    // into the socket, all told
-    std::uint64_t takenSeen_ = 0;  // of that, read by the client when last looked
+    int waitingSeen_ = 0;  // unread in the client's socket when last looked
     std::chrono::steady_clock::time_point progressAt_ = std::chrono::steady_clock::now();
     bool closed_ = false;
 };
