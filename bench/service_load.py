@@ -365,25 +365,29 @@ def slow(a, bindir, work):
         phase_a = mono_us()
         while mono_us() - phase_a < 20e6:
             change()
-        stalled = Client(rig.sock, rcvbuf=4096)
-        stalled.request("watch")
-        phase_b = mono_us()
-        dropped = None
-        while mono_us() - phase_b < 60e6 and dropped is None:
-            change()
-            try:
-                stalled.s.sendall(b'{"id":0,"op":"status","address":1}\n')
-            except OSError:
-                dropped = (mono_us() - phase_b) / 1e6
-        end = mono_us()
+        # Several watchers stall in turn, so that the cadence while one hangs has samples.
+        stalls, drops = [], []
+        for _ in range(a.stalls):
+            stalled = Client(rig.sock, rcvbuf=4096)
+            stalled.request("watch")
+            began, dropped = mono_us(), None
+            while mono_us() - began < 60e6 and dropped is None:
+                change()
+                try:
+                    stalled.s.sendall(b'{"id":0,"op":"status","address":1}\n')
+                except OSError:
+                    dropped = mono_us()
+            stalls.append((began, dropped or mono_us()))
+            drops.append(((dropped or mono_us()) - began) / 1e6 if dropped else float("inf"))
         polls = [t for t, d, b in rig.frames() if d == "in" and b[3:5] == "01" and b[6:8] == "17"]
 
         def gaps(t0, t1):
             inside = [t for t in polls if t0 <= t <= t1]
             return [(y - x) / 1000 for x, y in zip(inside, inside[1:])]
 
-        before, during = gaps(phase_a, phase_b), gaps(phase_b, end)
-        report("slow", dropped_after_s=dropped if dropped is not None else "never",
+        before = gaps(phase_a, stalls[0][0])
+        during = [g for t0, t1 in stalls for g in gaps(t0, t1)]
+        report("slow", stalls=len(drops), dropped_after_s_max=max(drops),
                events_seen_by_reader=len(reading.events),
                poll_gap_p50_before_ms=pct(before, 50), poll_gap_p99_before_ms=pct(before, 99),
                poll_gap_p50_during_ms=pct(during, 50), poll_gap_p99_during_ms=pct(during, 99))
@@ -468,6 +472,7 @@ def main():
     p.add_argument("--minutes", type=float, default=1)
     p.add_argument("--restarts", type=int, default=100)
     p.add_argument("--presses", type=int, default=50)
+    p.add_argument("--stalls", type=int, default=5)
     p.add_argument("scenarios", nargs="*", default=list(SCENARIOS))
     a = p.parse_args()
     for name in a.scenarios:
