@@ -104,7 +104,8 @@ int main(int argc, char** argv) {
     std::printf(
         "kills %d, files %zu, lines %zu, unparsable lines %zu, torn last lines %zu, numbers "
         "used twice %zu, slowest restart %.1f ms, %.0f records/s while alive\n",
-        kills, files, lines, broken, torn, twice, worstOpen, 1000.0 * double(seen.empty() ? 0 : *seen.rbegin()) / aliveMs);
+        kills, files, lines, broken, torn, twice, worstOpen,
+        1000.0 * double(seen.empty() ? 0 : *seen.rbegin()) / aliveMs);
     if (argc <= 2) fs::remove_all(dir);
     fs::remove(timings);
     return broken == 0 && twice == 0 ? 0 : 1;

@@ -36,7 +36,8 @@ Opened mainWindow() {
 }
 
 Opened modifyDialog() {  // opened by Modify on a VGA1 plan: the source it will save
-    auto dialog = std::make_shared<CAddPlan>(0, CAddPlan::Loaded{.weekdayText = {}, .dayText = {}, .source = 5});
+    auto dialog = std::make_shared<CAddPlan>(
+        0, CAddPlan::Loaded{.weekdayText = {}, .dayText = {}, .source = 5});
     dialog->show();
     auto* d = dialog.get();
     return {d, [d] { return QStringList{QString::number(d->choice().source)}; }, dialog};

@@ -106,8 +106,8 @@ ScanResult scanChain(const ScanExchange& exchange, ScanRange range, const ScanEv
     return result;
 }
 
-ScanResult scanChain(FrameExchanger& link, ScanRange range, ScanTiming timing, const ScanEvents& events,
-                     std::stop_token stop) {
+ScanResult scanChain(FrameExchanger& link, ScanRange range, ScanTiming timing,
+                     const ScanEvents& events, std::stop_token stop) {
     const ScanExchange exchange = [&link, timing](const CommandFrame& query,
                                                   std::span<std::uint8_t> out, std::stop_token s) {
         return link.exchangeGather(query, out, timing.replyWait, timing.quiet, std::move(s));

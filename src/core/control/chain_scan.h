@@ -82,7 +82,7 @@ ScanResult scanChain(const ScanExchange& exchange, ScanRange range, const ScanEv
                      std::stop_token stop = {});
 
 // Over a link of its own (nobody else may talk on it meanwhile).
-ScanResult scanChain(FrameExchanger& link, ScanRange range, ScanTiming timing, const ScanEvents& events,
-                     std::stop_token stop = {});
+ScanResult scanChain(FrameExchanger& link, ScanRange range, ScanTiming timing,
+                     const ScanEvents& events, std::stop_token stop = {});
 
 }  // namespace tvq

@@ -306,7 +306,8 @@ struct ConnectSettingsTest : FileTest {
 TEST_F(ConnectSettingsTest, ReadsSection) {
     EXPECT_EQ(readConnectSettings(path), kDefaults);  // no file
     const std::pair<std::string, ConnectSettings> cases[] = {
-        {"[CONNECT]\nSerialTcp=1\nIP=10.0.0.1\nPort=23\n", {true, "", "", false, false, 1, "", false, ""}},
+        {"[CONNECT]\nSerialTcp=1\nIP=10.0.0.1\nPort=23\n",
+         {true, "", "", false, false, 1, "", false, ""}},
         // Numbers: leading blanks and sign, anything after the digits ignored, saturation.
         {"[CONNECT]\nConnectFlag=\t+2\nSerialTcp=0x1\nDeviceID=-1\n",
          {false, "", "", true, false, 255, "", false, ""}},
@@ -364,8 +365,9 @@ TEST_F(ConnectSettingsTest, SaveChangesOnlyItsKeys) {
 // A failed write says why in one line and changes nothing; a folder is read as the defaults.
 TEST_F(ConnectSettingsTest, FailuresAreReportedAndChangeNothing) {
     writeFile(path, "[CONNECT]\nSerialTcp=1\n");
-    EXPECT_EQ(saveConnectSettings(path, {false, "1.2.3.4\n[X]", "1", false, false, 1, "", false, ""}),
-              std::errc::invalid_argument);
+    EXPECT_EQ(
+        saveConnectSettings(path, {false, "1.2.3.4\n[X]", "1", false, false, 1, "", false, ""}),
+        std::errc::invalid_argument);
     EXPECT_EQ(said.text(), "Cannot save " + path.string() + ": Invalid argument\n");
     EXPECT_EQ(readFile(path), "[CONNECT]\nSerialTcp=1\n");
 
