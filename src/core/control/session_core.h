@@ -16,6 +16,28 @@
 
 namespace tvq {
 
+// A shared pointer that several threads read and replace. (libstdc++'s
+// std::atomic<std::shared_ptr> hides its lock from ThreadSanitizer, which then reports races.)
+template <class T>
+class SharedSlot {
+public:
+    std::shared_ptr<T> load() const {
+        std::lock_guard lock(mutex_);
+        return value_;
+    }
+    void store(std::shared_ptr<T> value) {
+        {
+            std::lock_guard lock(mutex_);
+            value_.swap(value);
+        }
+        // The old one, if this was its last owner, goes outside the lock.
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::shared_ptr<T> value_;
+};
+
 struct SessionCore {
     SessionCore(SessionObserver& observer, Clock& clock, LinkOpener opener, WorkerTiming timing,
                 ServiceAttacher attacher = {});
@@ -30,7 +52,7 @@ struct SessionCore {
     // Set while attached to a chain service: then the service's wire replaces `link` and its
     // state events replace the status poller. Shared, so a plan's exchange on another thread
     // keeps it alive through a disconnect.
-    std::atomic<std::shared_ptr<ServiceAttachment>> attachment;
+    SharedSlot<ServiceAttachment> attachment;
     std::mutex panelLock;
     WorkerGate gate;
     PendingSlot pending;
