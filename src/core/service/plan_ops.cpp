@@ -94,12 +94,8 @@ PlanDraft draftOf(const nlohmann::json& request, PlanKind kind) {
     return draft;
 }
 
-std::string hms(Moment moment) {
-    const LocalTime t = localTimeOf(moment);
-    char text[16];
-    std::snprintf(text, sizeof text, "%02d:%02d:%02d", t.hour, t.minute, t.second);
-    return text;
-}
+// "HH:MM:SS" of the plan's local clock time.
+std::string hms(Moment moment) { return stampText(moment).substr(11); }
 
 // Loads the file for an edit of `kind`; a kind not read whole must not be saved over.
 LoadedPlans loadForEdit(const std::filesystem::path& file, PlanKind kind) {
