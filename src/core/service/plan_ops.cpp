@@ -95,7 +95,9 @@ PlanDraft draftOf(const nlohmann::json& request, PlanKind kind) {
 }
 
 // "HH:MM:SS" of the plan's local clock time.
-std::string hms(Moment moment) { return stampText(moment).substr(11); }
+std::string hms(Moment moment) {
+    return stampText(moment).substr(11);
+}
 
 // Loads the file for an edit of `kind`; a kind not read whole must not be saved over.
 LoadedPlans loadForEdit(const std::filesystem::path& file, PlanKind kind) {
