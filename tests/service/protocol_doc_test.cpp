@@ -39,7 +39,10 @@ const Op kOps[] = {
     {"unwatch", {}, {}},
     {"plans.list", {}, {"plans", "warnings"}},
     {"plans.add", {"kind", "time", "source"}, {"kind", "entry"}},
+    {"plans.modify", {"kind", "entry", "time", "source"}, {"kind", "entry"}},
     {"plans.delete", {"kind", "entry"}, {"kind", "entry"}},
+    {"plans.start", {}, {"armed"}},
+    {"plans.stop", {}, {"armed"}},
     {"journal", {}, {"records", "next", "warnings"}},
 };
 const std::map<std::string, Fields> kEvents{{"state", {"address", "state", "reply"}},
@@ -116,7 +119,9 @@ TEST(ProtocolDocument, EveryExampleHoldsAndEveryMessageHasOne) {
             const std::string type = message.value("type", "");
             ASSERT_TRUE(kEvents.contains(type)) << line;
             EXPECT_TRUE(message["seq"].is_number_unsigned()) << line;
-            expectFields(message, kEvents.at(type), line);
+            // A start or stop of the plans is a plan event about no plan.
+            const bool arming = type == "plan" && message.contains("armed");
+            expectFields(message, arming ? Fields{"what", "armed", "by"} : kEvents.at(type), line);
             if (type == "state") expectFields(message["state"], kState, line);
             events.insert(type);
         } else {

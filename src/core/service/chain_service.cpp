@@ -341,32 +341,46 @@ void ChainService::start() {
         impl.started = true;
     }
     impl.runner = std::jthread([&impl](std::stop_token stop) { impl.run(stop); });
-    if (impl.options.plans) {
-        PlanSchedulerOptions plans;
-        plans.planFile = *impl.options.plans;
-        plans.deviceAddress = impl.options.addresses.empty() ? 1 : impl.options.addresses.front();
-        plans.fileCheck = impl.options.planFileCheck;
-        PlanLink planLink;
-        planLink.send = [&impl](const CommandFrame& frame, std::stop_token stop) {
-            return impl.sendPlan(frame, stop);
-        };
-        planLink.isOpen = [&impl] {
-            std::lock_guard lock(impl.mutex);
-            return impl.linkState == "up";
-        };
-        planLink.sending = [&impl](const PlanOccurrence& due) {
-            impl.planBy = {{"plan", {{"kind", kindName(due.kind)}, {"entry", due.entry}}}};
-        };
-        impl.scheduler = std::make_unique<PlanScheduler>(plans, planLink, impl, impl.wall);
-        impl.scheduler->start();
-        impl.plansArmed = true;
+    if (impl.options.plans) impl.armPlans(true);
+}
+
+bool ChainService::Impl::armPlans(bool on) {
+    std::lock_guard arming(planMutex);
+    {
+        std::lock_guard lock(mutex);
+        if (stopped || !started) on = false;
     }
+    if (on == (scheduler != nullptr)) return false;
+    if (!on) {
+        plansArmed = false;
+        scheduler->stop();  // within one reply try, also inside a sleep
+        scheduler.reset();
+        return true;
+    }
+    PlanSchedulerOptions plans;
+    plans.planFile = *options.plans;
+    plans.deviceAddress = options.addresses.empty() ? 1 : options.addresses.front();
+    plans.fileCheck = options.planFileCheck;
+    PlanLink planLink;
+    planLink.send = [this](const CommandFrame& frame, std::stop_token stop) {
+        return sendPlan(frame, stop);
+    };
+    planLink.isOpen = [this] {
+        std::lock_guard lock(mutex);
+        return linkState == "up";
+    };
+    planLink.sending = [this](const PlanOccurrence& due) {
+        planBy = {{"plan", {{"kind", kindName(due.kind)}, {"entry", due.entry}}}};
+    };
+    scheduler = std::make_unique<PlanScheduler>(plans, planLink, *this, wall);
+    scheduler->start();
+    plansArmed = true;
+    return true;
 }
 
 void ChainService::stop() {
     Impl& impl = *impl_;
-    impl.plansArmed = false;
-    if (impl.scheduler) impl.scheduler->stop();
+    impl.armPlans(false);
     std::deque<Job> left;
     {
         std::lock_guard lock(impl.mutex);
@@ -378,6 +392,7 @@ void ChainService::stop() {
     impl.runner.request_stop();
     impl.wake.notify_all();
     if (impl.runner.joinable()) impl.runner.join();
+    impl.armPlans(false);  // a plans.start that came between the two
     impl.refuseAll(left, "link-down", "the service is stopping");
     impl.link.close();
     for (nlohmann::json& onAir : impl.cache.closeAll(impl.wall.now()))

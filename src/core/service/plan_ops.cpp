@@ -150,26 +150,48 @@ nlohmann::json listPlansJson(const std::filesystem::path& file) {
     return {{"plans", plans}, {"warnings", warnings}};
 }
 
+namespace {
+
+// The pages renumber on save: the plan's entry is where its value now stands.
+nlohmann::json entryOf(const CInfoPlan& store, const PlanDraft& draft) {
+    const std::string value = planEntryValue(recordFromDraft(draft), draft.kind);
+    nlohmann::json entry = nullptr;
+    for (const auto& [key, plan] : store.plans(draft.kind))
+        if (planEntryValue(plan, draft.kind) == value) entry = key;
+    return {{"kind", kindName(draft.kind)}, {"entry", entry}};
+}
+
+std::int32_t entryField(const nlohmann::json& request, const CInfoPlan& store, PlanKind kind) {
+    const auto entry = static_cast<std::int32_t>(
+        intField(request, "entry", 0, std::numeric_limits<std::int32_t>::max()));
+    if (!store.plans(kind).contains(entry))
+        throw BadRequest("no " + std::string(kindName(kind)) + " plan " + planEntryKey(entry));
+    return entry;
+}
+
+}  // namespace
+
 nlohmann::json addPlanJson(const std::filesystem::path& file, const nlohmann::json& request) {
     const PlanKind kind = kindField(request);
     const PlanDraft draft = draftOf(request, kind);
     LoadedPlans loaded = loadForEdit(file, kind);
     checkSaved(addPlan(loaded.store, loaded.file, draft));
-    // The pages renumber on save: the new plan's entry is where its value now stands.
-    const std::string added = planEntryValue(recordFromDraft(draft), kind);
-    nlohmann::json entry = nullptr;
-    for (const auto& [key, plan] : loaded.store.plans(kind))
-        if (planEntryValue(plan, kind) == added) entry = key;
-    return {{"kind", kindName(kind)}, {"entry", entry}};
+    return entryOf(loaded.store, draft);
+}
+
+nlohmann::json modifyPlanJson(const std::filesystem::path& file, const nlohmann::json& request) {
+    const PlanKind kind = kindField(request);
+    const PlanDraft draft = draftOf(request, kind);
+    LoadedPlans loaded = loadForEdit(file, kind);
+    checkSaved(
+        modifyPlan(loaded.store, loaded.file, entryField(request, loaded.store, kind), draft));
+    return entryOf(loaded.store, draft);
 }
 
 nlohmann::json deletePlanJson(const std::filesystem::path& file, const nlohmann::json& request) {
     const PlanKind kind = kindField(request);
-    const auto entry = static_cast<std::int32_t>(
-        intField(request, "entry", 0, std::numeric_limits<std::int32_t>::max()));
     LoadedPlans loaded = loadForEdit(file, kind);
-    if (!loaded.store.plans(kind).contains(entry))
-        throw BadRequest("no " + std::string(kindName(kind)) + " plan " + planEntryKey(entry));
+    const std::int32_t entry = entryField(request, loaded.store, kind);
     checkSaved(deletePlan(loaded.store, loaded.file, kind, entry));
     return {{"kind", kindName(kind)}, {"entry", entry}};
 }

@@ -87,6 +87,8 @@ struct ChainService::Impl final : PlanObserver {
     bool enqueue(Job job, bool bounded);
     void refuseAll(std::deque<Job>& jobs, std::string_view code, std::string_view message);
     SendOutcome sendPlan(const CommandFrame& frame, std::stop_token stop);
+    // Starts or ends the plan scheduler (not after stop()); true when this call changed it.
+    bool armPlans(bool on);
     std::string target() const;
 
     // PlanObserver, on the scheduler's thread.
@@ -112,6 +114,8 @@ struct ChainService::Impl final : PlanObserver {
                   const nlohmann::json& request);
     void startWatch(const Peer& peer, const nlohmann::json& id, const Answer& answer,
                     const nlohmann::json& request);
+    void armPlansFor(const Peer& peer, const nlohmann::json& id, const Answer& answer,
+                     const std::string& op);
     CommandFrame pressFrame(std::uint8_t address, const std::string& key);
 
     const ServiceOptions options;
@@ -140,6 +144,7 @@ struct ChainService::Impl final : PlanObserver {
     bool stopped = false;
 
     std::jthread runner;
+    std::mutex planMutex;  // arming and disarming, one at a time; before `mutex`
     std::unique_ptr<PlanScheduler> scheduler;
     std::atomic<bool> plansArmed{false};  // the scheduler runs: told in the greeting
     // Who the scheduler's next send is for: {"plan":{kind, entry}}. Its thread only.

@@ -125,15 +125,21 @@ void ChainService::Impl::handle(const Peer& peer, const nlohmann::json& request,
             if (watch) events.unwatch(*watch);
             return (*answer)(okAnswer(id));
         }
-        if (op == "plans.list" || op == "plans.add" || op == "plans.delete") {
+        if (op.starts_with("plans.")) {
             if (!options.plans) throw BadRequest("this service was given no plan file");
             nlohmann::json result;
             if (op == "plans.list") {
                 result = listPlansJson(*options.plans);
-            } else {
+            } else if (op == "plans.start" || op == "plans.stop") {
                 if (auto refused = admit(peer, id, false)) return (*answer)(std::move(*refused));
-                result = op == "plans.add" ? addPlanJson(*options.plans, request)
-                                           : deletePlanJson(*options.plans, request);
+                return armPlansFor(peer, id, answer, op);
+            } else {
+                if (op != "plans.add" && op != "plans.modify" && op != "plans.delete")
+                    return (*answer)(errorAnswer(id, "unknown-op", "unknown op \"" + op + "\""));
+                if (auto refused = admit(peer, id, false)) return (*answer)(std::move(*refused));
+                result = op == "plans.add"      ? addPlanJson(*options.plans, request)
+                         : op == "plans.modify" ? modifyPlanJson(*options.plans, request)
+                                                : deletePlanJson(*options.plans, request);
             }
             return (*answer)(okAnswer(id, std::move(result)));
         }
@@ -156,6 +162,19 @@ void ChainService::Impl::handle(const Peer& peer, const nlohmann::json& request,
     } catch (const std::exception& e) {
         (*answer)(errorAnswer(id, "internal", e.what()));
     }
+}
+
+// Start and Stop of the plans: every watcher's Start/Stop follows the "plan" event, and the
+// journal says who did it. A start or stop that changes nothing is answered, not recorded.
+void ChainService::Impl::armPlansFor(const Peer& peer, const nlohmann::json& id,
+                                     const Answer& answer, const std::string& op) {
+    const bool on = op == "plans.start";
+    if (armPlans(on)) {
+        record({{"type", "plans"}, {"op", op}, {"armed", on}, {"by", clientBy(peer)}});
+        events.publish(
+            "plan", {{"what", on ? "armed" : "disarmed"}, {"armed", on}, {"by", clientBy(peer)}});
+    }
+    (*answer)(okAnswer(id, {{"armed", plansArmed.load()}}));
 }
 
 std::optional<nlohmann::json> ChainService::Impl::admit(const Peer& peer, const nlohmann::json& id,

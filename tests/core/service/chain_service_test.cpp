@@ -183,6 +183,49 @@ TEST_F(ServiceRig, SequenceHoldsTheWireForItsClientUntilEndOrSilence) {
     EXPECT_THAT(late["message"].get<std::string>(), testing::HasSubstr("10 s"));
 }
 
+TEST_F(ServiceRig, PlansStopAndStartTellEveryWatcherAndTheJournalWhoDidIt) {
+    wall_.onSleep = [](WallClock::TimePoint) { std::this_thread::sleep_for(1ms); };
+    ServiceOptions options;
+    options.plans = planFile("[PLANCOUNT]\ndaytimecount=1\n[DAYTIME]\nTime0= 8:30: 0,7\n");
+    ChainService& service = make(options);
+    std::mutex mutex;
+    std::vector<json> plans;
+    service.setEventSink(kBob.id, [&](const json& event) {
+        std::lock_guard lock(mutex);
+        plans.push_back(event);
+    });
+    call(kBob, {{"op", "watch"}, {"events", {"plan"}}});
+    service.start();
+    EXPECT_EQ(service.greeting()["plans"]["armed"], true);
+
+    // A second stop changes nothing and is not recorded; the greeting follows.
+    EXPECT_EQ(call(kAlice, {{"op", "plans.stop"}})["armed"], false);
+    EXPECT_EQ(call(kAlice, {{"op", "plans.stop"}})["armed"], false);
+    EXPECT_EQ(service.greeting()["plans"]["armed"], false);
+    EXPECT_EQ(call(kBob, {{"op", "plans.start"}})["armed"], true);
+    const auto records = journal_.records("plans");
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[0]["armed"], false);
+    EXPECT_EQ(records[0]["by"]["client"]["user"], "alice");
+    EXPECT_EQ(records[1]["by"]["client"]["user"], "bob");
+    std::lock_guard lock(mutex);
+    ASSERT_EQ(plans.size(), 2u);
+    EXPECT_EQ(plans[0]["what"], "disarmed");
+    EXPECT_EQ(plans[1]["armed"], true);
+
+    // Modify keeps one plan and renumbers as the program window does.
+    EXPECT_EQ(call(kAlice, {{"op", "plans.modify"},
+                            {"kind", "day"},
+                            {"entry", 0},
+                            {"time", "7:00:00"},
+                            {"source", "HDMI"}})["entry"],
+              0);
+    const json listed = call(kAlice, {{"op", "plans.list"}})["plans"];
+    ASSERT_EQ(listed.size(), 1u);
+    EXPECT_EQ(listed[0]["time"], "07:00:00");
+    EXPECT_EQ(listed[0]["source"], "HDMI");
+}
+
 TEST_F(ServiceRig, FloodsAreToldBusyAtOnce) {
     struct Case {
         double rate;
@@ -260,6 +303,9 @@ TEST_F(ServiceRig, BadRequestsAreAnsweredAndChangeNothing) {
           {"weekday", 1}},
          "bad-request"},
         {{{"op", "plans.delete"}, {"kind", "day"}, {"entry", 5}}, "bad-request"},
+        {{{"op", "plans.modify"}, {"kind", "day"}, {"entry", 5}, {"time", "9:0:0"}, {"source", 1}},
+         "bad-request"},
+        {{{"op", "plans.reboot"}}, "unknown-op"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.request.dump());
