@@ -6,8 +6,11 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
+
+#include <nlohmann/json.hpp>
 
 #include "core/link/command_frame.h"
 #include "core/link/frame_exchanger.h"
@@ -22,6 +25,8 @@ struct ServiceEvents {
     std::function<void(const std::string& state, const std::string& message)> link;
     // The service closed the connection (it stopped or dropped us).
     std::function<void()> closed;
+    // A client started or stopped the service's plans (its own "plan" events).
+    std::function<void(bool armed)> plansArmed;
 };
 
 class ServiceAttachment {
@@ -35,6 +40,14 @@ public:
     virtual void endSequence() = 0;
     // Starts the state and link events; called once, before the first exchange.
     virtual void watch(ServiceEvents events) = 0;
+    // One request that needs no wire (the plan ops); the answer as the service gave it, "ok"
+    // false included. Throws std::runtime_error when the service is gone or silent.
+    virtual nlohmann::json request(const nlohmann::json& request) {
+        throw std::runtime_error("the service was asked \"" + request.value("op", "") +
+                                 "\" through an attachment that cannot ask");
+    }
+    // Whether its plans fire, as its greeting said; nullopt when it runs none.
+    virtual std::optional<bool> plansArmed() const { return std::nullopt; }
 };
 
 // Connects to the socket and reads the greeting; throws std::runtime_error with a one-line

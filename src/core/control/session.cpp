@@ -245,6 +245,28 @@ bool Session::attached() const {
     return impl_->core.attachment.load() != nullptr;
 }
 
+nlohmann::json Session::serviceRequest(const nlohmann::json& request) {
+    std::shared_ptr<ServiceAttachment> attached = impl_->core.attachment.load();
+    if (!attached) throw std::runtime_error("not attached to a chain service");
+    return attached->request(request);
+}
+
+bool Session::armServicePlans(bool on) {
+    std::string why;
+    try {
+        const nlohmann::json answer = serviceRequest({{"op", on ? "plans.start" : "plans.stop"}});
+        if (answer.value("ok", false)) {
+            impl_->core.setServicePlans(answer.value("armed", false));
+            return true;
+        }
+        why = answer.value("message", "refused");
+    } catch (const std::exception& e) {
+        why = e.what();
+    }
+    impl_->core.info(InfoText::message(MessageId::ServiceRefusedJob, why));
+    return false;
+}
+
 void Session::discardStaleReplies() {
     if (attached()) return;  // the service matches replies to requests itself
     std::lock_guard panel(impl_->core.panelLock);

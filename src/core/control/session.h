@@ -132,6 +132,12 @@ public:
     // with the reason on the Info line, when an attached service refuses the job: body not run.
     bool runSequence(const std::string& what, const std::function<void()>& body);
     bool attached() const;  // to a chain service
+    // Attached: one request of the service's plan ops, answered as the service gave it.
+    // Throws std::runtime_error (one line) when not attached or the service is gone.
+    nlohmann::json serviceRequest(const nlohmann::json& request);
+    // Attached: Start (on) or Stop of the service's plans, which Start and Stop then follow.
+    // False, with the reason on the Info line, when the service refuses or is gone.
+    bool armServicePlans(bool on);
     // A reply still in flight from before would pass for the next one's: dropped.
     void discardStaleReplies();
     // One plan's frame to the address chosen now.

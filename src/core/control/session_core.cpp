@@ -44,6 +44,7 @@ bool SessionCore::attach(const std::string& socket) {
         });
         info(InfoText::message(MessageId::ServiceClosed));
     };
+    events.plansArmed = [this](bool armed) { setServicePlans(armed); };
     try {
         attached = attacher(socket);
         if (!attached) return false;
@@ -53,12 +54,33 @@ bool SessionCore::attach(const std::string& socket) {
         info(InfoText::message(MessageId::ServiceUnreachable, e.what()));
         return false;
     }
+    const std::optional<bool> armed = attached->plansArmed();
     attachment.store(std::move(attached));
+    setServicePlans(armed);
     return true;
 }
 
 void SessionCore::detach() {
     attachment.store(nullptr);
+    if (servicePlans != -1) {
+        servicePlans = -1;
+        update([](PanelState& s) {
+            s.enable(Control::Start, false);
+            s.enable(Control::Stop, false);
+        });
+    }
+}
+
+void SessionCore::followServicePlans(PanelState& s) const {
+    const int armed = servicePlans.load();
+    if (armed < 0) return;
+    s.enable(Control::Start, armed == 0);
+    s.enable(Control::Stop, armed == 1);
+}
+
+void SessionCore::setServicePlans(std::optional<bool> armed) {
+    servicePlans = armed ? int(*armed) : -1;
+    update([](PanelState&) {});
 }
 
 PanelState SessionCore::snapshot() const {

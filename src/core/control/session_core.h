@@ -58,6 +58,9 @@ struct SessionCore {
     PendingSlot pending;
     std::atomic<bool> connectedFlag{false};
     std::atomic<bool> timerRunningFlag{false};
+    // Attached to a service that runs plans: whether they are armed (1) or not (0); -1 when
+    // not attached or it runs none. Start and Stop then show the service's scheduler.
+    std::atomic<int> servicePlans{-1};
 
     // Changes the panel under the state mutex and publishes the result.
     template <class Change>
@@ -65,8 +68,12 @@ struct SessionCore {
         std::lock_guard lock(stateMutex_);
         const PanelState before = panel_;
         change(panel_);
+        followServicePlans(panel_);
         if (panel_ != before) observer.panelChanged(panel_);
     }
+    // Start and Stop while attached: one or the other, as the service's plans stand.
+    void followServicePlans(PanelState& s) const;
+    void setServicePlans(std::optional<bool> armed);
     // The wire in use: the service's while attached, the direct line's otherwise.
     template <class Use>
     auto onWire(Use&& use) {

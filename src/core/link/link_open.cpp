@@ -1,6 +1,9 @@
 #include "core/link/link_open.h"
 
+#include <cerrno>
+
 #include "core/link/network_link.h"
+#include "core/link/port_holder.h"
 #include "core/link/serial_port.h"
 
 namespace tvq {
@@ -15,6 +18,13 @@ std::unique_ptr<ByteLink> openSerialLink(const std::string& portName, const Info
     auto port = std::make_unique<CSerialPort>();
     const bool opened = port->Open(path) == 1;
     const bool usable = opened && port->Configure() == 1;
+    if (!opened && port->lastError() == EBUSY && info) {
+        // Another program would only say "busy"; a chain service can be gone through instead.
+        if (const auto socket = serviceHoldingPort(path)) {
+            info(InfoText::message(MessageId::PortHeldByService, *socket));
+            return nullptr;
+        }
+    }
     if (info) {
         info(
             InfoText::message(opened ? MessageId::OpenComPortSuccess : MessageId::OpenComPortFail));

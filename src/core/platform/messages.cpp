@@ -26,6 +26,9 @@ constexpr std::array<const char*, static_cast<std::size_t>(MessageId::Count)> kE
     QT_TRANSLATE_NOOP("Messages", "The chain service closed the connection: press Connect"),
     QT_TRANSLATE_NOOP("Messages", "The chain service refused the job: %1"),
     QT_TRANSLATE_NOOP("Messages", "This program was built without the chain service client"),
+    QT_TRANSLATE_NOOP("Messages",
+                      "The port is held by the chain service: choose Chain service with the "
+                      "socket %1"),
     // Settings file
     QT_TRANSLATE_NOOP("Messages", "Settings not saved: %1"),
     // screen setup

@@ -35,6 +35,7 @@ enum class MessageId {
     ServiceClosed,
     ServiceRefusedJob,
     ServiceUnsupported,
+    PortHeldByService,  // %1: the service's socket
     // Settings file
     SettingsNotSaved,  // %1: why
     // screen setup

@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 #include <memory>
 #include <mutex>
+#include <stdexcept>
 
 #include "core/link/sources.h"
 #include "gui/ui/push_button.h"
@@ -29,12 +30,13 @@ QSpinBox* addressBox(const QString& name, int value) {
 
 CFindProcessorsDlg::CFindProcessorsDlg(tvq::Session& session, bool overSession,
                                        tvq::LinkChoice choice, tvq::LinkOpener opener,
-                                       QWidget* parent)
+                                       tvq::ServiceAttacher attacher, QWidget* parent)
     : RetranslatingDialog(parent),
       session_(session),
       overSession_(overSession),
       choice_(std::move(choice)),
       opener_(std::move(opener)),
+      attacher_(std::move(attacher)),
       task_(this),
       fromLabel_(new QLabel),
       toLabel_(new QLabel),
@@ -130,8 +132,9 @@ void CFindProcessorsDlg::onScan() {
     // Reports of a scan that was cancelled may still be queued when the next one starts.
     const unsigned run = ++run_;
     auto outcome = std::make_shared<Status>(Status::Done);
-    auto work = [this, run, outcome, session, range, choice = choice_, opener = opener_](
-                    std::stop_token stop, const DeviceTask::Post& post) {
+    auto why = std::make_shared<std::string>();
+    auto work = [this, run, outcome, why, session, range, choice = choice_, opener = opener_,
+                 attacher = attacher_](std::stop_token stop, const DeviceTask::Post& post) {
         auto report = [this, run, &post](std::function<void()> onUi) {
             post([this, run, onUi = std::move(onUi)] {
                 if (run == run_) onUi();
@@ -159,6 +162,27 @@ void CFindProcessorsDlg::onScan() {
             };
             session->runSequence("scan",
                                  [&] { result = tvq::scanChain(exchange, range, events, stop); });
+        } else if (!choice.serviceSocket.empty()) {
+            // The service owns the line: the scan is one of its sequences, like anyone else's.
+            try {
+                if (!attacher)
+                    throw std::runtime_error(
+                        tvq::englishText(tvq::MessageId::ServiceUnsupported).data());
+                const std::unique_ptr<tvq::ServiceAttachment> service =
+                    attacher(choice.serviceSocket);
+                tvq::FrameExchanger& wire = service->wire();
+                service->beginSequence("scan");
+                result = tvq::scanChain(
+                    wire, range,
+                    tvq::scanTimingFor(wire.isSerial() ? tvq::ByteLink::Kind::Serial
+                                                       : tvq::ByteLink::Kind::Network),
+                    events, stop);
+                service->endSequence();
+            } catch (const std::exception& e) {
+                *why = e.what();
+                *outcome = Status::ServiceFailed;
+                return;
+            }
         } else {
             tvq::OpenedLink opened = opener(choice, [](const tvq::InfoText&) {});
             if (!opened.link) {
@@ -174,7 +198,10 @@ void CFindProcessorsDlg::onScan() {
     };
     status_ = Status::Scanning;
     // The task's end is reported after everything the scan posted, and read on the UI thread.
-    task_.start(std::move(work), [this, outcome] { onFinished(*outcome); });
+    task_.start(std::move(work), [this, outcome, why] {
+        serviceProblem_ = QString::fromStdString(*why);
+        onFinished(*outcome);
+    });
     setScanning(true);
     showStatus();
 }
@@ -256,6 +283,10 @@ void CFindProcessorsDlg::showStatus() {
             break;
         case Status::LineFailed:
             statusLabel_->setText(tr("The line failed; the scan is incomplete."));
+            break;
+        case Status::ServiceFailed:
+            statusLabel_->setText(
+                tr("The chain service could not run the scan: %1").arg(serviceProblem_));
             break;
     }
 }

@@ -1,8 +1,9 @@
 #pragma once
 // Finds the processors on the line: asks every address of a range for its status, with a
 // progress bar and Cancel, and lets the operator pick one that answered as the device address.
-// Not connected, it opens the chosen link for the scan and closes it after; connected, it scans
-// over the session's link (its owner holds the workers meanwhile).
+// Not connected, it opens the chosen link for the scan and closes it after (with a chain service
+// chosen, it asks the service to run the scan as one sequence); connected, it scans over the
+// session's link (its owner holds the workers meanwhile).
 
 #include <optional>
 
@@ -21,7 +22,8 @@ class CFindProcessorsDlg final : public RetranslatingDialog {
     Q_OBJECT
 public:
     CFindProcessorsDlg(tvq::Session& session, bool overSession, tvq::LinkChoice choice,
-                       tvq::LinkOpener opener, QWidget* parent = nullptr);
+                       tvq::LinkOpener opener, tvq::ServiceAttacher attacher = {},
+                       QWidget* parent = nullptr);
     ~CFindProcessorsDlg() override;  // ends a scan still running within one short wait
 
     // The address picked with "Use address"; empty when none was.
@@ -29,7 +31,7 @@ public:
     bool scanning() const { return task_.busy(); }
 
 private:
-    enum class Status { Ready, Scanning, Done, Cancelled, LinkFailed, LineFailed };
+    enum class Status { Ready, Scanning, Done, Cancelled, LinkFailed, LineFailed, ServiceFailed };
 
     void retranslate() override;
     void reject() override;  // Esc and the close button end a running scan first
@@ -49,6 +51,8 @@ private:
     const bool overSession_;
     const tvq::LinkChoice choice_;
     const tvq::LinkOpener opener_;
+    const tvq::ServiceAttacher attacher_;
+    QString serviceProblem_;  // why the service could not run the scan
     DeviceTask task_;
     std::vector<tvq::ScanAnswer> answers_;
     std::vector<tvq::ScanProblem> problems_;

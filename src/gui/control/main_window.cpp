@@ -207,7 +207,8 @@ void CTVQ418ControlDlg::onFindProcessors() {
     // the chosen line itself for as long as it runs.
     const bool overSession = session_->workersRunning() && session_->lineUp();
     if (overSession) session_->holdWorkers(tvq::kAllWorkers);
-    CFindProcessorsDlg dialog(*session_, overSession, linkChoice(), deps_.opener, this);
+    CFindProcessorsDlg dialog(*session_, overSession, linkChoice(), deps_.opener, deps_.attacher,
+                              this);
     const bool picked = dialog.exec() == QDialog::Accepted && dialog.chosenAddress();
     if (overSession) session_->releaseWorkers();
     if (picked) onAddressList(*dialog.chosenAddress());

@@ -13,6 +13,12 @@
 #include "gui/ui/message_boxes.h"
 
 void CTVQ418ControlDlg::onStart() {
+    // Attached, the service's scheduler runs the service's plans, all kinds; the panel stays
+    // the operator's, since nothing here shares a line with it.
+    if (session_->attached()) {
+        session_->armServicePlans(true);
+        return;
+    }
     if (scheduler_) return;  // a connect while it runs may have enabled Start again
     tvq::PlanKindSet kinds;
     for (std::size_t i = 0; i < kinds.on.size(); ++i)
@@ -64,6 +70,10 @@ void CTVQ418ControlDlg::startPlanScheduler(const tvq::PlanKindSet& kinds) {
 }
 
 void CTVQ418ControlDlg::onStop() {
+    if (session_->attached() && !scheduler_) {
+        session_->armServicePlans(false);
+        return;
+    }
     stopPlanScheduler();
     session_->setTimerRunning(false);
     // With the link gone meanwhile (the cascade's end closes it) there is nothing to operate.
@@ -131,6 +141,13 @@ void CTVQ418ControlDlg::onProgram() {
 }
 
 void CTVQ418ControlDlg::openProgramWindow() {
+    if (session_->attached()) {
+        tvq::ServicePlanBook book(
+            [this](const nlohmann::json& request) { return session_->serviceRequest(request); });
+        CProgram program(book, boxes_, this);
+        program.exec();
+        return;
+    }
     tvq::LoadedPlans plans = tvq::loadPlanFile(deps_.settingsPath);
     for (const std::string& line : plans.result.diagnostics) tvq::diagnostic(line);
     CProgram program(plans, boxes_, this);

@@ -49,16 +49,30 @@ public:
                     events.state(static_cast<std::uint8_t>(address), *reply);
             } else if (type == "link" && events.link) {
                 events.link(event.value("state", ""), event.value("message", ""));
+            } else if (type == "plan" && event.contains("armed") && events.plansArmed) {
+                events.plansArmed(event.value("armed", false));
             }
         });
         client_.onClosed([closed = events.closed] {
             if (closed) closed();
         });
         const nlohmann::json answer =
-            client_.request({{"op", "watch"}, {"events", {"state", "link"}}});
+            client_.request({{"op", "watch"}, {"events", {"state", "link", "plan"}}});
         if (!answer.value("ok", false))
             throw tvq::service::ServiceError(
                 answer.value("message", "the service refused to watch"));
+    }
+
+    // The plan ops answer from the service's file at once: a few seconds is plenty.
+    nlohmann::json request(const nlohmann::json& request) override {
+        return client_.request(request, std::chrono::seconds(5));
+    }
+
+    std::optional<bool> plansArmed() const override {
+        const nlohmann::json& hello = client_.greeting();
+        const auto plans = hello.find("plans");
+        if (plans == hello.end() || !plans->is_object()) return std::nullopt;
+        return plans->value("armed", false);
     }
 
 private:

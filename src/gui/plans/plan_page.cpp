@@ -7,16 +7,15 @@
 #include "gui/plans/plan_texts.h"
 #include "gui/ui/message_boxes.h"
 
-PlanPage::PlanPage(tvq::PlanKind kind, tvq::LoadedPlans& plans, MessageBoxes& boxes,
-                   QWidget* parent)
-    : QWidget(parent), kind_(kind), spec_(tvq::planPage(kind)), plans_(plans), boxes_(boxes) {
+PlanPage::PlanPage(tvq::PlanKind kind, tvq::PlanBook& book, MessageBoxes& boxes, QWidget* parent)
+    : QWidget(parent), kind_(kind), spec_(tvq::planPage(kind)), book_(book), boxes_(boxes) {
     ui_.setupUi(this);
     setObjectName(QStringLiteral("%1Page").arg(QString::fromLatin1(tvq::kindName(kind).data())));
     ui_.planList->setColumnCount(spec_.columnCount);
     ui_.planList->header()->setStretchLastSection(false);
     ui_.planList->header()->setSectionsMovable(false);
     // A kind that the load did not read whole stays as the file has it.
-    const bool editable = tvq::pageEditable(plans_.result, kind_);
+    const bool editable = tvq::pageEditable(book_.plans().result, kind_);
     for (auto* b : {ui_.addButton, ui_.modifyButton, ui_.deleteButton}) b->setEnabled(editable);
 
     connect(ui_.addButton, &QPushButton::clicked, this, &PlanPage::onAdd);
@@ -68,7 +67,7 @@ void PlanPage::showEvent(QShowEvent* event) {
 
 // One message for all entries beyond what a page lists, with how many they are.
 void PlanPage::warnAboutOverflow() {
-    const int over = tvq::entriesOverLimit(plans_.store, kind_);
+    const int over = tvq::entriesOverLimit(book_.plans().store, kind_);
     if (over == 0) return;
     QString text = messageText(tvq::MessageId::PlanLimitExceeded);
     text.replace(QStringLiteral("%d"), QString::number(tvq::kPlanPageLimit));
@@ -82,7 +81,7 @@ void PlanPage::showPlans() {
         ui_.planList->currentItem() ? ui_.planList->currentItem()->text(0) : QString();
     ui_.planList->clear();
     QList<QTreeWidgetItem*> items;
-    for (const tvq::PlanRow& row : tvq::pageRows(plans_.store, kind_, planLanguage())) {
+    for (const tvq::PlanRow& row : tvq::pageRows(book_.plans().store, kind_, planLanguage())) {
         QStringList cells{QString::fromStdString(row.name)};
         if (kind_ != tvq::PlanKind::Day) cells << QString::fromStdString(row.second);
         cells << QString::fromStdString(row.time) << QString::fromStdString(row.signal);
@@ -99,7 +98,8 @@ void PlanPage::showPlans() {
 void PlanPage::apply(const tvq::PageOutcome& outcome) {
     const tvq::PlanNotice& notice = outcome.notice;
     if (notice.id == tvq::MessageId::PlanSpacingRefused ||
-        notice.id == tvq::MessageId::PlanTimeSkipped)
+        notice.id == tvq::MessageId::PlanTimeSkipped ||
+        notice.id == tvq::MessageId::ServiceRefusedJob)
         boxes_.inform(this, tr("System Information"), noticeText(notice));
     // A failed save leaves the file as it was; the page says why until the next good save.
     ui_.saveProblem->setText(outcome.saveError ? noticeText(notice) : QString());
@@ -124,12 +124,12 @@ tvq::PlanDraft PlanPage::draftFrom(const CAddPlan& dialog) const {
 void PlanPage::onAdd() {
     CAddPlan dialog(kindIndex(kind_), std::nullopt, this);
     if (dialog.exec() != QDialog::Accepted) return;
-    apply(tvq::addPlan(plans_.store, plans_.file, draftFrom(dialog)));
+    apply(book_.add(draftFrom(dialog)));
 }
 
 void PlanPage::onModify() {
     const int row = selectedRow();
-    const auto& map = plans_.store.plans(kind_);
+    const auto& map = book_.plans().store.plans(kind_);
     if (row < 0 || !map.contains(row)) {
         boxes_.inform(this, tr("System Information", "one form only"),
                       messageText(tvq::MessageId::PlanSelectItem));
@@ -141,7 +141,7 @@ void PlanPage::onModify() {
                             plan.monthDayText, plan.source};
     CAddPlan dialog(kindIndex(kind_), loaded, this);
     if (dialog.exec() != QDialog::Accepted) return;
-    apply(tvq::modifyPlan(plans_.store, plans_.file, row, draftFrom(dialog)));
+    apply(book_.modify(row, draftFrom(dialog)));
 }
 
 void PlanPage::onDelete() {
@@ -154,5 +154,5 @@ void PlanPage::onDelete() {
     const auto answer = boxes_.askYesNoCancel(this, tr("System Information ", "one form only"),
                                               messageText(spec_.deleteQuestion));
     if (answer != MessageBoxes::Answer::Yes) return;
-    apply(tvq::deletePlan(plans_.store, plans_.file, kind_, row));
+    apply(book_.remove(kind_, row));
 }

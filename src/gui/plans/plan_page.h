@@ -5,7 +5,7 @@
 
 #include <QWidget>
 
-#include "core/plans/plan_pages.h"
+#include "core/plans/plan_book.h"
 #include "ui_plan_page.h"
 
 class MessageBoxes;
@@ -13,8 +13,8 @@ class MessageBoxes;
 class PlanPage : public QWidget {
     Q_OBJECT
 public:
-    // `plans` is shared by the four pages of one program window.
-    PlanPage(tvq::PlanKind kind, tvq::LoadedPlans& plans, MessageBoxes& boxes,
+    // `book` is shared by the four pages of one program window.
+    PlanPage(tvq::PlanKind kind, tvq::PlanBook& book, MessageBoxes& boxes,
              QWidget* parent = nullptr);
 
     tvq::PlanKind kind() const { return kind_; }
@@ -44,7 +44,7 @@ private:
     Ui::PlanPage ui_;
     const tvq::PlanKind kind_;
     const tvq::PlanPageSpec& spec_;
-    tvq::LoadedPlans& plans_;
+    tvq::PlanBook& book_;
     MessageBoxes& boxes_;
 };
 
@@ -52,8 +52,8 @@ private:
 template <tvq::PlanKind K>
 class KindPage final : public PlanPage {
 public:
-    KindPage(tvq::LoadedPlans& plans, MessageBoxes& boxes, QWidget* parent = nullptr)
-        : PlanPage(K, plans, boxes, parent) {}
+    KindPage(tvq::PlanBook& book, MessageBoxes& boxes, QWidget* parent = nullptr)
+        : PlanPage(K, book, boxes, parent) {}
 };
 using CDayPlan = KindPage<tvq::PlanKind::Day>;
 using CWeekPlan = KindPage<tvq::PlanKind::Week>;

@@ -5,26 +5,37 @@
 #include "gui/plans/plan_texts.h"
 
 CProgram::CProgram(tvq::LoadedPlans& plans, MessageBoxes& boxes, QWidget* parent)
-    : RetranslatingDialog(parent), plans_(plans) {
+    : RetranslatingDialog(parent),
+      ownBook_(std::make_unique<tvq::FilePlanBook>(plans)),
+      book_(*ownBook_) {
     ui_.setupUi(this);
-    openSave_ = tvq::openPages(plans_.store, plans_.file, plans_.result).notice;
+    openSave_ = tvq::openPages(plans.store, plans.file, plans.result).notice;
+    makePages(boxes);
+}
 
+CProgram::CProgram(tvq::PlanBook& book, MessageBoxes& boxes, QWidget* parent)
+    : RetranslatingDialog(parent), book_(book) {
+    ui_.setupUi(this);
+    makePages(boxes);
+}
+
+void CProgram::makePages(MessageBoxes& boxes) {
     const std::array<QWidget*, 4> tabs{ui_.dayTab, ui_.weekTab, ui_.monthTab, ui_.onceTab};
     for (const tvq::PlanKind kind : tvq::kPlanKinds) {
         const auto i = static_cast<std::size_t>(tvq::kindIndex(kind));
         PlanPage* page = nullptr;
         switch (kind) {
             case tvq::PlanKind::Day:
-                page = new CDayPlan(plans_, boxes, tabs[i]);
+                page = new CDayPlan(book_, boxes, tabs[i]);
                 break;
             case tvq::PlanKind::Week:
-                page = new CWeekPlan(plans_, boxes, tabs[i]);
+                page = new CWeekPlan(book_, boxes, tabs[i]);
                 break;
             case tvq::PlanKind::Month:
-                page = new CMonthPlan(plans_, boxes, tabs[i]);
+                page = new CMonthPlan(book_, boxes, tabs[i]);
                 break;
             case tvq::PlanKind::Once:
-                page = new COncePlan(plans_, boxes, tabs[i]);
+                page = new COncePlan(book_, boxes, tabs[i]);
                 break;
         }
         tabs[i]->layout()->addWidget(page);
@@ -50,7 +61,9 @@ void CProgram::retranslate() {
 // opens with the plans read before it) and a rewrite at opening that could not be saved.
 void CProgram::showProblems() {
     QStringList lines;
-    if (!plans_.result.ok) lines << noticeText(plans_.result.notice());
+    if (!book_.plans().result.ok) lines << noticeText(book_.plans().result.notice());
+    if (const tvq::PlanNotice unread = book_.listNotice(); unread.id != tvq::MessageId::None)
+        lines << noticeText(unread);
     if (openSave_.id != tvq::MessageId::None) lines << noticeText(openSave_);
     ui_.loadProblem->setText(lines.join(QLatin1Char('\n')));
     ui_.loadProblem->setVisible(!lines.isEmpty());
