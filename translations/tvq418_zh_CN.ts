@@ -164,6 +164,10 @@
         <source>Scan progress</source>
         <translation>扫描进度</translation>
     </message>
+    <message>
+        <source>The chain service could not run the scan: %1</source>
+        <translation>设备链服务无法执行扫描：%1</translation>
+    </message>
 </context>
 <context>
     <name>CJilian</name>
@@ -1418,6 +1422,10 @@
     <message>
         <source>That clock time does not exist on that date here (the clocks go forward): choose another time</source>
         <translation>该日期在本地没有这个时刻（时钟拨快）：请选择其他时间</translation>
+    </message>
+    <message>
+        <source>The port is held by the chain service: choose Chain service with the socket %1</source>
+        <translation>该端口已由设备链服务占用：请选择“设备链服务”并使用套接字 %1</translation>
     </message>
 </context>
 <context>
