@@ -9,10 +9,12 @@
 
 #include "cli/json.h"
 #include "core/link/sources.h"
+#include "core/plans/plan_book.h"
 #include "core/plans/plan_file.h"
 #include "core/plans/plan_pages.h"
 #include "core/plans/plan_scheduler.h"
 #include "core/plans/plan_text.h"
+#include "service/client/service_client.h"
 
 namespace tvq::cli {
 namespace {
@@ -24,7 +26,10 @@ constexpr std::string_view kPlansUsage =
     "       tvq418ctl plans add    [--file F] --kind K [--weekday 0-6|NAME] [--day 01-31]\n"
     "                              [--date Y-M-D] --time H:M:S --source NAME\n"
     "       tvq418ctl plans delete [--file F] --kind K --entry N\n"
-    "Kinds: day, week, month, once. The file defaults to ./Planinfo.ini; local times follow TZ.\n";
+    "       tvq418ctl --service S plans list|add|delete|start|stop ...\n"
+    "Kinds: day, week, month, once. The file defaults to ./Planinfo.ini; local times follow TZ.\n"
+    "With --service, the chain service's plans instead of a file; start and stop arm and disarm\n"
+    "its scheduler.\n";
 
 struct PlansArgs {
     std::string action;
@@ -107,12 +112,12 @@ std::string loadError(const std::string& file, const PlanLoadResult& result,
     return error;
 }
 
-CommandResult listPlans(const PlansArgs& args) {
-    LoadedPlans loaded = loadPlanFile(args.file);
+// One line (or JSON object) per plan, kind by kind in key order.
+std::string listed(const CInfoPlan& store, bool asJson) {
     std::string text;
     Json json = Json::array();
     for (const PlanKind kind : kPlanKinds) {
-        for (const auto& [entry, plan] : loaded.store.plans(kind)) {
+        for (const auto& [entry, plan] : store.plans(kind)) {
             const PlanRow row = planRow(entry, plan, kind, PlanLanguage::English);
             text += std::string(kindName(kind)) + " " + row.name;
             if (kind != PlanKind::Day) text += " " + row.second;
@@ -131,7 +136,12 @@ CommandResult listPlans(const PlansArgs& args) {
             });
         }
     }
-    CommandResult result{kExitOk, args.json ? jsonText(json) + "\n" : text, {}};
+    return asJson ? jsonText(json) + "\n" : text;
+}
+
+CommandResult listPlans(const PlansArgs& args) {
+    LoadedPlans loaded = loadPlanFile(args.file);
+    CommandResult result{kExitOk, listed(loaded.store, args.json), {}};
     // What could not be taken is named, and the listing is not whole: exit 1.
     if (!loaded.result.complete()) {
         result.exitCode = kExitFailed;
@@ -284,6 +294,34 @@ CommandResult editPlans(const PlansArgs& args) {
     return {kExitOk, out + "\n", {}};
 }
 
+// The same commands as the service's plan ops: its file, its lock, its scheduler.
+CommandResult viaService(const PlansArgs& args, const std::string& socket) {
+    if (args.action == "today" || value(args, "--file"))
+        return usage("with --service, plans takes list, add, delete, start or stop, and no --file");
+    Json request{{"op", "plans." + args.action}};
+    for (const auto& [name, text] : args.values) {
+        if (name == "--service") continue;
+        const auto number = wholeNumber(text);
+        request[name.substr(2)] = number && name != "--time" ? Json(*number) : Json(text);
+    }
+    Json answer;
+    try {
+        service::ServiceClient client(socket);
+        answer = client.request(request, std::chrono::seconds(10));
+    } catch (const std::exception& e) {
+        return failed({}, socket + ": " + e.what());
+    }
+    if (!answer.value("ok", false)) return failed({}, answer.value("message", "refused"));
+    if (args.action == "list")
+        return {kExitOk, listed(plansFromList(answer["plans"]), args.json), {}};
+    if (args.action == "start" || args.action == "stop")
+        return {kExitOk, answer.value("armed", false) ? "plans armed\n" : "plans disarmed\n", {}};
+    const std::string done = args.action == "add" ? "added " : "deleted ";
+    return {kExitOk,
+            done + answer.value("kind", "") + " " + planEntryKey(answer.value("entry", 0)) + "\n",
+            {}};
+}
+
 }  // namespace
 
 bool parseKinds(std::string_view text, PlanKindSet& kinds, std::string& error) {
@@ -318,14 +356,17 @@ bool isPlansInvocation(int argc, const char* const* argv) {
 
 CommandResult runPlansCommand(int argc, const char* const* argv) {
     static const std::map<std::string_view, std::vector<std::string_view>> kAllowed{
-        {"list", {"--file"}},
+        {"list", {"--file", "--service"}},
         {"today", {"--file", "--at", "--kinds"}},
-        {"add", {"--file", "--kind", "--weekday", "--day", "--date", "--time", "--source"}},
-        {"delete", {"--file", "--kind", "--entry"}},
+        {"add",
+         {"--file", "--kind", "--weekday", "--day", "--date", "--time", "--source", "--service"}},
+        {"delete", {"--file", "--kind", "--entry", "--service"}},
+        {"start", {"--service"}},
+        {"stop", {"--service"}},
     };
-    static constexpr std::array<const char*, 10> kOptions{
-        "--file", "--at",   "--kinds", "--kind",   "--weekday",
-        "--day",  "--date", "--time",  "--source", "--entry"};
+    static constexpr std::array<const char*, 11> kOptions{
+        "--file", "--at",   "--kinds",  "--kind",  "--weekday", "--day",
+        "--date", "--time", "--source", "--entry", "--service"};
     const std::vector<std::string_view> argList(argv + 1, argv + argc);
     for (std::string_view arg : argList)
         if (arg == "--help" || arg == "-h") return {kExitOk, std::string(kPlansUsage), {}};
@@ -335,7 +376,7 @@ CommandResult runPlansCommand(int argc, const char* const* argv) {
     args.json = std::get<SplitArgs>(split).json;
     args.values = std::move(std::get<SplitArgs>(split).values);
     const std::vector<std::string>& words = std::get<SplitArgs>(split).words;
-    if (words.size() != 2) return usage("plans wants one of list, today, add, delete");
+    if (words.size() != 2) return usage("plans wants one of list, today, add, delete, start, stop");
     args.action = words[1];
     const auto allowed = kAllowed.find(args.action);
     if (allowed == kAllowed.end()) return usage("unknown plans command \"" + args.action + "\"");
@@ -348,6 +389,9 @@ CommandResult runPlansCommand(int argc, const char* const* argv) {
     if (args.json && (args.action == "add" || args.action == "delete"))
         return usage("--json is for plans list and plans today");
 
+    if (const auto socket = value(args, "--service")) return viaService(args, *socket);
+    if (args.action == "start" || args.action == "stop")
+        return usage("plans " + args.action + " is for a chain service: give --service S");
     if (args.action == "list") return listPlans(args);
     if (args.action == "today") return todayPlans(args);
     return editPlans(args);

@@ -17,7 +17,8 @@ public:
     explicit Service(const Simulator& sim) {
         std::vector<std::string> argv{TVQ418D_PATH};
         argv.insert(argv.end(), sim.linkArgs().begin(), sim.linkArgs().end());
-        argv.insert(argv.end(), {"--addresses", "1,2", "--socket", socket, "--journal", journal});
+        argv.insert(argv.end(), {"--addresses", "1,2", "--socket", socket, "--journal", journal,
+                                 "--plans", plans});
         pid_ = spawn(argv, log_, log_);
         const auto deadline = Clock::now() + Millis{10000};
         struct stat info {};
@@ -49,6 +50,7 @@ private:
 public:
     const std::string socket = dir_ + "/hall.sock";
     const std::string journal = dir_ + "/journal";
+    const std::string plans = dir_ + "/Planinfo.ini";
 };
 
 TEST(CliService, PrintsWhatTheDirectLinkPrintsAndWatchSeesAnotherClient) {
@@ -78,6 +80,20 @@ TEST(CliService, PrintsWhatTheDirectLinkPrintsAndWatchSeesAnotherClient) {
     EXPECT_EQ(served.exitCode, 0) << shown(served);
     EXPECT_EQ(served.out, ctl({"journal", "--journal", service.journal, "--on-air"}).out);
     EXPECT_TRUE(has(served.out, "DVI")) << shown(served);
+
+    // The plan commands reach the service's file and scheduler.
+    const auto plans = [&](std::vector<std::string> args) {
+        args.insert(args.begin(), {"--service", service.socket, "plans"});
+        return ctl(args);
+    };
+    EXPECT_EQ(
+        plans({"add", "--kind", "week", "--weekday", "1", "--time", "9:00:00", "--source", "DVI"})
+            .out,
+        "added week Time0\n");
+    EXPECT_EQ(plans({"list"}).out, ctl({"plans", "list", "--file", service.plans}).out);
+    EXPECT_EQ(plans({"stop"}).out, "plans disarmed\n");
+    EXPECT_EQ(plans({"delete", "--kind", "week", "--entry", "0"}).out, "deleted week Time0\n");
+    EXPECT_EQ(plans({"delete", "--kind", "week", "--entry", "0"}).exitCode, 1);
 
     // A switch made by another tvq418ctl reaches the watcher as a state event.
     bool switched = false;
