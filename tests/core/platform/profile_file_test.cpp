@@ -261,7 +261,7 @@ TEST_F(FileTest, RemovesOnlyStaleTempFiles) {
     EXPECT_TRUE(fs::is_directory(dir / "real" / (dead + "-9")));
 }
 
-// Writers killed four hundred times at random moments of their saves always leave the old or the
+// Writers killed two hundred times at random moments of their saves always leave the old or the
 // new file, which loads; the next start-up sweeps what they left. Eight writers at a time, so that
 // the kills cost seconds even on a busy machine or under a sanitizer.
 TEST_F(FileTest, KillsDuringSavesLeaveAWholeFile) {
@@ -272,7 +272,7 @@ TEST_F(FileTest, KillsDuringSavesLeaveAWholeFile) {
     std::mt19937 random(418);
     std::uniform_int_distribution<useconds_t> moment(0, 400);
     int swept = 0;
-    for (int round = 0; round < 50; ++round) {
+    for (int round = 0; round < 25; ++round) {
         pid_t writers[8];
         for (pid_t& writer : writers) {
             writer = ::fork();
