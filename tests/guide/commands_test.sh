@@ -24,7 +24,7 @@ endpoint=$(start_sim sim)
 wall_endpoint=$(start_sim wall-sim)
 sims="$(cat "$scratch/sim.pid") $(cat "$scratch/wall-sim.pid")"
 trap 'kill $sims 2>/dev/null; wait $sims 2>/dev/null' EXIT
-[ -n "$endpoint" ] && [ -n "$wall_endpoint" ] || { echo "the simulators did not start"; exit 1; }
+if [ -z "$endpoint" ] || [ -z "$wall_endpoint" ]; then echo "the simulators did not start"; exit 1; fi
 service=$scratch/chain.sock
 if [ "$has_daemon" = 1 ]; then
   tvq418d --tcp "$endpoint" --addresses 1,2,3,4 --socket "$service" --journal "$scratch/journal" \
@@ -91,7 +91,7 @@ done < <(for guide in "${guides[@]}"; do
          done | awk -F'\t' '!seen[$2]++')
 [ ${#pending[@]} = 0 ] || wait "${pending[@]}"
 for ((n = 1; n <= count; n++)); do
-  [ -f "$work/result.$n" ] && [ "$(cat "$work/result.$n")" != 0 ] || continue
+  if [ ! -f "$work/result.$n" ] || [ "$(cat "$work/result.$n")" = 0 ]; then continue; fi
   IFS=$'\t' read -r guide shown < "$work/shown.$n"
   echo "$guide: \`$shown\` exited with $(cat "$work/result.$n"):"
   sed 's/^/    /' "$work/out.$n"
