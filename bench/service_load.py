@@ -172,6 +172,14 @@ class Watcher(threading.Thread):
             pass
 
 
+def start_watchers(path, count):
+    """`count` clients of the service, each watching its state events on a thread of its own."""
+    watchers = [Watcher(path) for _ in range(count)]
+    for w in watchers:
+        w.start()
+    return watchers
+
+
 def overlaps(frames):
     """Frames that arrived while the previous one still awaited its reply."""
     bad, waiting_since = 0, None
@@ -188,9 +196,7 @@ def overlaps(frames):
 def shared(a, bindir, work):
     rig = Rig(bindir, work)
     try:
-        watchers = [Watcher(rig.sock) for _ in range(50)]
-        for w in watchers:
-            w.start()
+        watchers = start_watchers(rig.sock, 50)
         gui = None
         control = os.path.join(bindir, "tvq418-control")
         if os.path.exists(control):
@@ -441,9 +447,7 @@ def restart(a, bindir, work):
 def footprint(a, bindir, work):
     rig = Rig(bindir, work)
     try:
-        watchers = [Watcher(rig.sock) for _ in range(50)]
-        for w in watchers:
-            w.start()
+        watchers = start_watchers(rig.sock, 50)
         time.sleep(5)
         rss = rss_kb(rig.service.pid)
         tick = os.sysconf("SC_CLK_TCK")

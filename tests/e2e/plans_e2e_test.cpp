@@ -128,7 +128,7 @@ TEST_F(PlanFiles, AFileThatCannotBeReadIsAnError) {
 
 TEST_F(PlanFiles, TwoWritersAtOnceKeepEveryPlan) {
     const auto adds = [this](int first) {
-        for (int i = 0; i < 50; ++i) {
+        for (int i = 0; i < 10; ++i) {
             const int s = first + i * 20;  // further apart than the spacing rule's 10 s
             ctl({"plans", "add", "--file", file_, "--kind", "day", "--time",
                  std::to_string(s / 3600) + ":" + std::to_string(s / 60 % 60) + ":" +
@@ -141,7 +141,7 @@ TEST_F(PlanFiles, TwoWritersAtOnceKeepEveryPlan) {
     a.join();
     const Finished list = plans("UTC", {"list"});
     EXPECT_EQ(list.exitCode, 0) << shown(list);
-    EXPECT_EQ(std::count(list.out.begin(), list.out.end(), '\n'), 100) << shown(list);
+    EXPECT_EQ(std::count(list.out.begin(), list.out.end(), '\n'), 20) << shown(list);
 }
 
 // Local "H:M:S" of now + seconds, in the file's clock format.

@@ -59,7 +59,7 @@ TEST(SessionAgainstSimulator, RapidCyclesWithFaultsLeaveNothingBehind) {
         CountingObserver observer;
         Session session(observer);
         std::mt19937 random(418);
-        for (int i = 0; i < 200; ++i) {
+        for (int i = 0; i < 80; ++i) {
             const bool serial = random() % 2;
             session.setDeviceAddress(random() % 8 == 0 ? 0 : 1);
             // Held workers, or a connect job still running, must stop all the same.
@@ -72,7 +72,7 @@ TEST(SessionAgainstSimulator, RapidCyclesWithFaultsLeaveNothingBehind) {
             ASSERT_FALSE(session.workersRunning()) << "cycle " << i;
             ASSERT_FALSE(session.connectInProgress()) << "cycle " << i;
         }
-        EXPECT_EQ(observer.finished, 200);
+        EXPECT_EQ(observer.finished, 80);
         ASSERT_TRUE(SessionTestAccess::panelLock(session).try_lock()) << "panelLock left held";
         SessionTestAccess::panelLock(session).unlock();
         EXPECT_EQ(entries("/proc/self/task"), simThreads);
