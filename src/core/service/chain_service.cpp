@@ -49,7 +49,11 @@ bool changesDevice(const CommandFrame& frame) {
 }
 
 nlohmann::json clientBy(const Peer& peer) {
-    return {{"client", {{"user", peer.user}, {"pid", peer.pid}, {"uid", peer.uid}}}};
+    nlohmann::json client{{"user", peer.user}};
+    // A web client has a token or an address, no process or user id.
+    if (peer.pid != 0) client["pid"] = peer.pid;
+    if (peer.uid >= 0) client["uid"] = peer.uid;
+    return {{"client", client}};
 }
 
 ChainService::Impl::Impl(ServiceOptions options_, LinkOpener opener_, JournalSink* journal_,
