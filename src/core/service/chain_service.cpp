@@ -218,6 +218,8 @@ Exchanged ChainService::Impl::exchange(FrameExchanger& wire, std::uint8_t addres
     const auto start = clock.now();
     e.result = wire.exchangeFrame(frame, e.reply, timeoutMs, e.detail, stop);
     e.ms = std::chrono::duration_cast<Millis>(clock.now() - start).count();
+    ++exchanges;
+    if (e.result != static_cast<int>(kFrameSize) && !e.toAll) ++failures;
     return e;
 }
 
@@ -321,6 +323,7 @@ void ChainService::Impl::planEvent(const PlanEvent& event) {
     static constexpr std::array<std::string_view, 5> kWhat{"sent", "no-reply", "cannot-send",
                                                            "missed", "same-second"};
     const std::string_view name = sourceName(static_cast<unsigned>(event.occurrence.source));
+    if (event.what == PlanEvent::What::Sent) ++planFires;
     events.publish(
         "plan",
         {{"what", kWhat[static_cast<std::size_t>(event.what)]},
@@ -525,6 +528,18 @@ std::optional<UnitView> ChainService::unit(std::uint8_t address) const {
         view.stale = linkState() != "up" || *view.age > kMissesBeforeUnknown * round;
     }
     return view;
+}
+
+ServiceMetrics ChainService::metrics() const {
+    const Impl& impl = *impl_;
+    ServiceMetrics m;
+    m.exchanges = impl.exchanges;
+    m.failures = impl.failures;
+    m.planFires = impl.planFires;
+    std::lock_guard lock(impl.mutex);
+    for (const auto& queue : impl.queues) m.queued += queue.size();
+    m.clients = impl.peers.size();
+    return m;
 }
 
 std::uint64_t ChainService::lastEventSeq() const {

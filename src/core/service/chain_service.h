@@ -119,6 +119,15 @@ struct UnitView {
     bool stale = true;
 };
 
+// Counts since the start, for monitoring.
+struct ServiceMetrics {
+    std::uint64_t exchanges = 0;  // frames sent by jobs and polls
+    std::uint64_t failures = 0;   // of those, unanswered or cut off (address 0 excepted)
+    std::size_t queued = 0;       // jobs waiting now, plans, clients and in-process together
+    std::size_t clients = 0;      // peers the service keeps state for now
+    std::uint64_t planFires = 0;  // plans sent and answered
+};
+
 enum class JobPriority { Plan = 0, Client = 1, Poll = 2 };
 
 class ChainService {
@@ -171,6 +180,8 @@ public:
     // an address neither served nor seen). From the cache: never touches the wire.
     std::vector<UnitView> units() const;
     std::optional<UnitView> unit(std::uint8_t address) const;
+
+    ServiceMetrics metrics() const;
 
     // The last sequence number of an event, 0 before the first.
     std::uint64_t lastEventSeq() const;

@@ -142,6 +142,7 @@ struct ChainService::Impl final : PlanObserver {
     std::jthread runner;
     std::unique_ptr<PlanScheduler> scheduler;
     std::atomic<bool> plansArmed{false};  // the scheduler runs: told in the greeting
+    std::atomic<std::uint64_t> exchanges{0}, failures{0}, planFires{0};
     // Who the scheduler's next send is for: {"plan":{kind, entry}}. Its thread only.
     nlohmann::json planBy;
 };

@@ -36,6 +36,7 @@ const std::vector<Route> kRoutes{
     {"GET", "/api/v1/events", Role::Viewer},
     {"GET", "/openapi.json", Role::Viewer},
     {"GET", "/healthz", Role::Viewer},
+    {"GET", "/metrics", Role::Viewer},
 };
 
 std::vector<std::string_view> segments(std::string_view path) {
@@ -175,6 +176,25 @@ std::string percentDecoded(std::string_view text) {
 json sourceJson(unsigned code) {
     const std::string_view name = sourceName(code);
     return name.empty() ? json(nullptr) : json(name);
+}
+
+// Prometheus' text format.
+HttpResponse metricsResponse(const service::ServiceMetrics& m, const std::string& link) {
+    HttpResponse response;
+    response.contentType = "text/plain; version=0.0.4; charset=utf-8";
+    const auto add = [&](std::string_view name, std::string_view type, std::string_view help,
+                         std::uint64_t value) {
+        const std::string full = "tvq418d_" + std::string(name);
+        response.body += "# HELP " + full + " " + std::string(help) + "\n# TYPE " + full + " " +
+                         std::string(type) + "\n" + full + " " + std::to_string(value) + "\n";
+    };
+    add("exchanges_total", "counter", "Frames sent to the chain, polls included.", m.exchanges);
+    add("exchange_failures_total", "counter", "Frames that got no whole reply.", m.failures);
+    add("queue_depth", "gauge", "Jobs waiting for the chain.", m.queued);
+    add("clients", "gauge", "Clients the service keeps state for.", m.clients);
+    add("plan_fires_total", "counter", "Plans sent and answered.", m.planFires);
+    add("link_up", "gauge", "1 while the link to the chain is open.", link == "up" ? 1 : 0);
+    return response;
 }
 
 }  // namespace
@@ -376,6 +396,8 @@ void WebApi::serve(const service::Peer& peer, Role role, const HttpRequest& requ
             response.body = std::string(openApiDocument());
             return respond(response);
         }
+        if (p == "/metrics")
+            return respond(metricsResponse(service_.metrics(), service_.linkState()));
         if (p == "/healthz")
             return respond(jsonResponse({{"status", "ok"}, {"link", service_.linkState()}}));
         respond(errorResponse(500, "internal", "route without a handler"));

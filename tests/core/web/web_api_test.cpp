@@ -11,6 +11,7 @@
 #include <fstream>
 #include <future>
 #include <set>
+#include <sstream>
 #include <thread>
 
 #include "core/service/journal_file.h"
@@ -159,12 +160,19 @@ TEST_F(WebRig, TheDocumentNamesEveryRouteAndEachExampleIsWhatTheRouteGives) {
             const HttpResponse got = call(upper, target, body);
             EXPECT_EQ(std::to_string(got.status), status)
                 << upper << " " << target << ": " << got.body;
-            expectShape(*example, json::parse(got.body), upper + " " + path);
+            if (example->is_string()) {  // text: each line is there, but for its last word
+                std::istringstream lines(example->get<std::string>());
+                for (std::string line; std::getline(lines, line);)
+                    EXPECT_NE(got.body.find(line.substr(0, line.rfind(' '))), std::string::npos)
+                        << line << " not in " << got.body;
+            } else {
+                expectShape(*example, json::parse(got.body), upper + " " + path);
+            }
             ++checked;
             break;
         }
     }
-    EXPECT_GE(checked, 11);
+    EXPECT_GE(checked, 12);
     // The journal names who asked through the web.
     const json journal = json::parse(call("GET", "/api/v1/journal?since=0").body);
     ASSERT_FALSE(journal["records"].empty());
