@@ -255,7 +255,8 @@ TEST(Daemon, ServesTheSameChainOverHttpAndWebSocket) {
     EXPECT_EQ(snapshot["class"], "snapshot") << snapshot;
 
     const auto [status, body] = RawClient(port).http(
-        "POST /api/v1/units/1/source HTTP/1.1\r\n" + host, R"({"source":"HDMI"})");
+        "POST /api/v1/units/1/source HTTP/1.1\r\nContent-Type: application/json\r\n" + host,
+        R"({"source":"HDMI"})");
     EXPECT_EQ(status, 200) << body;
     EXPECT_EQ(json::parse(body, nullptr, false)["result"], 13) << body;
     json seen = watcher.message();

@@ -315,6 +315,13 @@ void WebApi::serve(const service::Peer& peer, Role role, const HttpRequest& requ
     }
     if (role < route->role)
         return respond(errorResponse(403, "forbidden", "this token may not do that"));
+    // A page elsewhere can make a browser post a form or text/plain without asking first;
+    // JSON it cannot send unasked.
+    if (request.method == "POST" &&
+        request.header("content-type").substr(0, request.header("content-type").find(';')) !=
+            "application/json")
+        return respond(
+            errorResponse(415, "unsupported-media-type", "send the body as application/json"));
 
     // The service's answer, as HTTP, wherever it comes from.
     const auto ask = [&](json serviceRequest, int okStatus = 200) {

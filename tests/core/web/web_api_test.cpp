@@ -80,10 +80,11 @@ protected:
         fs::remove_all(dir_);
     }
     HttpResponse call(const std::string& method, const std::string& target,
-                      const std::string& body = "", Role role = Role::Admin) {
+                      const std::string& body = "", Role role = Role::Admin,
+                      const std::string& type = "application/json") {
         auto promise = std::make_shared<std::promise<HttpResponse>>();
         auto future = promise->get_future();
-        WebApi(*service_).serve(kDesk, role, {method, target, {}, body},
+        WebApi(*service_).serve(kDesk, role, {method, target, {{"content-type", type}}, body},
                                 [promise](HttpResponse r) { promise->set_value(std::move(r)); });
         if (future.wait_for(5s) != std::future_status::ready) {
             ADD_FAILURE() << "no answer to " << method << " " << target;
@@ -185,6 +186,7 @@ TEST_F(WebRig, RefusalsOfItsOwnAndTheServicesAsHttp) {
         std::string method, target, body;
         int status;
         std::string error;
+        std::string type = "application/json";
     } const cases[] = {
         {Role::Admin, "GET", "/api/v2/units", "", 404, "not-found"},
         {Role::Admin, "PUT", "/api/v1/units", "", 405, "method-not-allowed"},
@@ -204,9 +206,12 @@ TEST_F(WebRig, RefusalsOfItsOwnAndTheServicesAsHttp) {
         {Role::Viewer, "GET", "/api/v1/journal?format=xml", "", 400, "bad-request"},
         {Role::Viewer, "GET", "/api/v1/journal?since=-1", "", 400, "bad-request"},
         {Role::Viewer, "GET", "/api/v1/events", "", 426, "upgrade-required"},
+        // What another site's page may post without asking (CSRF).
+        {Role::Admin, "POST", "/api/v1/units/1/source", R"({"source":"HDMI"})", 415,
+         "unsupported-media-type", "text/plain"},
     };
     for (const Case& c : cases) {
-        const HttpResponse got = call(c.method, c.target, c.body, c.role);
+        const HttpResponse got = call(c.method, c.target, c.body, c.role, c.type);
         EXPECT_EQ(got.status, c.status) << c.method << " " << c.target << ": " << got.body;
         EXPECT_EQ(json::parse(got.body)["error"], c.error) << c.target;
     }
