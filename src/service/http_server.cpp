@@ -29,6 +29,7 @@ namespace {
 
 constexpr std::uint32_t kMaxHeader = 8192;
 constexpr std::chrono::seconds kIdle{30};  // a connection that sends nothing for this long goes
+constexpr std::chrono::seconds kWatcherSilence{20};
 // A WebSocket reader whose unsent events pass this is dropped, as a slow socket watcher is.
 constexpr std::size_t kMaxUnsentEvents = kMaxUnsentOutput;
 // Peer ids of the web side: apart from the Unix socket's, which count up from 1.
@@ -111,7 +112,12 @@ public:
           address_(std::move(address)) {}
 
     void start(http::request<http::string_body> request, web::WebApi::EventsQuery query) {
-        ws_.set_option(websocket::stream_base::timeout::suggested(beast::role_type::server));
+        // Pinged when quiet; one that answers nothing for kWatcherSilence (it stopped reading,
+        // or is gone without a word) is dropped.
+        auto timeout = websocket::stream_base::timeout::suggested(beast::role_type::server);
+        timeout.idle_timeout = kWatcherSilence;
+        timeout.keep_alive_pings = true;
+        ws_.set_option(timeout);
         ws_.read_message_max(4096);  // a watcher has nothing to say
         ws_.set_option(websocket::stream_base::decorator([](websocket::response_type& response) {
             response.set(http::field::server, "tvq418d");
