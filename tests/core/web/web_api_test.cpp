@@ -178,6 +178,15 @@ TEST_F(WebRig, TheDocumentNamesEveryRouteAndEachExampleIsWhatTheRouteGives) {
     const json journal = json::parse(call("GET", "/api/v1/journal?since=0").body);
     ASSERT_FALSE(journal["records"].empty());
     EXPECT_EQ(journal["records"][0]["by"]["client"]["user"], "token:desk");
+
+    // A processor that stops answering keeps its last state, shown stale as the lamps would be.
+    EXPECT_FALSE(json::parse(call("GET", "/api/v1/units/1").body)["stale"]);
+    device_.setStatusFault(test::FakeDevice::Fault::Silent);
+    json unit = json::object();
+    for (int i = 0; i < 5000 && !unit.value("stale", false); ++i)
+        unit = json::parse(call("GET", "/api/v1/units/1").body);
+    EXPECT_TRUE(unit["stale"]) << unit;
+    EXPECT_EQ(unit["state"]["main"], "HDMI") << unit;
 }
 
 TEST_F(WebRig, RefusalsOfItsOwnAndTheServicesAsHttp) {
