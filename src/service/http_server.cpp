@@ -154,10 +154,12 @@ private:
             send(json{{"class", "snapshot"}, {"seq", last}, {"units", units}}.dump());
             since = last;
         }
+        // Under the service's event lock: only a copy is made there; the rest on our thread.
         server_.service.watch(peer_, since, query.types,
                               [weak = weak_from_this(), io = server_.io](const json& event) {
-                                  net::post(*io, [weak, text = wireLine(event)] {
-                                      if (const auto self = weak.lock()) self->send(text);
+                                  net::post(*io, [weak, event] {
+                                      if (const auto self = weak.lock())
+                                          self->send(wireLine(web::webEvent(event)));
                                   });
                               });
     }

@@ -260,7 +260,7 @@ TEST(Daemon, ServesTheSameChainOverHttpAndWebSocket) {
     EXPECT_EQ(status, 200) << body;
     EXPECT_EQ(json::parse(body, nullptr, false)["result"], 13) << body;
     json seen = watcher.message();
-    while (seen.is_object() && seen["state"]["mainSourceName"] != "HDMI") seen = watcher.message();
+    while (seen.is_object() && seen["state"]["main"] != "HDMI") seen = watcher.message();
     EXPECT_EQ(seen["address"], 1) << seen;
 
     RawClient local(dir + "/hall.sock");

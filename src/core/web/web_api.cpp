@@ -8,6 +8,7 @@
 #include "core/link/status_reply.h"
 #include "core/service/event_hub.h"
 #include "core/service/journal_report.h"
+#include "core/service/request_fields.h"
 #include "core/service/request_line.h"
 
 namespace tvq::web {
@@ -242,6 +243,21 @@ json unitJson(const service::UnitView& unit, std::string_view linkState) {
                     {"ext", extTypeName(r.extType)},
                     {"signal", {{"main", r.mainSignal}, {"sub", r.subSignal}}},
                     {"lamps", lamps}};
+    return out;
+}
+
+json webEvent(const json& event) {
+    if (event.value("type", "") != "state" || !event.contains("reply")) return event;
+    json out = event;
+    service::UnitView unit;
+    try {
+        unit.address = event.value("address", std::uint8_t{0});
+        unit.reply = service::frameField(event, "reply");
+    } catch (const std::exception&) {
+        return event;  // not a reply the service made: passed on as it is
+    }
+    applyStatusReply(unit.panel, *unit.reply, unit.address, false);
+    out["state"] = unitJson(unit, "up")["state"];
     return out;
 }
 

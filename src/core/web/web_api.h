@@ -43,6 +43,10 @@ std::map<std::string, std::string> parseQuery(std::string_view query);
 // whether the lamps would show it as unknown.
 nlohmann::json unitJson(const service::UnitView& unit, std::string_view linkState);
 
+// An event of the service as the WebSocket sends it: a state event's "state" in the panel's
+// terms (as a unit's), the rest as the socket's watch sends them.
+nlohmann::json webEvent(const nlohmann::json& event);
+
 class WebApi {
 public:
     explicit WebApi(service::ChainService& service) : service_(service) {}
