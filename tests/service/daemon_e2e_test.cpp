@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -266,6 +267,17 @@ TEST(Daemon, ServesTheSameChainOverHttpAndWebSocket) {
     RawClient local(dir + "/hall.sock");
     const json journal = local.ask(R"({"id":1,"op":"journal","since":0})");
     EXPECT_EQ(journal["records"][0]["by"]["client"]["user"], "http:127.0.0.1") << journal;
+
+    // Headers past their cap are refused; one address holds at most 16 connections.
+    EXPECT_EQ(
+        RawClient(port)
+            .http("GET /api/v1 HTTP/1.1\r\n" + host + "X-Pad: " + std::string(9000, 'x') + "\r\n")
+            .first,
+        431);
+    std::vector<std::unique_ptr<RawClient>> many;
+    for (int i = 0; i < 16; ++i) many.push_back(std::make_unique<RawClient>(port));
+    EXPECT_EQ(RawClient(port).http("GET /healthz HTTP/1.1\r\n" + host).first, 0);
+    many.clear();
 
     // A page of another site may not open the events in its visitor's browser.
     RawClient crossSite(port);

@@ -174,10 +174,15 @@ TEST_F(WebRig, TheDocumentNamesEveryRouteAndEachExampleIsWhatTheRouteGives) {
         }
     }
     EXPECT_GE(checked, 12);
-    // The journal names who asked through the web.
+    // The journal names who asked through the web; its other formats hold the same records.
     const json journal = json::parse(call("GET", "/api/v1/journal?since=0").body);
     ASSERT_FALSE(journal["records"].empty());
     EXPECT_EQ(journal["records"][0]["by"]["client"]["user"], "token:desk");
+    const HttpResponse lines = call("GET", "/api/v1/journal?since=0&format=ndjson");
+    EXPECT_EQ(json::parse(lines.body.substr(0, lines.body.find('\n'))), journal["records"][0]);
+    EXPECT_EQ(lines.headers, (decltype(lines.headers){{"Journal-Next", journal["next"].dump()}}));
+    const HttpResponse csv = call("GET", "/api/v1/journal?since=0&format=csv");
+    EXPECT_EQ(std::ranges::count(csv.body, '\n'), journal["records"].size() + 1) << csv.body;
 
     // A processor that stops answering keeps its last state, shown stale as the lamps would be.
     EXPECT_FALSE(json::parse(call("GET", "/api/v1/units/1").body)["stale"]);
