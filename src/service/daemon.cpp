@@ -7,8 +7,10 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <fstream>
 #include <memory>
 #include <optional>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -20,6 +22,7 @@
 #include "core/platform/diagnostics.h"
 #include "core/service/journal_file.h"
 #include "core/service/journal_reader.h"
+#include "service/http_server.h"
 #include "service/unix_server.h"
 
 namespace tvq::service {
@@ -81,6 +84,23 @@ private:
     std::chrono::microseconds period_{};
 };
 
+// The token file: secrets, so nobody but its owner and group may read it.
+std::vector<web::Token> readTokens(const std::filesystem::path& file) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::perms perms = fs::status(file, error).permissions();
+    if (error) throw std::runtime_error(file.string() + ": " + error.message());
+    if ((perms & fs::perms::others_read) != fs::perms::none)
+        throw std::runtime_error(file.string() + " is readable by everyone: chmod o-r it");
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    std::string problem;
+    std::vector<web::Token> tokens = web::parseTokens(text.str(), problem);
+    if (!problem.empty()) throw std::runtime_error(file.string() + ", " + problem);
+    return tokens;
+}
+
 }  // namespace
 
 namespace {
@@ -130,7 +150,22 @@ int runDaemon(const DaemonOptions& options) {
             return journalPageJson(readJournal(dir, *query));
         };
     }
+    const std::size_t eventRing = settings.eventRing;
     ChainService service(std::move(settings), openChosenLink, journal.get());
+    std::unique_ptr<HttpServer> web;
+    if (options.httpHost) {
+        try {
+            HttpOptions http;
+            http.host = *options.httpHost;
+            http.port = options.httpPort;
+            http.eventRing = eventRing;
+            if (options.tokens) http.tokens = readTokens(*options.tokens);
+            web = std::make_unique<HttpServer>(std::move(http), service);
+        } catch (const std::runtime_error& e) {
+            std::fprintf(stderr, "tvq418d: %s\n", e.what());
+            return kDaemonExitFailed;
+        }
+    }
 
     const std::string chain = options.service.chain;
     auto link = std::make_shared<std::string>("connecting");
@@ -154,6 +189,12 @@ int runDaemon(const DaemonOptions& options) {
     server->start(service);
     Watchdog watchdog(io, service, server->serviceWork());
     watchdog.start();
+    if (web) {
+        web->start();
+        const bool v6 = options.httpHost->find(':') != std::string::npos;
+        std::fprintf(stderr, "tvq418d: web on http://%s%s%s:%u/api/v1\n", v6 ? "[" : "",
+                     options.httpHost->c_str(), v6 ? "]" : "", web->port());
+    }
     std::fprintf(stderr, "tvq418d: serving %s on %s\n", chain.c_str(), options.socket.c_str());
     notify("READY=1");
     showStatus();
@@ -168,6 +209,7 @@ int runDaemon(const DaemonOptions& options) {
     io.run();
 
     service.unwatch(linkWatch);
+    if (web) web->stop();  // its connections tell the service they are gone
     service.stop();
     server->close();  // its connections tell the service they are gone
     return kDaemonExitOk;

@@ -7,6 +7,7 @@
 #include <CLI/CLI.hpp>
 
 #include "core/link/network_link.h"
+#include "core/web/web_access.h"
 
 namespace tvq::service {
 namespace {
@@ -35,6 +36,24 @@ std::string parseTcp(const std::string& text, LinkChoice& link) {
 }
 
 }  // namespace
+
+std::string parseHttpAddress(std::string_view text, std::string& host, std::uint16_t& port) {
+    const auto colon = text.rfind(':');
+    if (colon == std::string_view::npos) return "give ADDRESS:PORT";
+    std::string_view name = text.substr(0, colon);
+    if (name.size() >= 2 && name.front() == '[' && name.back() == ']')
+        name = name.substr(1, name.size() - 2);
+    const auto given = number(text.substr(colon + 1));
+    if (!given || *given < 0 || *given > 65535) return "PORT must be 0..65535";
+    if (name == "localhost") name = "127.0.0.1";
+    const bool v4 = parseIPv4(std::string(name)).has_value();
+    const bool v6 = name.find(':') != std::string_view::npos &&
+                    name.find_first_not_of("0123456789abcdefABCDEF:.") == std::string_view::npos;
+    if (!v4 && !v6) return "ADDRESS must be an IPv4 or IPv6 address or localhost";
+    host = std::string(name);
+    port = static_cast<std::uint16_t>(*given);
+    return {};
+}
 
 std::vector<std::uint8_t> parseAddressList(std::string_view text, std::string& error) {
     std::vector<std::uint8_t> addresses;
@@ -99,6 +118,20 @@ std::variant<DaemonOptions, DaemonExit> parseDaemonOptions(int argc, const char*
     app.add_option("--journal", journal, "folder of the journal")->type_name("DIR");
     app.add_option("--name", name, "the chain's name for clients (default: the socket's stem)")
         ->type_name("CHAIN");
+    std::string http, tokens;
+    app.add_option("--http", http,
+                   "serve HTTP and WebSocket on this address (loopback unless --tokens)")
+        ->type_name("ADDRESS:PORT")
+        ->check(CLI::Validator(
+            [](std::string& text) {
+                std::string host;
+                std::uint16_t port = 0;
+                return parseHttpAddress(text, host, port);
+            },
+            "", "ADDRESS:PORT"));
+    app.add_option("--tokens", tokens,
+                   "bearer tokens of the web front end: NAME ROLE SECRET a line")
+        ->type_name("FILE");
     app.add_flag("--trace", options.trace,
                  "print every frame on the line (a poll a second: for diagnosis only)");
     app.add_option("--rate", service.rate, "requests per second per client (default 20)")
@@ -116,6 +149,20 @@ std::variant<DaemonOptions, DaemonExit> parseDaemonOptions(int argc, const char*
         if (tcp.empty() && serial.empty())
             throw CLI::ValidationError("--tcp or --serial",
                                        "give the link: --tcp HOST:PORT or --serial PATH");
+        if (!http.empty()) {
+            std::string host;
+            std::uint16_t port = 0;
+            parseHttpAddress(http, host, port);
+            // Anyone on the network could switch the wall: not without tokens.
+            if (tokens.empty() && !web::isLoopback(host))
+                throw CLI::ValidationError(
+                    "--http", http + " is reachable from other machines: give --tokens FILE too");
+            options.httpHost = host;
+            options.httpPort = port;
+        }
+        if (!tokens.empty() && http.empty())
+            throw CLI::ValidationError("--tokens", "is for the web front end: give --http too");
+        if (!tokens.empty()) options.tokens = tokens;
     } catch (const CLI::Success& e) {  // --help, --version
         std::ostringstream out, err;
         app.exit(e, out, err);

@@ -18,14 +18,17 @@ std::variant<DaemonOptions, DaemonExit> parse(std::vector<std::string> args) {
 
 // A TCP link and the chain named after the socket are seen end to end; the rest here.
 TEST(DaemonOptions, TakesASerialLinkAndAnAddressList) {
-    const auto parsed = parse({"--serial", "/dev/ttyUSB0", "--addresses", "7,1-3,2", "--name",
-                               "foyer", "--socket", "f.sock", "--rate", "2.5"});
+    const auto parsed =
+        parse({"--serial", "/dev/ttyUSB0", "--addresses", "7,1-3,2", "--name", "foyer", "--socket",
+               "f.sock", "--rate", "2.5", "--http", "[::1]:8418"});
     ASSERT_TRUE(std::holds_alternative<DaemonOptions>(parsed));
     const ServiceOptions& s = std::get<DaemonOptions>(parsed).service;
     EXPECT_TRUE(s.link.useSerial);
     EXPECT_EQ(s.addresses, (std::vector<std::uint8_t>{1, 2, 3, 7}));
     EXPECT_EQ(s.chain, "foyer");
     EXPECT_EQ(s.rate, 2.5);
+    EXPECT_EQ(std::get<DaemonOptions>(parsed).httpHost, "::1");
+    EXPECT_EQ(std::get<DaemonOptions>(parsed).httpPort, 8418);
 }
 
 TEST(DaemonOptions, MistakesAreUsageErrors) {
@@ -43,6 +46,10 @@ TEST(DaemonOptions, MistakesAreUsageErrors) {
         {"--tcp", "1.2.3.4:9", "--socket", "s", "--rate", "0"},
         {"--tcp", "1.2.3.4:9", "--socket", "s", "--queue", "-1"},
         {"--tcp", "1.2.3.4:9", "--socket", "s", "--bogus"},
+        {"--tcp", "1.2.3.4:9", "--socket", "s", "--http", "hall-pc:80"},  // a name
+        {"--tcp", "1.2.3.4:9", "--socket", "s", "--http", "127.0.0.1:65536"},
+        {"--tcp", "1.2.3.4:9", "--socket", "s", "--http", "0.0.0.0:80"},  // open, no tokens
+        {"--tcp", "1.2.3.4:9", "--socket", "s", "--tokens", "t"},         // tokens, no web
     };
     for (const auto& args : cases) {
         const auto parsed = parse(args);

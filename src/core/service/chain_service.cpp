@@ -14,6 +14,8 @@ namespace {
 
 constexpr std::int32_t kPollTimeoutMs = 1000;
 constexpr Millis kReadBackAfterCommand{100};  // the device settles before it reports
+// The controller draws its lamps as unknown after this many unanswered polls in a row.
+constexpr int kMissesBeforeUnknown = 3;
 
 std::size_t index(JobPriority priority) {
     return static_cast<std::size_t>(priority);
@@ -47,7 +49,11 @@ bool changesDevice(const CommandFrame& frame) {
 }
 
 nlohmann::json clientBy(const Peer& peer) {
-    return {{"client", {{"user", peer.user}, {"pid", peer.pid}, {"uid", peer.uid}}}};
+    nlohmann::json client{{"user", peer.user}};
+    // A web client has a token or an address, no process or user id.
+    if (peer.pid != 0) client["pid"] = peer.pid;
+    if (peer.uid >= 0) client["uid"] = peer.uid;
+    return {{"client", client}};
 }
 
 ChainService::Impl::Impl(ServiceOptions options_, LinkOpener opener_, JournalSink* journal_,
@@ -212,6 +218,8 @@ Exchanged ChainService::Impl::exchange(FrameExchanger& wire, std::uint8_t addres
     const auto start = clock.now();
     e.result = wire.exchangeFrame(frame, e.reply, timeoutMs, e.detail, stop);
     e.ms = std::chrono::duration_cast<Millis>(clock.now() - start).count();
+    ++exchanges;
+    if (e.result != static_cast<int>(kFrameSize) && !e.toAll) ++failures;
     return e;
 }
 
@@ -220,7 +228,7 @@ void ChainService::Impl::seeStatus(std::uint8_t address, const CommandFrame& que
     if (query[2] != cmd::kReadPage || query[3] != 0 || e.result != static_cast<int>(kFrameSize) ||
         checkStatusReply(e.reply, address) != StatusCheck::Ok)
         return;
-    StatusCache::Seen seen = cache.observe(address, e.reply, wall.now());
+    StatusCache::Seen seen = cache.observe(address, e.reply, wall.now(), clock.now());
     if (seen.onAir) record(std::move(*seen.onAir));
     if (seen.changed)
         events.publish("state", {{"address", address},
@@ -315,6 +323,7 @@ void ChainService::Impl::planEvent(const PlanEvent& event) {
     static constexpr std::array<std::string_view, 5> kWhat{"sent", "no-reply", "cannot-send",
                                                            "missed", "same-second"};
     const std::string_view name = sourceName(static_cast<unsigned>(event.occurrence.source));
+    if (event.what == PlanEvent::What::Sent) ++planFires;
     events.publish(
         "plan",
         {{"what", kWhat[static_cast<std::size_t>(event.what)]},
@@ -503,6 +512,49 @@ bool ChainService::submit(JobPriority priority,
             dropped();
         };
     return impl_->enqueue(std::move(job), priority == JobPriority::Client);
+}
+
+std::vector<UnitView> ChainService::units() const {
+    const Impl& impl = *impl_;
+    std::vector<std::uint8_t> addresses = impl.options.addresses;
+    for (std::uint8_t seen : impl.cache.addresses())
+        if (std::ranges::find(addresses, seen) == addresses.end()) addresses.push_back(seen);
+    std::ranges::sort(addresses);
+    std::vector<UnitView> views;
+    for (std::uint8_t address : addresses) views.push_back(*unit(address));
+    return views;
+}
+
+std::optional<UnitView> ChainService::unit(std::uint8_t address) const {
+    const Impl& impl = *impl_;
+    UnitView view;
+    view.address = address;
+    view.served =
+        std::ranges::find(impl.options.addresses, address) != impl.options.addresses.end();
+    const auto known = impl.cache.known(address);
+    if (!view.served && !known) return std::nullopt;
+    if (known) {
+        view.reply = known->reply;
+        view.panel = known->panel;
+        view.age = std::chrono::duration_cast<Millis>(impl.clock.now() - known->seen);
+        // As the controller's lamps: unknown once the polls of a few rounds went unanswered,
+        // or while there is no line to ask on.
+        const Millis round = impl.options.pollPause + Millis{kPollTimeoutMs};
+        view.stale = linkState() != "up" || *view.age > kMissesBeforeUnknown * round;
+    }
+    return view;
+}
+
+ServiceMetrics ChainService::metrics() const {
+    const Impl& impl = *impl_;
+    ServiceMetrics m;
+    m.exchanges = impl.exchanges;
+    m.failures = impl.failures;
+    m.planFires = impl.planFires;
+    std::lock_guard lock(impl.mutex);
+    for (const auto& queue : impl.queues) m.queued += queue.size();
+    m.clients = impl.peers.size();
+    return m;
 }
 
 std::uint64_t ChainService::lastEventSeq() const {

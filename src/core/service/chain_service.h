@@ -68,6 +68,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "core/control/panel_state.h"
 #include "core/control/session.h"
 #include "core/link/frame_exchanger.h"
 #include "core/platform/clock.h"
@@ -104,6 +105,27 @@ struct ServiceOptions {
     // std::invalid_argument (answered "bad-request") or anything else ("internal"). Unset: the
     // op answers "internal" with "no journal".
     std::function<nlohmann::json(const nlohmann::json& request)> journalQuery;
+};
+
+// What the service knows of one processor: its last good status reply, decoded as the front
+// panel shows it, and how old that is. Stale: the controller would draw the lamps as unknown
+// (no reply for three poll rounds, or no line).
+struct UnitView {
+    std::uint8_t address = 0;
+    bool served = false;  // polled by the service, not only seen after a client's command
+    std::optional<CommandFrame> reply;
+    PanelState panel = PanelState::initial();
+    std::optional<Millis> age;
+    bool stale = true;
+};
+
+// Counts since the start, for monitoring.
+struct ServiceMetrics {
+    std::uint64_t exchanges = 0;  // frames sent by jobs and polls
+    std::uint64_t failures = 0;   // of those, unanswered or cut off (address 0 excepted)
+    std::size_t queued = 0;       // jobs waiting now, plans, clients and in-process together
+    std::size_t clients = 0;      // peers the service keeps state for now
+    std::uint64_t planFires = 0;  // plans sent and answered
 };
 
 enum class JobPriority { Plan = 0, Client = 1, Poll = 2 };
@@ -153,6 +175,13 @@ public:
     // (client level only) or service stopped.
     bool submit(JobPriority priority, std::function<void(FrameExchanger&, std::stop_token)> work,
                 std::function<void()> dropped = {});
+
+    // The served addresses and any other that answered, by address; one of them (nullopt for
+    // an address neither served nor seen). From the cache: never touches the wire.
+    std::vector<UnitView> units() const;
+    std::optional<UnitView> unit(std::uint8_t address) const;
+
+    ServiceMetrics metrics() const;
 
     // The last sequence number of an event, 0 before the first.
     std::uint64_t lastEventSeq() const;

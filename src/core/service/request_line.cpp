@@ -84,6 +84,21 @@ ParsedLine parseRequestLine(std::string_view line) {
     }
 }
 
+std::optional<json> parseJsonObject(std::string_view text, std::string& error) {
+    const ParsedLine parsed = parseRequestLine(text);
+    // The line's own refusals, without the op and id that only lines need.
+    if (!parsed.ok() && parsed.error["error"] != "bad-request") {
+        error = parsed.error["message"];
+        return std::nullopt;
+    }
+    json value = json::parse(text, nullptr, false);
+    if (!value.is_object()) {
+        error = "the body must be one JSON object";
+        return std::nullopt;
+    }
+    return value;
+}
+
 std::string wireLine(const json& message) {
     std::string line = message.dump(-1, ' ', false, json::error_handler_t::replace);
     line += '\n';

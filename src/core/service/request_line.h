@@ -3,6 +3,7 @@
 // that refuses it. Whatever the bytes, the result is one of the two and nothing throws out.
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -29,6 +30,10 @@ struct ParsedLine {
 // nested too deep; id null) and "bad-request" (no string "op", or an id that is neither a
 // number nor a string; the id is echoed when it is usable).
 ParsedLine parseRequestLine(std::string_view line);
+
+// A JSON object (a request body of the web front end) under the same limits of size and depth
+// as a line; nullopt and a one-line reason when it is not one.
+std::optional<nlohmann::json> parseJsonObject(std::string_view text, std::string& error);
 
 // The answer to a line over kMaxRequestLine, for a reader that stops gathering it early.
 nlohmann::json tooLongAnswer();

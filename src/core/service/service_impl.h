@@ -147,6 +147,7 @@ struct ChainService::Impl final : PlanObserver {
     std::mutex planMutex;  // arming and disarming, one at a time; before `mutex`
     std::unique_ptr<PlanScheduler> scheduler;
     std::atomic<bool> plansArmed{false};  // the scheduler runs: told in the greeting
+    std::atomic<std::uint64_t> exchanges{0}, failures{0}, planFires{0};
     // Who the scheduler's next send is for: {"plan":{kind, entry}}. Its thread only.
     nlohmann::json planBy;
 };

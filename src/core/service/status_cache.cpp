@@ -37,7 +37,7 @@ nlohmann::json stateJson(const StatusReport& r) {
 }
 
 StatusCache::Seen StatusCache::observe(std::uint8_t address, const CommandFrame& reply,
-                                       WallClock::TimePoint at) {
+                                       WallClock::TimePoint at, Clock::TimePoint seenAt) {
     const StatusReport report = decodeStatus(reply);
     Seen seen;
     seen.state = stateJson(report);
@@ -46,6 +46,7 @@ StatusCache::Seen StatusCache::observe(std::uint8_t address, const CommandFrame&
     ++e.replies;
     seen.changed = !e.reply || e.state != seen.state;
     e.reply = reply;
+    e.seen = seenAt;
     e.state = seen.state;
     applyStatusReply(e.panel, reply, address, false);
 
@@ -76,6 +77,21 @@ std::optional<CommandFrame> StatusCache::reply(std::uint8_t address) const {
     const auto it = entries_.find(address);
     if (it == entries_.end()) return std::nullopt;
     return it->second.reply;
+}
+
+std::optional<StatusCache::Known> StatusCache::known(std::uint8_t address) const {
+    std::lock_guard lock(mutex_);
+    const auto it = entries_.find(address);
+    if (it == entries_.end() || !it->second.reply) return std::nullopt;
+    return Known{*it->second.reply, it->second.panel, it->second.seen};
+}
+
+std::vector<std::uint8_t> StatusCache::addresses() const {
+    std::lock_guard lock(mutex_);
+    std::vector<std::uint8_t> out;
+    for (const auto& [address, e] : entries_)
+        if (e.reply) out.push_back(address);
+    return out;
 }
 
 std::vector<nlohmann::json> StatusCache::closeAll(WallClock::TimePoint at) {

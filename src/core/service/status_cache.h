@@ -28,14 +28,24 @@ public:
         nlohmann::json state;
         std::optional<nlohmann::json> onAir;  // the stretch this reply closed
     };
-    // A status reply from `address` that passed its checks.
-    Seen observe(std::uint8_t address, const CommandFrame& reply, WallClock::TimePoint at);
+    // A status reply from `address` that passed its checks, taken at `at` (`seen` on the
+    // steady clock, from which its age is told).
+    Seen observe(std::uint8_t address, const CommandFrame& reply, WallClock::TimePoint at,
+                 Clock::TimePoint seen = {});
 
     // A command to `address` ran: a change of its main source seen within the next two status
     // replies is put down to it. why: "command" or "plan".
     void noteCause(std::uint8_t address, std::string why, nlohmann::json by);
 
     std::optional<CommandFrame> reply(std::uint8_t address) const;
+    // The last good reply, the panel state decoded from it and when it came.
+    struct Known {
+        CommandFrame reply{};
+        PanelState panel;
+        Clock::TimePoint seen{};
+    };
+    std::optional<Known> known(std::uint8_t address) const;
+    std::vector<std::uint8_t> addresses() const;  // every address with a reply seen
     // Runs f on the address's panel state under the cache's lock; nullopt when none seen yet.
     template <class F>
     auto withPanel(std::uint8_t address, F&& f)
@@ -64,6 +74,7 @@ private:
     };
     struct Entry {
         std::optional<CommandFrame> reply;
+        Clock::TimePoint seen{};
         nlohmann::json state;
         PanelState panel = PanelState::initial();
         std::uint64_t replies = 0;
