@@ -59,6 +59,8 @@ void CTVQ418ControlDlg::setInfo(const tvq::InfoText& info) {
     w_.infoLine->setText(text);
     w_.infoLine->setCursorPosition(0);
     w_.infoLine->setAccessibleDescription(text);
+    // A long message (a socket's path, say) runs past the line's end: the tip shows it whole.
+    w_.infoLine->setToolTip(text);
 }
 
 void CTVQ418ControlDlg::onSource(std::size_t index) {
