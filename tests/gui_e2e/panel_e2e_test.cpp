@@ -65,33 +65,6 @@ TEST_P(GuiE2ePanel, ConnectButtonShowsTheStateAndPressesReachTheWire) {
     EXPECT_EQ(rig.info(), "Communications equipment normal");  // no press was refused
 }
 
-// Once connected the transport makes no difference to what the panel shows.
-TEST(GuiE2eLights, LightsFollowTheProcessorsOwnKeys) {
-    Rig rig(Via::Tcp);
-    rig.open();
-    rig.chooseSimulatorLink();
-    ASSERT_TRUE(rig.connect());
-    ASSERT_TRUE(waitFor([&] { return rig.lamp("V1")->isLit(); }));
-
-    rig.change([](tvq::sim::ProcessorState& s) { s.mainSource = 5; });
-    EXPECT_TRUE(waitFor([&] { return rig.lamp("VGA1")->isLit() && !rig.lamp("V1")->isLit(); }));
-
-    // The main source loses its signal: its light flashes (lit and dark both seen, not merely
-    // marked), and steadies when it returns.
-    rig.change([](tvq::sim::ProcessorState& s) { s.signal[5] = false; });
-    EXPECT_TRUE(waitFor([&] { return rig.lamp("VGA1")->isBlinking(); }));
-    bool lit = false, dark = false;
-    EXPECT_TRUE(waitFor(
-        [&] {
-            (rig.lamp("VGA1")->isLit() ? lit : dark) = true;
-            return lit && dark;
-        },
-        4000));
-    rig.change([](tvq::sim::ProcessorState& s) { s.signal[5] = true; });
-    EXPECT_TRUE(
-        waitFor([&] { return !rig.lamp("VGA1")->isBlinking() && rig.lamp("VGA1")->isLit(); }));
-}
-
 // A silent processor freezes the panel, not the window; a press still reaches the processor,
 // only its answer is lost. Disconnect once joined the command worker on the UI thread, which sat
 // out the rest of the command's 6 s exchange with the window frozen. The processor then answers

@@ -132,23 +132,4 @@ TEST(GuiE2eService, PlansStartStopAndTheScanAreTheServicesWhenAttached) {
     EXPECT_TRUE(daemon.waitForFinished(5000));
 }
 
-TEST(GuiE2eService, APortTheServiceHoldsIsNamedWithItsSocket) {
-    Rig rig(Via::Pty);
-    const std::string socket = (std::filesystem::current_path() / "held.sock").string();
-    std::filesystem::remove(socket);
-    QProcess daemon;
-    daemon.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    daemon.start(TVQ418D_PATH, {"--serial", QString::fromStdString(rig.server.ptyPath()),
-                                "--socket", QString::fromStdString(socket)});
-    ASSERT_TRUE(waitFor([&] { return std::filesystem::exists(socket); }));
-    rig.open();
-    rig.chooseSimulatorLink();
-    rig.click("connectButton");
-    EXPECT_TRUE(waitFor([&] { return rig.info().contains(QString::fromStdString(socket)); }))
-        << rig.info().toStdString();
-    EXPECT_TRUE(rig.info().contains("held by the chain service")) << rig.info().toStdString();
-    daemon.terminate();
-    EXPECT_TRUE(daemon.waitForFinished(5000));
-}
-
 }  // namespace

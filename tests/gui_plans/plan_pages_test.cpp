@@ -115,16 +115,6 @@ TEST(GuiPlanPages, ColumnsShowTheirWholeText) {
     }
 }
 
-// The date picker writes dates as the chosen language does, and follows a switch.
-TEST(GuiPlanPages, DatePickerFollowsTheLanguage) {
-    CAddPlan dialog(3, std::nullopt);
-    auto* date = guitest::child<QDateEdit>(&dialog, "datePicker");
-    EXPECT_EQ(date->displayFormat(), "M/d/yyyy");
-    guitest::switchLanguage(true);
-    EXPECT_EQ(date->displayFormat(), "yyyy/M/d");
-    guitest::switchLanguage(false);
-}
-
 // A save that fails is shown on the page with its reason; the list shows what the disk holds.
 TEST(GuiPlanPages, AFailedSaveIsShownAndTheListMatchesTheDisk) {
     ProgramRig rig(kThreeDayPlans);

@@ -53,19 +53,6 @@ TEST(FastMosaic, WindowFollowsTheWallSize) {
     }
 }
 
-TEST(FastMosaic, CellsArePlacedRowByRowWithTheirIdentifiers) {
-    MosaicRig rig(false);
-    rig.wallSize("6", "8");
-    ASSERT_EQ(rig.screen->grid()->cellCount(), 48);
-    for (int k : {0, 7, 8, 47}) {
-        WallCell* cell = rig.cell(k);
-        const int r = k / 8, c = k % 8;
-        EXPECT_EQ(cell->geometry(), QRect(10 + c * 132, 10 + r * 81, 122, 81)) << k;
-        EXPECT_EQ(cell->button()->text(), QStringLiteral("%1").arg(k, 3, 10, QLatin1Char('0')));
-        EXPECT_EQ(cell->button()->property("controlId").toInt(), 2000 + k);
-    }
-}
-
 // Refused wall sizes leave the wall as it was; text that is no number counts as 0.
 TEST(FastMosaic, RefusedWallSizes) {
     const QString large = "Sorry, Does not support the splicing Specifications (6 X 8)";

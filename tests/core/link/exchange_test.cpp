@@ -50,17 +50,6 @@ protected:
     }
 };
 
-TEST_F(Exchange, AddressZeroSendsAndReadsNothing) {
-    ScriptedLink& line = attach(ByteLink::Kind::Network);
-    link.setDeviceAddress(0);
-    line.script({{10ms, reply()}});
-    EXPECT_EQ(link.exchangeFrame(kStatusQuery, out, 6000), 0);
-    EXPECT_EQ(line.written().size(), 1u);
-    EXPECT_EQ(line.reads(), 0);
-    EXPECT_EQ(clock.elapsed(), 0ms);
-    EXPECT_EQ(out, filled(0xEE));
-}
-
 TEST_F(Exchange, TriesFollowTheTimeOut) {
     struct Case {
         std::int32_t timeoutMs;

@@ -442,21 +442,5 @@ TEST_F(ServiceRig, AnAbsentDeviceIsTriedAgainAfter1Then2SecondsAndWaitingRequest
                                              "connecting", "up"));
 }
 
-TEST_F(ServiceRig, ManyClientsAtOnceEachGetOneAnswer) {
-    ChainService& service = make();
-    service.start();
-    std::atomic<int> answers{0};
-    std::vector<std::jthread> clients;
-    for (std::uint64_t id = 1; id <= 4; ++id)
-        clients.emplace_back([&, id] {
-            for (int i = 0; i < 10; ++i)
-                if (call({id, "u", 0, 0}, exchangeOf(1))["result"] == 13) ++answers;
-            service.peerGone({id, "u", 0, 0});
-        });
-    clients.clear();
-    EXPECT_EQ(answers, 40);
-    EXPECT_EQ(commands().size(), 40u);
-}
-
 }  // namespace
 }  // namespace tvq::service
