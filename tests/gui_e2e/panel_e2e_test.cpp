@@ -44,18 +44,16 @@ TEST_P(GuiE2ePanel, ConnectButtonShowsTheStateAndPressesReachTheWire) {
     const struct {
         const char *control, *wire;
         std::function<bool()> shown;
-    } presses[]{
-        {"source:HDMI", "05 01 80 08 00 00 00 00 00 00 00 00 8c",
-         [&] { return rig.lamp("HDMI")->isLit() && !rig.lamp("DVI")->isLit(); }},
-        {"function:BYPASS", "05 01 85 01 00 00 00 00 00 00 00 00 80",
-         [&] { return rig.lamp("BYPASS")->isLit(); }},
-        {"function:PIP/POP", "05 01 81 01 00 00 00 00 00 00 00 00 84",
-         [&] { return rig.lamp("PIP/POP")->isLit() && rig.lamp("M1")->isLit(); }},
-        {"mode:M3", "05 01 98 02 00 00 00 00 00 00 00 00 9e",
-         [&] { return rig.lamp("M3")->isLit() && !rig.lamp("M1")->isLit(); }},
-        {"transition2", "05 01 99 02 00 00 00 00 00 00 00 00 9f",
-         [&] { return rig.get<QRadioButton>("transition2")->isChecked(); }},
-    };
+    } presses[]{{"source:HDMI", "05 01 80 08 00 00 00 00 00 00 00 00 8c",
+                 [&] { return rig.lamp("HDMI")->isLit() && !rig.lamp("DVI")->isLit(); }},
+                {"function:BYPASS", "05 01 85 01 00 00 00 00 00 00 00 00 80",
+                 [&] { return rig.lamp("BYPASS")->isLit(); }},
+                {"function:PIP/POP", "05 01 81 01 00 00 00 00 00 00 00 00 84",
+                 [&] { return rig.lamp("PIP/POP")->isLit() && rig.lamp("M1")->isLit(); }},
+                {"mode:M3", "05 01 98 02 00 00 00 00 00 00 00 00 9e",
+                 [&] { return rig.lamp("M3")->isLit() && !rig.lamp("M1")->isLit(); }},
+                {"transition2", "05 01 99 02 00 00 00 00 00 00 00 00 9f",
+                 [&] { return rig.get<QRadioButton>("transition2")->isChecked(); }}};
     for (const auto& p : presses) {
         rig.click(p.control);
         EXPECT_TRUE(waitFor([&] { return rig.cameIn(p.wire); })) << p.control;
