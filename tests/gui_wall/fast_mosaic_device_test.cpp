@@ -59,53 +59,6 @@ TEST(FastMosaicDevice, SetWritesTheWindowAndClearsPending) {
               "Not written: the device did not accept it");
 }
 
-// The mode goes to the main window's address (1), not the screen's (5).
-TEST(FastMosaicDevice, MosaicModeReportsSuccessOrFailure) {
-    MosaicRig rig;
-    rig.boxes.answers = {MessageBoxes::Answer::Yes};
-    rig.click("addressRadio5");
-    rig.click("autoCalcButton");
-    struct Case {
-        const char* radio;
-        Fault fault;
-        std::uint8_t sync;
-        const char* shown;
-    };
-    for (const Case& c : {Case{"syncRadio", Fault::None, 1, "Set Success"},
-                          Case{"noSyncRadio", Fault::WrongCommand, 0, "Set Fail"}}) {
-        rig.device.setCommandFault(c.fault);
-        rig.boxes.shown.clear();
-        const auto before = rig.device.sent().size();
-        rig.click(c.radio);
-        ASSERT_TRUE(rig.settle());
-        EXPECT_EQ(rig.framesSentFrom(before), (std::vector{tvq::makeFrame(1, 0x9A, {c.sync})}));
-        ASSERT_EQ(rig.boxes.shown.size(), 1u);
-        EXPECT_EQ(rig.boxes.shown[0].text, c.shown);
-        EXPECT_EQ(rig.boxes.shown[0].title, "System Information");
-        EXPECT_TRUE(rig.get<QRadioButton>(c.radio)->isChecked());
-    }
-}
-
-TEST(FastMosaicDevice, DetectWarnsOnlyWhenNotWallReady) {
-    MosaicRig rig;
-    rig.click("autoCalcButton");
-    rig.click("detectButton");
-    ASSERT_TRUE(rig.settle());
-    EXPECT_TRUE(rig.boxes.shown.empty());
-    EXPECT_TRUE(rig.actionsEnabled());
-    EXPECT_EQ(rig.get("detectButton")->accessibleDescription(), "The device is ready for the wall");
-
-    tvq::StatusReport noSignal = wallReadyStatus();
-    noSignal.mainSignal = false;
-    rig.device.setStatus(1, noSignal);
-    rig.click("detectButton");
-    ASSERT_TRUE(rig.settle());
-    EXPECT_EQ(rig.shownTexts(), QStringList{"Please detection DVI channel signal"});
-    EXPECT_FALSE(rig.actionsEnabled());
-    EXPECT_EQ(rig.get("detectButton")->accessibleDescription(),
-              "Please detection DVI channel signal");
-}
-
 // Cancel while cell 001's first exchange is on the wire: that exchange ends, nothing more is
 // sent, cell 000 stays done and the rest are reported cancelled.
 TEST(FastMosaicDevice, CancelStopsAfterTheExchangeInFlight) {
