@@ -88,8 +88,7 @@ TEST(ParseArgs, BadUsageIsRejectedWithOneLine) {
         {{"--service", "/s", kTcp, "status"}, "--service replaces"},
         {{"--service=/s", "watch", "--events", "state,bogus"}, "unknown event type \"bogus\""},
         {{"--service=/s", "status", "--since", "1"}, "belong to watch"},
-        {{"--service=/s", "run-plans"}, "the chain service runs its own (tvq418d --plans FILE)"},
-    };
+        {{"--service=/s", "run-plans"}, "the chain service runs its own (tvq418d --plans FILE)"}};
     for (const Case& c : cases) {
         const ParsedArgs parsed = parse(c.args);
         const auto* error = std::get_if<UsageError>(&parsed);
@@ -109,7 +108,7 @@ TEST(ParseArgs, SetSyntaxIsAUsageErrorNumbersAreLeftToTheChecks) {
         {"audio", "HDMI", "3"},
         {"hot-spare", "1,0,1"},
         {"main-window", "M5", "0", "64", "0", "64"},
-        {"--address", "0", "output-window", "0", "64", "0", "64"},  // needs page 3
+        {"--address", "0", "output-window", "0", "64", "0", "64"}  // needs page 3
     };
     for (std::vector<const char*> args : cases) {
         args.insert(args.begin(), {"--tcp", "127.0.0.1:1", "set"});
@@ -152,8 +151,7 @@ TEST(ReplyCheck, RejectsWhatDoesNotAnswerTheCommand) {
     const CommandFrame sent = makeFrame(1, 0x80, {8});
     const std::vector<std::pair<CommandFrame, std::string>> cases = {
         {makeFrame(1, 0x17, {8}), "reply to command 0x17, expected 0x80"},
-        {makeFrame(2, 0x80, {8}), "reply from address 2, expected 1"},
-    };
+        {makeFrame(2, 0x80, {8}), "reply from address 2, expected 1"}};
     for (const auto& [reply, description] : cases)
         EXPECT_EQ(describeCheck(checkReplyTo(sent, reply), sent, reply), description);
     EXPECT_EQ(checkStatusReply(makeFrame(1, 0x80, {}), 1), StatusCheck::WrongCommand);
@@ -183,9 +181,11 @@ std::string errorOf(std::vector<const char*> args) {
     return error ? error->message : "(accepted)";
 }
 
-// (--rows out of range: the client's usage failures against the simulator.)
 TEST(WallCli, RefusesBadArguments) {
     const std::pair<std::vector<const char*>, const char*> cases[] = {
+        {{"wall", "calc", "--rows", "-1", "--cols", "1", "--cell", "0", "--widths", "", "--heights",
+          ""},
+         "--rows -1 is out of range 1..6"},
         {{"wall", "calc", "--rows", "1", "--cols", "2", "--cell", "0", "--widths", "1", "--heights",
           "1,1"},
          "--widths wants 2 comma-separated entries (rows x columns), got 1"},
@@ -202,8 +202,7 @@ TEST(WallCli, RefusesBadArguments) {
          "wall program takes --addresses LIST, not --address"},
         {{"--tcp", "127.0.0.1:1", "wall", "program", "--rows", "1", "--cols", "2", "--widths",
           "1,1", "--heights", "1,1", "--addresses", "5,5"},
-         "address 5 is given to two cells"},
-    };
+         "address 5 is given to two cells"}};
     for (const auto& [args, message] : cases) EXPECT_EQ(errorOf(args), message);
 }
 
@@ -213,8 +212,7 @@ TEST(WallCli, FindsTheWallWordPastOptionValues) {
         {{"tvq418ctl", "--json", "wall"}, true},
         {{"tvq418ctl", "--tcp=h:1", "wall"}, true},
         {{"tvq418ctl", "--serial", "wall"}, false},  // a device named "wall"
-        {{"tvq418ctl", "status", "wall"}, false},
-    };
+        {{"tvq418ctl", "status", "wall"}, false}};
     for (const auto& [args, wall] : cases)
         EXPECT_EQ(isWallCommand(static_cast<int>(args.size()), args.data()), wall) << args[2];
 }

@@ -36,19 +36,17 @@ TEST(JournalCommand, ThroughTheServicePageByPage) {
         std::size_t lines;
         const char* last;
     };
-    const std::vector<Case> cases{
-        {{"--csv"}, 3, 2501, "2500,2026-12-07T14:00:00.000Z,x,,,,,,\r\n"},
-        {{"--limit", "1500"},
-         2,
-         1500,
-         R"({"seq":1500,"time":"2026-12-07T14:00:00.000Z","type":"x"})"
-         "\n"},
-        {{"--since", "2499"},
-         1,
-         1,
-         R"({"seq":2500,"time":"2026-12-07T14:00:00.000Z","type":"x"})"
-         "\n"},
-    };
+    const std::vector<Case> cases{{{"--csv"}, 3, 2501, "2500,2026-12-07T14:00:00.000Z,x,,,,,,\r\n"},
+                                  {{"--limit", "1500"},
+                                   2,
+                                   1500,
+                                   R"({"seq":1500,"time":"2026-12-07T14:00:00.000Z","type":"x"})"
+                                   "\n"},
+                                  {{"--since", "2499"},
+                                   1,
+                                   1,
+                                   R"({"seq":2500,"time":"2026-12-07T14:00:00.000Z","type":"x"})"
+                                   "\n"}};
     for (const Case& c : cases) {
         std::vector<const char*> argv{"tvq418ctl", "--service", "/run/x.sock", "journal"};
         argv.insert(argv.end(), c.args.begin(), c.args.end());

@@ -96,16 +96,6 @@ TEST_F(PlanFiles, RefusalsAndBadEntriesExitOne) {
         EXPECT_TRUE(has(named.err, "DAYTIME Time0 lies beyond daytimecount=0")) << shown(named);
     }
     EXPECT_EQ(readFile(file_), beyond);
-
-    // Usage errors: impossible moments and options of another kind.
-    for (const std::vector<std::string>& args :
-         {std::vector<std::string>{"today", "--at", "2026-02-30 12:00:00"},
-          {"add", "--kind", "once", "--date", "2026-2-30", "--time", "8:0:0", "--source", "V1"},
-          {"add", "--kind", "once", "--date", "2026-3-29", "--time", "2:30:0", "--source", "V1"},
-          {"add", "--kind", "day", "--date", "2026-3-1", "--time", "8:0:0", "--source", "V1"}}) {
-        const Finished refused = plans("Europe/Berlin", args);
-        EXPECT_EQ(refused.exitCode, 2) << args[0] << " " << args[2] << shown(refused);
-    }
 }
 
 TEST_F(PlanFiles, AFileThatCannotBeReadIsAnError) {

@@ -1,5 +1,6 @@
 // tvq418ctl --service against a real tvq418d in front of tvq418-sim: what a script gets is what
-// it got over a line of its own, and watch sees what another client does.
+// it got over a line of its own, and watch sees what another client does. (A service leaving
+// mid-request: the service client's tests.)
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -63,7 +64,7 @@ TEST(CliService, PrintsWhatTheDirectLinkPrintsAndWatchSeesAnotherClient) {
         {"--address", "2", "--json", "status"},
         {"send", "05 01 17 00 00 00 00 00 00 00 00 00"},
         {"--address", "0", "source", "V2"},
-        {"--timeout", "200", "--from", "1", "--to", "3", "scan"},  // held as a sequence
+        {"--timeout", "200", "--from", "1", "--to", "3", "scan"}  // held as a sequence
     };
     for (const auto& args : commands) {
         const Finished direct = sim.ctl(args);
@@ -92,8 +93,6 @@ TEST(CliService, PrintsWhatTheDirectLinkPrintsAndWatchSeesAnotherClient) {
         "added week Time0\n");
     EXPECT_EQ(plans({"list"}).out, ctl({"plans", "list", "--file", service.plans}).out);
     EXPECT_EQ(plans({"stop"}).out, "plans disarmed\n");
-    EXPECT_EQ(plans({"delete", "--kind", "week", "--entry", "0"}).out, "deleted week Time0\n");
-    EXPECT_EQ(plans({"delete", "--kind", "week", "--entry", "0"}).exitCode, 1);
 
     // A switch made by another tvq418ctl reaches the watcher as a state event.
     bool switched = false;
@@ -109,17 +108,6 @@ TEST(CliService, PrintsWhatTheDirectLinkPrintsAndWatchSeesAnotherClient) {
     EXPECT_TRUE(switched);
     EXPECT_EQ(watch.exitCode, 0) << shown(watch);
     EXPECT_TRUE(has(watch.out, R"("class":"event")")) << shown(watch);
-
-    // A service that goes away ends the watch with a failure, not silently.
-    const Finished orphaned = ctl({"--service", service.socket, "watch"}, Millis{10000},
-                                  [&, stopped = false](const std::string&) mutable {
-                                      if (!stopped) std::this_thread::sleep_for(Millis{500});
-                                      if (!stopped) service.stop();
-                                      stopped = true;
-                                      return true;
-                                  });
-    EXPECT_EQ(orphaned.exitCode, 1) << shown(orphaned);
-    EXPECT_TRUE(has(orphaned.err, "the service closed the connection")) << shown(orphaned);
 }
 
 // The serial port the service holds: a direct tvq418ctl is told where to go instead of "busy".

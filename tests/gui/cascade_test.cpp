@@ -86,19 +86,4 @@ TEST(GuiCascade, SaveSendsTheBrightnessOrRefusesItOutOfRange) {
     });
 }
 
-TEST(GuiAskBox, ButtonsGiveOneTwoOrZeroAndEscZero) {
-    const std::vector<std::pair<const char*, int>> cases{
-        {"openButton", 1}, {"closeButton", 2}, {"cancelButton", 0}, {nullptr, 0}};  // null: Esc
-    for (const auto& [button, answer] : cases) {
-        CAnswer box;
-        box.show();
-        if (button)
-            QTest::mouseClick(child<QPushButton>(&box, button), Qt::LeftButton);
-        else
-            QTest::keyClick(&box, Qt::Key_Escape);
-        EXPECT_FALSE(box.isVisible());
-        EXPECT_EQ(box.answer(), answer) << (button ? button : "Esc");
-    }
-}
-
 }  // namespace

@@ -2,7 +2,6 @@
 
 #include <QGroupBox>
 #include <QLabel>
-#include <QMessageBox>
 #include <QRegularExpression>
 #include <map>
 
@@ -62,21 +61,6 @@ TEST(GuiLanguage, RefusalsFollowTheLanguage) {
     EXPECT_TRUE(waitFor([&] { return rig.info() == english; })) << rig.info().toStdString();
     rig.click("chineseRadio");
     EXPECT_EQ(rig.info(), "无效操作，错误通道");
-}
-
-// Qt's own buttons (Yes, No, Cancel) follow the language like the program's texts.
-TEST(GuiLanguage, StandardButtonsOfMessageBoxesFollowTheLanguage) {
-    const auto buttons = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
-    switchLanguage(true);
-    QMessageBox chinese(QMessageBox::Question, "t", "x", buttons);
-    for (auto button : {QMessageBox::Yes, QMessageBox::No, QMessageBox::Cancel}) {
-        const QString text = chinese.button(button)->text();
-        EXPECT_TRUE(text.contains(QRegularExpression("[\\x{4e00}-\\x{9fff}]")))
-            << text.toStdString();
-    }
-    switchLanguage(false);
-    QMessageBox english(QMessageBox::Question, "t", "x", buttons);
-    EXPECT_EQ(english.button(QMessageBox::Yes)->text(), "&Yes");
 }
 
 }  // namespace

@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <tuple>
-
 #include <QCheckBox>
 #include <QLineEdit>
 
@@ -11,44 +8,6 @@
 using namespace guitest;
 
 namespace {
-
-// A save that fails says so in the Info line, in the language of the moment, and a Connect's own
-// reports do not hide it.
-TEST(GuiSettingsFile, AFailedSaveIsShownInTheInfoLine) {
-    const std::tuple<bool, const char*, const char*> cases[] = {
-        {false, "autoConnectBox", "Settings not saved: Is a directory"},
-        {true, "serialRadio", "设置未保存：Is a directory"},
-        {false, "connectButton", "Settings not saved: Is a directory"},
-    };
-    for (const auto& [chinese, press, expected] : cases) {
-        WindowRig rig;
-        rig.settings = "Planinfo-folder.ini";  // a folder in the file's place
-        std::filesystem::create_directory(rig.settings);
-        rig.open();
-        switchLanguage(chinese);
-        rig.click(press);
-        EXPECT_EQ(rig.info(), QString::fromUtf8(expected)) << press;
-        rig.window.reset();
-        std::filesystem::remove(rig.settings);
-    }
-}
-
-// The serial port chosen before a restart is the one auto-connect opens after it, even one the
-// system does not list (a USB adapter not plugged in yet).
-TEST(GuiSettingsFile, TheChosenSerialPortIsUsedAfterARestart) {
-    WindowRig rig;
-    rig.open();
-    rig.click("serialRadio");
-    rig.get<QComboBox>("portList")->setCurrentText("/dev/ttyUSB9");
-    rig.click("autoConnectBox");  // saves; connects only at the next start
-    ASSERT_TRUE(rig.opened.empty());
-
-    rig.window.reset();
-    rig.open();
-    ASSERT_EQ(rig.opened.size(), 1u);
-    EXPECT_TRUE(rig.opened[0].useSerial);
-    EXPECT_EQ(rig.opened[0].portName, "/dev/ttyUSB9");
-}
 
 // The chain service choice and its socket come back after a restart; the link boxes rest while it
 // is chosen, and auto-connect attaches instead of opening a line (here: a build without the

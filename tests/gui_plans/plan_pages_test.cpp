@@ -1,9 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
-#include <QDateEdit>
 #include <QLabel>
-#include <QTabWidget>
 #include <csignal>
 
 #include "plans_rig.h"
@@ -93,36 +91,6 @@ TEST(GuiPlanPages, ALoadThatStoppedNamesTheEntryAndKeepsTheRest) {
     EXPECT_FALSE(rig.get("addButton", PlanKind::Week)->isEnabled());
     EXPECT_TRUE(rig.get("addButton")->isEnabled());
     EXPECT_TRUE(rig.fileHas("Time1=3, 9: 0: 0,2"));
-}
-
-// Every column shows its whole header and cells, behind any tab and in both languages.
-TEST(GuiPlanPages, ColumnsShowTheirWholeText) {
-    for (const bool chinese : {false, true}) {
-        guitest::switchLanguage(chinese);
-        ProgramRig rig(
-            "[PLANCOUNT]\nmonthtimecount=1\noncetimecount=1\n[MONTHTIME]\nTime0=05,12: 0: 0,8\n"
-            "[ONCETIME]\nTime0=2026-12-24,12: 0: 0,8\n");
-        for (const PlanKind kind : {PlanKind::Month, PlanKind::Once}) {
-            rig.window->findChild<QTabWidget*>("planTabs")->setCurrentIndex(tvq::kindIndex(kind));
-            auto* list = rig.get<QTreeWidget>("planList", kind);
-            for (int c = 0; c < list->columnCount(); ++c) {
-                const int text =
-                    std::max(list->fontMetrics().horizontalAdvance(list->headerItem()->text(c)),
-                             list->fontMetrics().horizontalAdvance(list->topLevelItem(0)->text(c)));
-                EXPECT_GT(list->columnWidth(c), text) << chinese << " column " << c;
-            }
-        }
-    }
-}
-
-// The date picker writes dates as the chosen language does, and follows a switch.
-TEST(GuiPlanPages, DatePickerFollowsTheLanguage) {
-    CAddPlan dialog(3, std::nullopt);
-    auto* date = guitest::child<QDateEdit>(&dialog, "datePicker");
-    EXPECT_EQ(date->displayFormat(), "M/d/yyyy");
-    guitest::switchLanguage(true);
-    EXPECT_EQ(date->displayFormat(), "yyyy/M/d");
-    guitest::switchLanguage(false);
 }
 
 // A save that fails is shown on the page with its reason; the list shows what the disk holds.

@@ -42,7 +42,7 @@ TEST(GuiTimerBlock, StartWithNoKindTickedIsRefused) {
 }
 
 // Start shows the plan due next and keeps the panel's buttons off until Stop; Stop gives them back
-// and clears the display. (GuiE2ePlans sees the switch reach the simulator at its second.)
+// and clears the display. (A plan reaching the simulator at its second: RunPlans.)
 TEST(GuiTimerBlock, StartShowsThePlanAndStopGivesThePanelBack) {
     WindowRig rig;
     const auto at = dayPlanAhead(rig.settings, 3, 8);

@@ -3,8 +3,6 @@
 #include <QAccessible>
 #include <QAccessibleActionInterface>
 #include <QAction>
-#include <QElapsedTimer>
-#include <QLabel>
 #include <QListWidget>
 #include <QProgressBar>
 #include <QSpinBox>
@@ -64,24 +62,6 @@ TEST(GuiFindProcessors, PickedAnswerBecomesTheDeviceAddress) {
     EXPECT_EQ(rig.window->session().deviceAddress(), 3);
     EXPECT_EQ(rig.get<QComboBox>("addressList")->currentIndex(), 3);
     EXPECT_TRUE(rig.get<QRadioButton>("addressRadio3")->isChecked());
-}
-
-TEST(GuiFindProcessors, CancelEndsTheScanAtOnceAndKeepsTheAddress) {
-    WindowRig rig;
-    rig.open();
-    EXPECT_TRUE(withDialog(rig, [&](CFindProcessorsDlg& d) {
-        scan(d, 1, 255);
-        ASSERT_TRUE(waitFor([&] { return child<QProgressBar>(&d, "scanProgress")->value() > 1; }));
-        QElapsedTimer timer;
-        timer.start();
-        clickOn(child<QPushButton>(&d, "cancelButton"));
-        EXPECT_FALSE(d.scanning());
-        EXPECT_LT(timer.elapsed(), 100);
-        EXPECT_TRUE(d.isVisible()) << "Cancel stops the scan, not the dialog";
-        EXPECT_TRUE(child<QLabel>(&d, "scanStatus")->text().startsWith("Scan cancelled."));
-        EXPECT_EQ(rig.device.liveLinks(), 0);
-    }));
-    EXPECT_EQ(rig.window->session().deviceAddress(), 1);
 }
 
 TEST(GuiFindProcessors, ConnectedItScansOverTheSessionsLink) {

@@ -19,43 +19,6 @@ using Fault = tvq::test::FakeDevice::Fault;
 
 namespace {
 
-// What the screen shows of each outcome of its connect (the frames are the core's concern). The
-// fake answers a page read with the frame itself, so page 3 reports format 3 (1280 x 1024).
-TEST(FastMosaicDevice, ConnectOutcomes) {
-    struct Case {
-        bool bypass;  // on: turned off, still not ready
-        Fault statusFault;
-        bool connected, actions;
-        QStringList shown;
-    };
-    for (const auto& c : {
-             Case{false, Fault::None, true, true, {}},
-             Case{true, Fault::None, true, false, {"Please detection DVI channel signal"}},
-             Case{false,
-                  Fault::Silent,
-                  false,
-                  false,
-                  {"Can not connect to the device, detection device address"}},
-         }) {
-        SCOPED_TRACE(c.shown.join("").toStdString());
-        MosaicRig rig;
-        tvq::StatusReport status = wallReadyStatus();
-        status.bypass = c.bypass;
-        rig.device.setStatus(1, status);
-        rig.device.setStatusFault(c.statusFault);
-        rig.click("connectButton");
-        ASSERT_TRUE(rig.settle());
-        EXPECT_EQ(rig.screen->connected(), c.connected);
-        EXPECT_EQ(rig.actionsEnabled(), c.actions);
-        EXPECT_EQ(rig.shownTexts(), c.shown);
-        EXPECT_EQ(rig.screen->resolutionWidth(), 1280);
-        EXPECT_EQ(rig.get<QComboBox>("resolutionList")->currentIndex(), 3);
-        EXPECT_TRUE(rig.get<QGroupBox>("wallPanel")->title().contains("Width<=1280，Height<=1024"));
-        EXPECT_TRUE(rig.get<QRadioButton>("noSyncRadio")->isChecked());
-        EXPECT_FALSE(rig.screen->findChild<CProgress*>()->isVisible());
-    }
-}
-
 // Screen at address 2, cell 001 of two 1024-wide screens at 1024 x 768: the input window X 512, W
 // 512 goes out as documented; an accepted write clears that side's pending marks; a reply with a
 // bad check byte leaves them.
@@ -94,81 +57,6 @@ TEST(FastMosaicDevice, SetWritesTheWindowAndClearsPending) {
     EXPECT_EQ(rig.shownTexts(), QStringList{});
     EXPECT_EQ(rig.get("outputSetButton")->accessibleDescription(),
               "Not written: the device did not accept it");
-}
-
-// The mode goes to the main window's address (1), not the screen's (5).
-TEST(FastMosaicDevice, MosaicModeReportsSuccessOrFailure) {
-    MosaicRig rig;
-    rig.boxes.answers = {MessageBoxes::Answer::Yes};
-    rig.click("addressRadio5");
-    rig.click("autoCalcButton");
-    struct Case {
-        const char* radio;
-        Fault fault;
-        std::uint8_t sync;
-        const char* shown;
-    };
-    for (const Case& c : {Case{"syncRadio", Fault::None, 1, "Set Success"},
-                          Case{"noSyncRadio", Fault::WrongCommand, 0, "Set Fail"}}) {
-        rig.device.setCommandFault(c.fault);
-        rig.boxes.shown.clear();
-        const auto before = rig.device.sent().size();
-        rig.click(c.radio);
-        ASSERT_TRUE(rig.settle());
-        EXPECT_EQ(rig.framesSentFrom(before), (std::vector{tvq::makeFrame(1, 0x9A, {c.sync})}));
-        ASSERT_EQ(rig.boxes.shown.size(), 1u);
-        EXPECT_EQ(rig.boxes.shown[0].text, c.shown);
-        EXPECT_EQ(rig.boxes.shown[0].title, "System Information");
-        EXPECT_TRUE(rig.get<QRadioButton>(c.radio)->isChecked());
-    }
-}
-
-TEST(FastMosaicDevice, DetectWarnsOnlyWhenNotWallReady) {
-    MosaicRig rig;
-    rig.click("autoCalcButton");
-    rig.click("detectButton");
-    ASSERT_TRUE(rig.settle());
-    EXPECT_TRUE(rig.boxes.shown.empty());
-    EXPECT_TRUE(rig.actionsEnabled());
-    EXPECT_EQ(rig.get("detectButton")->accessibleDescription(), "The device is ready for the wall");
-
-    tvq::StatusReport noSignal = wallReadyStatus();
-    noSignal.mainSignal = false;
-    rig.device.setStatus(1, noSignal);
-    rig.click("detectButton");
-    ASSERT_TRUE(rig.settle());
-    EXPECT_EQ(rig.shownTexts(), QStringList{"Please detection DVI channel signal"});
-    EXPECT_FALSE(rig.actionsEnabled());
-    EXPECT_EQ(rig.get("detectButton")->accessibleDescription(),
-              "Please detection DVI channel signal");
-}
-
-// A 1 x 3 wall on addresses 1, 2 and 3 where 2 is missing from the chain: that cell red with
-// its reason, the others green; cell 001 of odd sizes is evened and says so.
-TEST(FastMosaicDevice, ProgramWallMarksEachCell) {
-    MosaicRig rig;
-    rig.device.setStatus(3, wallReadyStatus());
-    rig.wallSize("1", "3");
-    rig.sizes({"1000", "920", "1000"});
-    bool ran = false;
-    guitest::onNextModal<CWallProgram>([&](CWallProgram* dialog) {
-        guitest::clickOn(dialog->findChild<QPushButton*>("startButton"));
-        EXPECT_TRUE(guitest::waitFor([&] { return !dialog->running(); }));
-        EXPECT_EQ(dialog->summary().done, 2u);
-        EXPECT_EQ(dialog->summary().failed, 1u);
-        EXPECT_EQ(dialog->findChild<QProgressBar*>()->value(),
-                  dialog->findChild<QProgressBar*>()->maximum());
-        ran = true;
-        dialog->close();
-    });
-    rig.click("programWallButton");
-    ASSERT_TRUE(ran);
-    EXPECT_EQ(rig.cell(0)->button()->face, QColor(0, 255, 0));
-    EXPECT_EQ(rig.cell(1)->button()->face, QColor(255, 0, 0));
-    EXPECT_TRUE(rig.cell(1)->button()->toolTip().startsWith("No answer"))
-        << rig.cell(1)->button()->toolTip().toStdString();
-    EXPECT_EQ(rig.cell(2)->button()->face, QColor(0, 255, 0));
-    EXPECT_FALSE(rig.cell(0)->button()->toolTip().isEmpty());
 }
 
 // Cancel while cell 001's first exchange is on the wire: that exchange ends, nothing more is

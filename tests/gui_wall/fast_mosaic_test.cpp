@@ -1,69 +1,18 @@
 #include <gtest/gtest.h>
 
-#include <QProgressBar>
-#include <QPushButton>
 #include <QSpinBox>
 
 #include "gui/toggle_walker.h"
-#include "gui/wall/wall_program_dialog.h"
 #include "mosaic_rig.h"
 
 using namespace walltest;
 using S = CSimpleMosaic;
-using tvq::CommandFrame;
 
 namespace {
 
 QColor background(QWidget* field) {
     const QImage image = field->grab().toImage();
     return image.pixelColor(image.width() - 5, image.height() / 2);
-}
-
-// The window and its wall panel follow the wall in whole cell pitches from the size they
-// have, never below the designed 565 x 620; the operator may drag it down to 280 x 250.
-TEST(FastMosaic, WindowFollowsTheWallSize) {
-    struct Step {
-        const char* what;
-        std::function<void(MosaicRig&)> act;
-        int width, height, panelWidth, panelHeight, cells;
-    };
-    auto preset = [](const char* name) {
-        return [name](MosaicRig& rig) { rig.click(QStringLiteral("preset") + name); };
-    };
-    auto size = [](const char* rows, const char* columns) {
-        return [rows, columns](MosaicRig& rig) { rig.wallSize(rows, columns); };
-    };
-    const std::vector<Step> steps{
-        {"opened", [](MosaicRig&) {}, 565, 620, 550, 184, 1},
-        {"4X3", preset("4X3"), 565, 620 + 2 * 91, 550, 184 + 2 * 91, 12},
-        {"6 x 8", size("6", "8"), 565 + 4 * 132, 620 + 4 * 91, 550 + 4 * 132, 184 + 4 * 91, 48},
-        {"5 x 6 from 3X3", size("5", "6"), 565 + 2 * 132, 620 + 3 * 91, 550 + 2 * 132, 184 + 3 * 91,
-         30},
-        {"dragged small", [](MosaicRig& rig) { rig.screen->resize(100, 100); }, 280, 250,
-         550 + 2 * 132, 184 + 3 * 91, 30},
-    };
-    MosaicRig rig(false);
-    for (const auto& step : steps) {
-        step.act(rig);
-        QApplication::processEvents();
-        EXPECT_EQ(rig.screen->size(), QSize(step.width, step.height)) << step.what;
-        EXPECT_EQ(rig.get("wallPanel")->size(), QSize(step.panelWidth, step.panelHeight))
-            << step.what;
-        EXPECT_EQ(rig.screen->grid()->cellCount(), step.cells) << step.what;
-    }
-}
-
-TEST(FastMosaic, CellsArePlacedRowByRowWithTheirIdentifiers) {
-    MosaicRig rig(false);
-    rig.wallSize("6", "8");
-    ASSERT_EQ(rig.screen->grid()->cellCount(), 48);
-    for (int k : {0, 7, 8, 47}) {
-        WallCell* cell = rig.cell(k);
-        const int r = k / 8, c = k % 8;
-        EXPECT_EQ(cell->geometry(), QRect(10 + c * 132, 10 + r * 81, 122, 81)) << k;
-        EXPECT_EQ(cell->button()->text(), QStringLiteral("%1").arg(k, 3, 10, QLatin1Char('0')));
-        EXPECT_EQ(cell->button()->property("controlId").toInt(), 2000 + k);
-    }
 }
 
 // Refused wall sizes leave the wall as it was; text that is no number counts as 0.
@@ -135,23 +84,6 @@ TEST(FastMosaic, AutoCalculateFillsTheFields) {
     EXPECT_EQ(rig.get<QLineEdit>("inputHStartCalculated")->text(), "557");
 }
 
-// An empty width and an empty height: two messages, both entries refilled, the calculated
-// fields as they were, the action buttons on.
-TEST(FastMosaic, AutoCalculateRefusalsRefillTheEntries) {
-    MosaicRig rig(false);
-    rig.wallSize("2", "2");
-    rig.sizes({"", "63"}, {"", "768", "99999", "768"});
-    rig.click("autoCalcButton");
-    EXPECT_EQ(rig.shownTexts(),
-              (QStringList{"Sorry, please complete horizontal data, or can not be calculated",
-                           "Sorry, please complete Vertical data, or can not be calculated"}));
-    EXPECT_EQ(rig.cell(0)->widthEntry()->text(), "1024");
-    EXPECT_EQ(rig.cell(1)->widthEntry()->text(), "63");  // only the first failure
-    EXPECT_EQ(rig.cell(0)->heightEntry()->text(), "768");
-    EXPECT_EQ(rig.value(S::Input, false, S::Width), 0);
-    EXPECT_TRUE(rig.actionsEnabled());
-}
-
 // Set's checks come before the device: out of range resets the named adjusted field, odd
 // names the first odd one; with no connection nothing is sent and nothing shown.
 TEST(FastMosaic, SetRefusesBadWindowsWithoutSending) {
@@ -161,7 +93,7 @@ TEST(FastMosaic, SetRefusesBadWindowsWithoutSending) {
         {{{"inputWidth", -4}, {"inputHStart", -2}}, "Data out of range: reset inputHStart"},
         {{{"inputWidth", -1}},
          "The input value must be even, and can not be odd (System Information)"},
-        {{}, ""},  // nothing wrong, not connected
+        {{}, ""}  // nothing wrong, not connected
     };
     for (const auto& [spins, expected] : cases) {
         MosaicRig rig(false);
@@ -180,18 +112,6 @@ TEST(FastMosaic, SetRefusesBadWindowsWithoutSending) {
     }
 }
 
-TEST(FastMosaic, SpinButtonsStepAndMarkPending) {
-    MosaicRig rig(false);
-    rig.spin("outputHeight", 2);
-    rig.spin("outputHeight", -5);
-    EXPECT_EQ(rig.value(S::Output, true, S::Height), -3);
-    EXPECT_EQ(rig.get<QLineEdit>("outputHeightAdjusted")->text(), "-3");
-    EXPECT_TRUE(rig.screen->pending(S::field(S::Output, true, S::Height)));
-    EXPECT_FALSE(rig.screen->pending(S::field(S::Output, true, S::Width)));
-    EXPECT_EQ(background(rig.get("outputHeightAdjusted")), QColor(0, 255, 255));
-    EXPECT_EQ(background(rig.get("outputWidthAdjusted")), QColor(205, 205, 180));
-}
-
 // A preset, an address radio or a mode radio toggled by an assistive tool acts as a click.
 TEST(FastMosaic, AccessibleTogglesActAsClicks) {
     const int walked = guitest::expectTogglesActAsClicks([] {
@@ -204,24 +124,6 @@ TEST(FastMosaic, AccessibleTogglesActAsClicks) {
         return guitest::Opened{rig->screen.get(), effects, rig};
     });
     EXPECT_EQ(walked, 11 + 8 + 2);
-}
-
-// Assistive tools get a name of its own for each control, the program-wall dialog's too.
-TEST(FastMosaic, EveryControlHasItsOwnName) {
-    MosaicRig rig(false);
-    rig.click("preset2X2");
-    EXPECT_EQ(rig.get<QGroupBox>("wallSizeBox")->title(), "Specification");
-    EXPECT_GT(guitest::expectUniqueNames(rig.screen.get()), 70);
-    EXPECT_EQ(rig.get("inputHStartAdjusted")->accessibleName(), "Input: HorizontalStart, Adjusted");
-    guitest::onNextModal<CWallProgram>([](CWallProgram* dialog) {
-        EXPECT_GT(guitest::expectUniqueNames(dialog), 8);
-        dialog->close();
-    });
-    rig.click("programWallButton");
-    guitest::switchLanguage(true);
-    EXPECT_EQ(rig.get<QGroupBox>("wallSizeBox")->title(), "规格");
-    EXPECT_EQ(rig.get("outputWidthSpin")->findChild<QWidget*>("down")->accessibleName(),
-              "减少输出：输出宽度，微调值");
 }
 
 // A radio asks first and No keeps the old address; the list asks nothing.

@@ -66,11 +66,9 @@ TEST(ServiceClient, RefusesWhatIsNotOurService) {
     const struct {
         const char* first;  // nullptr: the peer closes at once
         const char* message;
-    } cases[] = {
-        {"SSH-2.0-OpenSSH_9.2", ": not a tvq418d socket"},
-        {R"({"class":"hello","protocol":2})", ": protocol 2 is not supported"},
-        {nullptr, ": not a tvq418d socket"},
-    };
+    } cases[] = {{"SSH-2.0-OpenSSH_9.2", ": not a tvq418d socket"},
+                 {R"({"class":"hello","protocol":2})", ": protocol 2 is not supported"},
+                 {nullptr, ": not a tvq418d socket"}};
     for (const auto& c : cases) {
         ScriptedService service([&](ScriptedService& s) {
             if (c.first) s.say(c.first);
@@ -141,8 +139,7 @@ TEST(ServiceExchanger, MapsAnswersOntoTheExchangeContract) {
         {R"("ok":false,"error":"link-down","message":"the link is down")", 0, 0, false,
          "the link is down"},
         {R"("ok":true,"result":13,"reply":"zz","received":13)", 0, 13, false,
-         "SOCKET: the service sent a malformed reply"},
-    };
+         "SOCKET: the service sent a malformed reply"}};
     for (const auto& c : cases) {
         json asked;
         ScriptedService service([&](ScriptedService& s) {

@@ -39,7 +39,7 @@ TEST(SimChain, WritesAreAcknowledgedAndReportedOnTheirPage) {
         {to1(cmd::kFreeze, {1}), 0, {{6, 0x01}}},
         {to1(cmd::kMosaic, {1}), 0, {{6, 0x05}}},
         {to1(cmd::kPipMode, {2}), 0, {{10, 2}}},
-        {to1(cmd::kPipMode, {4}), 0, {{10, 2}}},  // no such mode
+        {to1(cmd::kPipMode, {4}), 0, {{10, 2}}}  // no such mode
     };
     Chain chain(kLine);
     for (const Step& s : steps) {

@@ -35,8 +35,7 @@ TEST(SimConsole, KeysChangeTheProcessor) {
         {{"freeze 1 on", "bypass 1 on", "mosaic 1 on"}, 1, 0, 6, 0x07},
         {{"ext 1 VIDEO"}, 1, 0, 11, 4},
         {{"format 2 7"}, 2, 3, 3, 7},
-        {{"mosaic all on"}, 2, 0, 6, 0x04},
-    };
+        {{"mosaic all on"}, 2, 0, 6, 0x04}};
     for (const KeyCase& k : cases) {
         SimCore core(kLine);
         for (const std::string& line : k.lines)
@@ -61,16 +60,6 @@ TEST(SimConsole, RefusesWithOneLineAndChangesNothing) {
     EXPECT_EQ(core.faults().settings()[Fault::WrongAddress], 0.5);
 
     EXPECT_TRUE(runConsoleLine("quit", core).quit);
-}
-
-// A delay probability means nothing without a delay; a delay alone always applies.
-TEST(SimOptions, DelayAndItsProbability) {
-    const auto delay = [](const std::vector<std::string>& args) {
-        return parseOptions(args).options.value().faults[Fault::Delay];
-    };
-    EXPECT_EQ(delay({"--pty", "--delay", "5-20"}), 1.0);
-    EXPECT_EQ(delay({"--pty", "--delay-prob", "0.5", "--delay", "7"}), 0.5);
-    EXPECT_EQ(delay({"--pty", "--delay-prob", "0.5"}), 0.0);
 }
 
 // The program itself refuses with status 2 and one line on standard error.

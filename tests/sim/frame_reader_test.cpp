@@ -39,8 +39,7 @@ TEST(SimFrameReader, FindsFramesAndDropsTheRest) {
         // whose exclusive-or is 5, or the first six bytes of the same frame, would otherwise
         // make a "frame" with the next frame's first bytes and swallow it.
         {"stale, checks out", {concat({{5}, Bytes(11, 0)}), kFrame}, 12, 150ms},
-        {"stale, same frame", {Bytes(kFrame.begin(), kFrame.begin() + 6), kFrame}, 6, 150ms},
-    };
+        {"stale, same frame", {Bytes(kFrame.begin(), kFrame.begin() + 6), kFrame}, 6, 150ms}};
     for (const ResyncCase& c : cases) {
         SCOPED_TRACE(c.what);
         FrameReader reader(100ms);

@@ -1,11 +1,9 @@
-// The simulator on real loopback sockets and a real pseudo-terminal, run in-process.
+// The simulator on a real pseudo-terminal, run in-process. (TCP clients and the close fault:
+// tvq418ctl against the simulator.)
 
-#include <arpa/inet.h>
 #include <fcntl.h>
-#include <netinet/in.h>
 #include <poll.h>
 #include <sys/ioctl.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -24,18 +22,10 @@ using Bytes = std::vector<std::uint8_t>;
 
 constexpr int kWaitMs = 3000;  // only a broken simulator ever waits this long
 
-// A plain blocking client of either line.
+// A plain blocking client of the line.
 struct Client {
     int fd;
-    bool closed = false;  // the peer has gone
 
-    explicit Client(std::uint16_t port) : fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_port = htons(port);
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        EXPECT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    }
     // The simulator keeps its line raw, as a serial port is.
     explicit Client(const std::string& pty) : fd(::open(pty.c_str(), O_RDWR | O_NOCTTY)) {
         EXPECT_GE(fd, 0) << pty;
@@ -52,7 +42,6 @@ struct Client {
         pollfd p{fd, POLLIN, 0};
         while (all.size() < kFrameSize && ::poll(&p, 1, kWaitMs) > 0) {
             const ssize_t n = ::read(fd, piece, sizeof piece);
-            closed = n == 0;
             if (n <= 0) break;
             all.insert(all.end(), piece, piece + n);
         }
@@ -62,7 +51,6 @@ struct Client {
 
 class SimLoopback : public ::testing::Test {
 protected:
-    SimLoopback() { options.tcp = true; }
     Bytes status(std::uint8_t address) {
         const CommandFrame f =
             server.withChain([&](Chain& c) { return encodePage(c.find(address)->state(), 0); });
@@ -72,27 +60,6 @@ protected:
     SimOptions options;
     SimServer server;
 };
-
-// Two clients share the chain; a close fault drops the connection and a new one works.
-TEST_F(SimLoopback, TcpClientsAndFaults) {
-    ASSERT_TRUE(server.start(options));
-    Client a(server.tcpPort()), b(server.tcpPort());
-    a.send(makeFrame(1, cmd::kMainSource, {8}));
-    EXPECT_EQ(a.readFrame().at(2), cmd::kMainSource);  // the acknowledgement
-    b.send(pageQuery(1));
-    const Bytes reply = b.readFrame();
-    ASSERT_EQ(reply, status(1));
-    EXPECT_EQ(reply[7], 0x18);  // HDMI on the main picture
-
-    FaultPlan& faults = server.core().faults();
-    faults.setProbability(Fault::Close, 1.0);
-    a.send(pageQuery(1));
-    EXPECT_TRUE(a.readFrame().empty() && a.closed);  // no reply: the connection closes
-    faults.setProbability(Fault::Close, 0.0);
-    Client c(server.tcpPort());
-    c.send(pageQuery(1));
-    EXPECT_EQ(c.readFrame(), status(1));
-}
 
 // A client that leaves without reading its replies, and without lifting the exclusive claim a
 // controller puts on its port, must not spoil the next one's exchange: what it left unread is

@@ -21,8 +21,6 @@ public:
     int addArea(const QColor& colour, const QString& text = {});
     // Draws an area at `place`, in frame pixels, until it is placed again.
     void place(int area, const QRect& place);
-    // Where an area was last drawn, in frame pixels; empty before it is placed.
-    QRect areaRect(int area) const { return areas_.at(static_cast<std::size_t>(area)).rect; }
 
     QSize sizeHint() const override { return kFrameSize; }
 

@@ -57,8 +57,7 @@ TEST(StatusReply, Lights) {
         {{{.mode = 5, .sources = 0x80, .subSignal = 0}}, "V1 TEXT | HDMI"},
         {{{.flags = 0x07}}, "V1 BYPASS FREEZE MOSAIC |"},
         {{{.mode = 3, .pipMode = 2}, {.mode = 3, .pipMode = 9}}, "V1 PIP M3 |"},
-        {{{.sources = 0x05}, {.sources = 0x07, .address = 2}}, "VGA1 |"},
-    };
+        {{{.sources = 0x05}, {.sources = 0x07, .address = 2}}, "VGA1 |"}};
     for (const auto& [replies, lights] : cases) EXPECT_EQ(lightText(decode(replies)), lights);
 }
 
@@ -87,8 +86,7 @@ TEST(StatusReply, FlagsRadiosAndButtons) {
         {{.mode = 1, .sources = 0x05}, false, "100"},
         {{.mode = 5, .sources = 0x06}, false, "010"},
         {{.sources = 0x07}, false, "001"},
-        {{.sources = 0x07}, true, "000"},
-    };
+        {{.sources = 0x07}, true, "000"}};
     const auto shown = {Control::M4, Control::VgaAuto, Control::Mosaic};
     for (const auto& [reply, timer, expected] : buttons)
         EXPECT_EQ(enabledBits(decode({reply}, timer), shown), expected) << int(reply.sources);
@@ -117,7 +115,7 @@ TEST(FunctionRules, Table) {
         {Pip, false, false, {10, 0}, "000011"},     // YPbPr overrides PIP/POP
         {PipAlt, false, false, {10, 7}, "000011"},  // YPbPr stops the DVI rule
         {None, false, false, {8}, "111010"},        // HDMI
-        {None, false, false, {9}, "101010"},        // EXT. only: no change
+        {None, false, false, {9}, "101010"}         // EXT. only: no change
     };
     const auto ruled = {Control::Pip,    Control::Text,   Control::Bypass,
                         Control::Mosaic, Control::Freeze, Control::SrcYPbPr};

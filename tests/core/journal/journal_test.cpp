@@ -68,8 +68,7 @@ TEST_F(Journal, NumbersContinueAfterRestartsAndCrashes) {
          R"({"seq":4)",
          4,
          {"journal-000001.jsonl line 4: malformed line skipped"}},
-        {"a new file left empty", 2, "", 4, {}},
-    };
+        {"a new file left empty", 2, "", 4, {}}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         fs::remove_all(dir_);
@@ -150,8 +149,7 @@ TEST_F(Journal, FiltersAndCursor) {
          4},
         {"limit", {.limit = 2}, {1, 2}, 2},
         {"limit after since", {.since = 2, .limit = 1}, {3}, 3},
-        {"nothing new", {.since = 4}, {}, 4},
-    };
+        {"nothing new", {.since = 4}, {}, 4}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const JournalPage page = readJournal(dir_, c.query);
@@ -186,8 +184,7 @@ TEST(JournalReport, CsvQuotingAndOnAirRows) {
         {"say \"hi\"", "\"say \"\"hi\"\"\""},
         {"two\nlines", "\"two\nlines\""},
         {" padded", "\" padded\""},
-        {"", ""},
-    };
+        {"", ""}};
     for (const auto& [in, out] : fields) EXPECT_EQ(csvField(in), out) << in;
 
     json record = onAir(3, "2026-12-07T13:00:00.000Z", "2026-12-07T14:00:00.000Z");

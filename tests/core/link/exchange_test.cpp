@@ -50,58 +50,41 @@ protected:
     }
 };
 
-TEST_F(Exchange, AddressZeroSendsAndReadsNothing) {
-    ScriptedLink& line = attach(ByteLink::Kind::Network);
-    link.setDeviceAddress(0);
-    line.script({{10ms, reply()}});
-    EXPECT_EQ(link.exchangeFrame(kStatusQuery, out, 6000), 0);
-    EXPECT_EQ(line.written().size(), 1u);
-    EXPECT_EQ(line.reads(), 0);
-    EXPECT_EQ(clock.elapsed(), 0ms);
-    EXPECT_EQ(out, filled(0xEE));
-}
-
-TEST_F(Exchange, TriesFollowTheTimeOut) {
-    struct Case {
+// Each case: what the line does after the query, the time-out, the outcome and the time it took
+// (a reply is picked up on arrival, then the 200 ms pause; only the first byte is tested).
+TEST_F(Exchange, OutcomeAndTimeFollowTheReplyAndTheTimeOut) {
+    using K = ByteLink::Kind;
+    // A reply in two pieces, with its first byte right or wrong.
+    const auto inTwo = [](const Bytes& r) {
+        return std::vector<Piece>{{120ms, slice(r, 0, 6)}, {250ms, slice(r, 6, 13)}};
+    };
+    const struct {
+        const char* name;
+        K kind;
+        std::vector<Piece> pieces;
         std::int32_t timeoutMs;
-        Millis waited;
-    };
-    for (const Case c : {Case{99, 0ms}, Case{-100, 0ms}, Case{1099, 1000ms}}) {
-        ScriptedLink& line = attach(ByteLink::Kind::Serial);
-        const Millis start = clock.elapsed();
-        EXPECT_EQ(link.exchangeFrame(kStatusQuery, out, c.timeoutMs), 0) << c.timeoutMs;
-        EXPECT_EQ(elapsedSince(start), c.waited) << c.timeoutMs;
-        EXPECT_EQ(line.written().size(), 1u);
-        EXPECT_EQ(out, filled(0xEE));
-    }
-}
-
-TEST_F(Exchange, ReplyIsTakenAsSoonAsItArrives) {
-    for (auto kind : {ByteLink::Kind::Serial, ByteLink::Kind::Network}) {
-        ScriptedLink& line = attach(kind);
-        line.script({{37ms, reply()}});
-        const Millis start = clock.elapsed();
-        ASSERT_EQ(link.exchangeFrame(kStatusQuery, out, 1000), 13);
-        EXPECT_EQ(Bytes(out.begin(), out.end()), reply());
-        EXPECT_EQ(elapsedSince(start), 37ms + 200ms) << "pick-up at arrival, then the pause";
-    }
-}
-
-TEST_F(Exchange, SerialGathersPiecesAndTestsTheFirstByte) {
-    struct Case {
-        std::uint8_t first;
         int result;
+        Millis elapsed;
+    } cases[] = {
+        {"shorter than one try", K::Serial, {}, 99, 0, 0ms},
+        {"negative", K::Serial, {}, -100, 0, 0ms},
+        {"whole tries only", K::Serial, {}, 1099, 0, 1000ms},
+        {"serial reply", K::Serial, {{37ms, reply()}}, 1000, 13, 37ms + 200ms},
+        {"network reply", K::Network, {{37ms, reply()}}, 1000, 13, 37ms + 200ms},
+        {"serial pieces", K::Serial, inTwo(reply()), 1000, 13, 250ms + 200ms},
+        {"bad first byte", K::Serial, inTwo(reply(4)), 1000, 0, 250ms + 200ms},
     };
-    for (const Case c : {Case{5, 13}, Case{4, 0}}) {
-        ScriptedLink& line = attach(ByteLink::Kind::Serial);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptedLink& line = attach(c.kind);
+        line.script(c.pieces);
         out = filled(0xEE);
-        const Bytes r = reply(c.first);
-        line.script({{120ms, slice(r, 0, 6)}, {250ms, slice(r, 6, 13)}});
         const Millis start = clock.elapsed();
-        EXPECT_EQ(link.exchangeFrame(kStatusQuery, out, 1000), c.result);
-        EXPECT_EQ(elapsedSince(start), 250ms + 200ms) << "both outcomes pause 200 ms";
+        EXPECT_EQ(link.exchangeFrame(kStatusQuery, out, c.timeoutMs), c.result);
+        EXPECT_EQ(elapsedSince(start), c.elapsed);
+        EXPECT_EQ(line.written().size(), 1u);
         if (c.result == 13)
-            EXPECT_EQ(Bytes(out.begin(), out.end()), r);
+            EXPECT_EQ(Bytes(out.begin(), out.end()), reply());
         else
             EXPECT_EQ(out, filled(0xEE));
     }
@@ -216,8 +199,7 @@ TEST_F(Exchange, GatherTakesPiecesUntilTheLineFallsQuiet) {
         {"a second reply right behind",
          {{10ms, Bytes(13, 5)}, {24ms, Bytes(13, 5)}},
          26,
-         24ms + kQuiet},
-    };
+         24ms + kQuiet}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         attach(ByteLink::Kind::Serial).script(c.pieces);

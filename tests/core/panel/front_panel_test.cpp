@@ -51,8 +51,7 @@ TEST(SourcePress, Table) {
         {Plain, kNoSource, false, true, 1, 9, 1, 0x80, None, true, false},  // EXT. carrying SDI
         {Plain, kNoSource, false, true, {}, 9, 1, 0x80, NotExtModel, false, false},
         {Plain, kNoSource, true, true, 3, 9, 1, -1, MosaicOnlyOff, false, true},
-        {Plain, kNoSource, false, false, 0, 9, 1, 0x80, None, false, false},
-    };
+        {Plain, kNoSource, false, false, 0, 9, 1, 0x80, None, false, false}};
     for (const auto& c : cases) {
         PanelState s;
         s.pipAltFlag = c.mode == Pip;

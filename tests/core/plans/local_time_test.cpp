@@ -27,8 +27,7 @@ TEST(ClockAt, FollowsTheZonesRules) {
         {"Europe/Berlin", 2025, 10, 26, 3, 0, 0, 1761444000, "after the fold, +1"},
         {"America/New_York", 2025, 11, 2, 1, 30, 0, 1762061400, "twice: the first, EDT"},
         {"Asia/Shanghai", 2025, 7, 1, 8, 0, 0, 1751328000, "no daylight saving, +8"},
-        {"Europe/Berlin", 2025, 4, 31, 0, 0, 0, 1746050400, "31 April rolls over to 1 May"},
-    };
+        {"Europe/Berlin", 2025, 4, 31, 0, 0, 0, 1746050400, "31 April rolls over to 1 May"}};
     for (const ZoneCase& c : cases) {
         SCOPED_TRACE(std::string(c.zone) + ": " + c.why);
         test::ScopedZone zone(c.zone);

@@ -55,8 +55,7 @@ TEST(PlanFile, BadAndShortEntries) {
         // A repeated key and a second section: the first copy is the plan.
         {"[PLANCOUNT]\ndaytimecount=1\n[DAYTIME]\nTime0=8:0:0,1\nTIME0=9:0:0,1\n[CONNECT]\n"
          "[DAYTIME]\nTime0=10:0:0,1\n",
-         "ok day=1 week=0 diagnostics=2; DAYTIME TIME0; DAYTIME Time0"},
-    };
+         "ok day=1 week=0 diagnostics=2; DAYTIME TIME0; DAYTIME Time0"}};
     for (const auto& [text, expected] : cases) {
         const LoadedPlans loaded = loadPlanText(text);
         const PlanLoadResult& r = loaded.result;

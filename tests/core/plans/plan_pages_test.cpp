@@ -83,8 +83,7 @@ TEST(PlanPages, SpacingCheck) {
          true},
         {"same day of month", PlanKind::Month, monthFive, draft(PlanKind::Month, 9, 0, 0, "", "05"),
          false},
-        {"one-time, other date", PlanKind::Once, onceA, draft(PlanKind::Once, 8, 0, 0), true},
-    };
+        {"one-time, other date", PlanKind::Once, onceA, draft(PlanKind::Once, 8, 0, 0), true}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.why);
         const PlanMap plans{{0, c.existing}};

@@ -115,8 +115,7 @@ TEST_F(SchedulerRun, TiesToleranceAndMissedWindows) {
         {"due while busy, 6 s late: missed", "10: 0: 2", 8000ms, 0min,
          "10:00:00 sent day 0, 10:00:08 missed week 0"},
         {"clock jumps past two: both missed, the rest still today", "10: 0:30", 0ms, 20min,
-         "10:10:00 missed day 0, 10:10:00 missed week 0"},
-    };
+         "10:10:00 missed day 0, 10:10:00 missed week 0"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.why);
         std::string text = plans;

@@ -66,8 +66,7 @@ TEST(ProfileFileReadTest, FindsValues) {
         {"OTHER", "key", "a = b"},
         {"other", "Long", std::string(kProfileValueMax, 'v')},
         {"other", "Hidden", "1"},  // a header without ']' is not a header
-        {"bin", "Key", "fallback"},
-    };
+        {"bin", "Key", "fallback"}};
     for (const auto& [section, key, expected] : cases)
         EXPECT_EQ(file.readString(section, key, "fallback"), expected) << key;
     EXPECT_EQ(file.text(), text);
@@ -99,8 +98,7 @@ TEST(ProfileFileWriteTest, ChangesOnlyWhatItMust) {
         // Refused: what would not read back as one line of its kind.
         {'w', "A", "k", "2\n[X]", "[A]\nk=1\n", "[A]\nk=1\n"},
         {'w', "A", ";k", "v", "", ""},
-        {'w', "A]", "k", "v", "", ""},
-    };
+        {'w', "A]", "k", "v", "", ""}};
     for (const auto& c : cases) {
         ProfileFile file = ProfileFile::fromText(c.before);
         EXPECT_EQ(c.op == 'w'   ? file.writeString(c.section, c.key, c.value)
@@ -210,8 +208,11 @@ TEST_F(FileTest, SaveKeepsOwnerAndModeOrRefusesReadOnlyFiles) {
         uid_t owner, saveAs;  // owners other than me need root
         bool refused;
     } cases[] = {
-        {0444, me, me, true},      {0000, me, me, true},     {0640, me, me, false},
-        {0644, 1234, 65534, true}, {02664, 1234, me, false},  // setgid survives the new owner
+        {0444, me, me, true},
+        {0000, me, me, true},
+        {0640, me, me, false},
+        {0644, 1234, 65534, true},
+        {02664, 1234, me, false}  // setgid survives the new owner
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.mode);
@@ -247,8 +248,7 @@ TEST_F(FileTest, RemovesOnlyStaleTempFiles) {
     const std::pair<std::string, bool> cases[] = {
         {dead + "-0", true},   {self + "-1", true},  // the second one an hour old
         {self + "-2", false},  {".Planinfo.ini.tmp" + std::to_string(::getppid()) + "-0", false},
-        {dead + "-1x", false}, {".Other.ini" + dead.substr(13) + "-0", false},
-    };
+        {dead + "-1x", false}, {".Other.ini" + dead.substr(13) + "-0", false}};
     for (const auto& [name, removed] : cases) writeFile(dir / "real" / name, "");
     fs::last_write_time(dir / "real" / cases[1].first,
                         fs::file_time_type::clock::now() - std::chrono::minutes(61));
@@ -322,8 +322,7 @@ TEST_F(ConnectSettingsTest, ReadsSection) {
         {"[CONNECT]\nSerialPort=/dev/ttyUSB1\nIP=1.1.1.1\n",
          {false, "1.1.1.1", "", false, false, 1, "", false, ""}},
         {"[SET]\nUseService=1\nServiceSocket=/run/tvq418/hall.sock\n",
-         {false, "", "", false, false, 1, "", true, "/run/tvq418/hall.sock"}},
-    };
+         {false, "", "", false, false, 1, "", true, "/run/tvq418/hall.sock"}}};
     for (const auto& [file, expected] : cases) {
         writeFile(path, file);
         EXPECT_EQ(readConnectSettings(path), expected) << file;
@@ -353,8 +352,7 @@ TEST_F(ConnectSettingsTest, SaveChangesOnlyItsKeys) {
         {"[SET]\nUseService=1\nServiceSocket=/run/a.sock\n",
          {true, "", "", false, false, 1, "", false, ""},
          "[SET]\nUseService=0\nServiceSocket=/run/a.sock\n[CONNECT]\nConnectFlag=0\n"
-         "StartTimerFlag=0\nDeviceID=1\n"},
-    };
+         "StartTimerFlag=0\nDeviceID=1\n"}};
     for (const auto& [before, saved, after] : cases) {
         writeFile(path, before);
         EXPECT_EQ(saveConnectSettings(path, saved), std::error_code{}) << before;

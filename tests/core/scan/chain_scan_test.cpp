@@ -54,8 +54,10 @@ TEST(ReadScanReplies, SortsWhatCameBack) {
          true,
          {{Kind::Garbled, 4, 4, 3}}},
         {"bad check byte", badCheck, false, {{Kind::Garbled, 4, 4, 13}}},
-        {"not a status reply", bytesOf(makeFrame(4, 0x80, {8})), false, {{Kind::Garbled, 4, 4, 0}}},
-    };
+        {"not a status reply",
+         bytesOf(makeFrame(4, 0x80, {8})),
+         false,
+         {{Kind::Garbled, 4, 4, 0}}}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const ScanReading r = readScanReplies(4, c.bytes);

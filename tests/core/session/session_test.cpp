@@ -110,8 +110,7 @@ TEST(SessionConnect, EachOutcomeIsReportedOnceAndLeavesItsState) {
         {"wrong_command", O::Connected, Fault::WrongCommand, O::DeviceAbsent, M::EquipmentFailed},
         {"bad_check_byte", O::Connected, Fault::BadCheckByte, O::DeviceAbsent, M::EquipmentFailed},
         {"link_fails", O::LinkFailed, Fault::None, O::LinkFailed, M::None},
-        {"port_out_of_range", O::PortOutOfRange, Fault::None, O::PortOutOfRange, M::None},
-    };
+        {"port_out_of_range", O::PortOutOfRange, Fault::None, O::PortOutOfRange, M::None}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         FakeClock clock;
@@ -195,16 +194,6 @@ void startSlow(std::optional<SessionRig>& rig) {
     ASSERT_TRUE(eventually([&] { return rig->session.snapshot().isShown(Light::Ext); }));
     // A command must not wait for a blinking light: the blink worker keeps off panelLock.
     ASSERT_TRUE(eventually([&] { return rig->panelLockFree(); }));
-}
-
-// A press wakes the idle command worker: it goes out at once, not after its minute's look.
-TEST(SessionWorkers, PressWakesTheIdleCommandWorker) {
-    std::optional<SessionRig> rig;
-    ASSERT_NO_FATAL_FAILURE(startSlow(rig));
-    const auto pressedAt = std::chrono::steady_clock::now();
-    rig->session.pressVgaAuto();
-    ASSERT_TRUE(eventually([&] { return rig->device.count(cmd::kVgaAuto) == 1; }));
-    EXPECT_LT(std::chrono::steady_clock::now() - pressedAt, 2s);
 }
 
 TEST(SessionWorkers, HeldWorkersSendNothingAndCarryOnAfterRelease) {

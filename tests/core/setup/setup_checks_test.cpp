@@ -46,8 +46,7 @@ TEST(RectCheck, RangeThenEvenInFieldOrder) {
         {{"100", "0", "64", "99999999999"}, xga, O::OutOfRange, F::Height},  // H + |Y| first
         {{"1024", "0", "48", "0"}, xga, O::OutOfRange, F::Height},
         {{"532", "3", "768", "0"}, xga, O::Odd, F::HStart},
-        {{"2147483647", "-2147483647", "64", "0"}, xga, O::OutOfRange, F::Width},
-    };
+        {{"2147483647", "-2147483647", "64", "0"}, xga, O::OutOfRange, F::Width}};
     for (const auto& c : cases) {
         const RectCheck check = checkRectTexts(c.texts, c.output);
         const auto label = "row " + std::to_string(&c - cases);
@@ -72,15 +71,13 @@ TEST(LevelCheck, RangesAndTheEvenBrightness) {
         Level level;
         std::optional<std::int32_t> value;
         O outcome;
-    } cases[] = {
-        {Level::Brightness, 64, O::Ok},
-        {Level::Brightness, -2, O::OutOfRange},
-        {Level::Brightness, 0, O::Ok},
-        {Level::Saturation, 100, O::Ok},
-        {Level::Saturation, 99, O::Ok},
-        {Level::Bias, -1, O::OutOfRange},
-        {Level::Bias, std::nullopt, O::OutOfRange},
-    };
+    } cases[] = {{Level::Brightness, 64, O::Ok},
+                 {Level::Brightness, -2, O::OutOfRange},
+                 {Level::Brightness, 0, O::Ok},
+                 {Level::Saturation, 100, O::Ok},
+                 {Level::Saturation, 99, O::Ok},
+                 {Level::Bias, -1, O::OutOfRange},
+                 {Level::Bias, std::nullopt, O::OutOfRange}};
     for (const auto& c : cases)
         EXPECT_EQ(checkLevel(c.level, c.value), c.outcome)
             << static_cast<int>(c.level) << " " << c.value.value_or(-999);
@@ -97,11 +94,9 @@ TEST(Thresholds, FirstBadOneAndTheArrowSteps) {
         Direction direction;
         int expected;
         MessageId refusal;
-    } cases[] = {
-        {247, Channel::Red, Direction::Up, 255, MessageId::None},
-        {8, Channel::Blue, Direction::Down, 0, MessageId::None},
-        {3, Channel::Green, Direction::Down, 3, MessageId::CannotAdjustDown},
-    };
+    } cases[] = {{247, Channel::Red, Direction::Up, 255, MessageId::None},
+                 {8, Channel::Blue, Direction::Down, 0, MessageId::None},
+                 {3, Channel::Green, Direction::Down, 3, MessageId::CannotAdjustDown}};
     for (const auto& c : cases) {
         const StepResult r = stepThreshold(c.value, c.channel, c.direction);
         EXPECT_EQ(r.value, c.expected) << c.value;
@@ -138,7 +133,7 @@ TEST(Pages, StatusAllowsTheInputSaveOnlyForDviWithSignalInMosaic) {
         {0x00, 0x07, 1, SetupStatus{false}},  // mosaic off
         {0x04, 0x07, 0, SetupStatus{false}},  // no signal
         {0x04, 0x08, 1, SetupStatus{false}},  // HDMI
-        {0xFF, 0x07, 1, std::nullopt},        // no status at all
+        {0xFF, 0x07, 1, std::nullopt}         // no status at all
     };
     for (const auto& c : cases) {
         const CommandFrame status = reply({0, 0, 0, c.flags, c.sources, c.signal});
@@ -165,8 +160,7 @@ TEST(Frames, EveryWriteCarriesItsCommandAndBytes) {
     } cases[] = {
         {rectFrame(1, RectTarget::Main, saveCodeOf(2), r), {0x8D, 0, 0, 2, 4, 0, 0, 4, 3, 0}},
         {rectFrame(1, RectTarget::Input, saveCodeOf(3), r), {0x96, 0, 0, 2, 4, 0, 0, 4, 3, 0}},
-        {rectFrame(1, RectTarget::Output, saveCodeOf(3), r), {0x8A, 0, 0, 2, 4, 0, 0, 4, 3, 0}},
-    };
+        {rectFrame(1, RectTarget::Output, saveCodeOf(3), r), {0x8A, 0, 0, 2, 4, 0, 0, 4, 3, 0}}};
     for (const auto& c : cases) {
         EXPECT_EQ(std::vector<std::uint8_t>(c.frame.begin() + 2, c.frame.begin() + 12),
                   c.bytes2to11)

@@ -31,21 +31,5 @@ TEST(WallE2e, ProgramsAWallWithOneProcessorMissing) {
         EXPECT_TRUE(has(settings.out, line)) << line << settings.out;
 }
 
-TEST(WallE2e, InterruptEndsTheWallAfterTheExchangeInFlight) {
-    Simulator sim(Via::Tcp, {"--addresses", "1,2"});
-    ASSERT_TRUE(sim.ready()) << sim.diagnostics();
-    // Interrupt during cell 001's first pause, once cell 000 is reported.
-    const Finished run =
-        sim.ctl({"wall", "program", "--rows", "1", "--cols", "2", "--widths", "1000,920",
-                 "--heights", "700,700"},
-                Millis{30000}, [](const std::string& out) { return has(out, "cell 000"); });
-    EXPECT_EQ(run.exitCode, 1) << shown(run);
-    EXPECT_LT(run.afterInterrupt, Millis{1000}) << shown(run);
-    EXPECT_TRUE(has(run.out, "cell 000 address 1: done")) << shown(run);
-    EXPECT_TRUE(
-        has(run.out, "cell 001 address 2: cancelled\n2 cells: 1 done, 0 failed, 1 cancelled"))
-        << shown(run);
-}
-
 }  // namespace
 }  // namespace tvq::e2e
