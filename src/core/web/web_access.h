@@ -49,7 +49,7 @@ struct Admission {
     std::string subprotocol;
 };
 
-// The subprotocols a browser offered that name no token.
+// The subprotocol that carries a browser's token: "bearer." and the secret.
 inline constexpr std::string_view kBearerProtocolPrefix = "bearer.";
 
 // Checks Host (always), Origin (when sent; browsers send it with every WebSocket and every

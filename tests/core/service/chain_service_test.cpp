@@ -442,6 +442,46 @@ TEST_F(ServiceRig, AnAbsentDeviceIsTriedAgainAfter1Then2SecondsAndWaitingRequest
                                              "connecting", "up"));
 }
 
+// A write the device does not acknowledge is a failure, not a success, and ends the writes; a
+// wall is a job whose record and events carry it to its end.
+TEST_F(ServiceRig, SettingWritesAreJudgedAndAWallIsAJobToFollow) {
+    ChainService& service = make();
+    service.start();
+    const json twoWrites{
+        {"op", "set"}, {"address", 1}, {"settings", {{"brightness", 32}, {"bias", 10}}}};
+    EXPECT_EQ(call(kAlice, twoWrites)["written"].size(), 2u);
+    device_.setCommandFault(test::FakeDevice::Fault::WrongCommand);
+    const std::size_t before = commands().size();
+    const json refused = call(kAlice, twoWrites);
+    EXPECT_EQ(refused["error"], "device") << refused;
+    EXPECT_EQ(commands().size(), before + 1) << "a write after an unacknowledged one";
+    device_.setCommandFault(test::FakeDevice::Fault::Silent);
+    EXPECT_EQ(call(kAlice, {{"op", "settings"}, {"address", 1}})["error"], "device");
+    EXPECT_EQ(journal_.records("exchange").back()["op"], "set");
+
+    device_.setCommandFault(test::FakeDevice::Fault::None);
+    std::mutex mutex;
+    std::vector<std::string> states;
+    service.setEventSink(kBob.id, [&](const json& event) {
+        std::lock_guard lock(mutex);
+        if (states.empty() || states.back() != event["state"]) states.push_back(event["state"]);
+    });
+    call(kBob, {{"op", "watch"}, {"events", {"job"}}});
+    const json accepted = call(
+        kAlice,
+        {{"op", "wall"}, {"rows", 1}, {"columns", 1}, {"widths", {1920}}, {"heights", {1080}}});
+    ASSERT_EQ(accepted["state"], "queued") << accepted;
+    json record;
+    ASSERT_TRUE(eventually([&] {
+        record = call(kBob, {{"op", "job"}, {"job", accepted["job"]}});
+        return record["result"].is_object();
+    })) << record;
+    EXPECT_EQ(record["state"], "failed") << record;  // the fake never turns wall-ready
+    EXPECT_EQ(record["cells"].size(), 1u);
+    std::lock_guard lock(mutex);
+    EXPECT_EQ(states, (std::vector<std::string>{"queued", "running", "failed"}));
+}
+
 TEST_F(ServiceRig, ManyClientsAtOnceEachGetOneAnswer) {
     ChainService& service = make();
     service.start();
