@@ -306,6 +306,22 @@ TEST_F(ServiceRig, BadRequestsAreAnsweredAndChangeNothing) {
         {{{"op", "plans.modify"}, {"kind", "day"}, {"entry", 5}, {"time", "9:0:0"}, {"source", 1}},
          "bad-request"},
         {{{"op", "plans.reboot"}}, "unknown-op"},
+        // Settings are checked as the setup checks them, windows against the resolution the
+        // device reports (1280 x 1024 here), all before the first write.
+        {{{"op", "set"}, {"address", 1}, {"settings", {{"bias", 10}, {"brightness", 63}}}},
+         "bad-request"},
+        {{{"op", "set"}, {"address", 1}, {"settings", {{"volume", 1}}}}, "bad-request"},
+        {{{"op", "set"}, {"address", 1}, {"settings", {{"audio", {{"ad1", "HDMI"}, {"ad2", 8}}}}}},
+         "bad-request"},
+        {{{"op", "set"},
+          {"address", 1},
+          {"settings",
+           {{"bias", 10},
+            {"outputWindow", {{"x", 2}, {"width", 1280}, {"y", 0}, {"height", 64}}}}}},
+         "bad-request"},
+        {{{"op", "wall"}, {"rows", 1}, {"columns", 2}, {"widths", {1920}}, {"heights", {1, 2}}},
+         "bad-request"},
+        {{{"op", "job"}, {"job", 99}}, "not-found"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.request.dump());
