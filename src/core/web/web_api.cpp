@@ -299,7 +299,7 @@ std::variant<WebApi::EventsQuery, HttpResponse> WebApi::eventsQuery(std::string_
                 const std::size_t comma = std::min(list.find(','), list.size());
                 const std::string type(list.substr(0, comma));
                 if (!service::EventHub::knownType(type))
-                    throw Bad("events may list state, link, plan and journal");
+                    throw Bad("events may list state, link, plan, journal and job");
                 events.types.insert(type);
                 list.remove_prefix(std::min(comma + 1, list.size()));
             }
