@@ -364,7 +364,10 @@ void ChainService::Impl::queueSet(const Peer& peer, const json& id, const Answer
                                       ? refusal(w.setting, MessageId::SetupFailed)
                                       : w.setting + ": the reply does not acknowledge the write: " +
                                             hexText(reply.data(), kFrameSize);
-                if (!written.empty()) why += " (written before it: " + written.dump() + ")";
+                std::string before;
+                for (const json& done : written)
+                    before += (before.empty() ? "" : ", ") + done["setting"].get<std::string>();
+                if (!before.empty()) why += " (written before it: " + before + ")";
                 return (*answer)(errorAnswer(id, "device", why));
             }
             written.push_back(std::move(one));
