@@ -41,7 +41,7 @@ constexpr std::string_view kUsage =
     "  scan [--from N] [--to M]  ask addresses N..M (default 1..255) for their status and list\n"
     "                            those that answer; --timeout is then the wait per address\n"
     "                            (15 or more; default from the line's speed)\n"
-    "  watch [--since SEQ] [--events state,link,plan,journal]\n"
+    "  watch [--since SEQ] [--events state,link,plan,journal,job]\n"
     "                            (--service only) print the chain service's events as JSON\n"
     "                            lines until SIGINT or SIGTERM; --since resumes after event\n"
     "                            SEQ, --events picks the types (default all)\n"
@@ -217,7 +217,7 @@ std::optional<UsageError> parseCommand(const std::vector<std::string_view>& word
 }
 
 // Event types a watcher may ask for, as the service names them.
-constexpr std::array<std::string_view, 4> kEventTypes{"state", "link", "plan", "journal"};
+constexpr std::array<std::string_view, 5> kEventTypes{"state", "link", "plan", "journal", "job"};
 
 std::optional<UsageError> parseEvents(std::string_view text, CliOptions& options) {
     options.watchEvents.clear();
@@ -226,7 +226,7 @@ std::optional<UsageError> parseEvents(std::string_view text, CliOptions& options
         const std::string_view name = rest.substr(0, comma);
         if (std::find(kEventTypes.begin(), kEventTypes.end(), name) == kEventTypes.end())
             return UsageError{"unknown event type \"" + std::string(name) +
-                              "\": give state, link, plan, journal"};
+                              "\": give state, link, plan, journal, job"};
         if (std::find(options.watchEvents.begin(), options.watchEvents.end(), name) ==
             options.watchEvents.end())
             options.watchEvents.emplace_back(name);

@@ -111,7 +111,8 @@ public:
           peer_(std::move(peer)),
           address_(std::move(address)) {}
 
-    void start(http::request<http::string_body> request, web::WebApi::EventsQuery query) {
+    void start(http::request<http::string_body> request, web::WebApi::EventsQuery query,
+               std::string subprotocol) {
         // Pinged when quiet; one that answers nothing for kWatcherSilence (it stopped reading,
         // or is gone without a word) is dropped.
         auto timeout = websocket::stream_base::timeout::suggested(beast::role_type::server);
@@ -119,9 +120,12 @@ public:
         timeout.keep_alive_pings = true;
         ws_.set_option(timeout);
         ws_.read_message_max(4096);  // a watcher has nothing to say
-        ws_.set_option(websocket::stream_base::decorator([](websocket::response_type& response) {
-            response.set(http::field::server, "tvq418d");
-        }));
+        ws_.set_option(websocket::stream_base::decorator(
+            [subprotocol = std::move(subprotocol)](websocket::response_type& response) {
+                response.set(http::field::server, "tvq418d");
+                if (!subprotocol.empty())
+                    response.set(http::field::sec_websocket_protocol, subprotocol);
+            }));
         ws_.async_accept(request, [self = shared_from_this(), query](beast::error_code error) {
             if (error) return self->close();
             self->watch(query);
@@ -264,7 +268,8 @@ private:
             auto socket =
                 std::make_shared<EventSocket>(server_, stream_.release_socket(), peer, address_);
             server_.live.insert(socket);
-            socket->start(std::move(request), std::get<web::WebApi::EventsQuery>(query));
+            socket->start(std::move(request), std::get<web::WebApi::EventsQuery>(query),
+                          admission.subprotocol);
             closed_ = true;
             server_.live.erase(shared_from_this());
             return;

@@ -249,9 +249,13 @@ TEST(Daemon, ServesTheSameChainOverHttpAndWebSocket) {
                                 "Sec-WebSocket-Version: 13\r\n"
                                 "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n";
 
+    // As a browser offers a token: the real subprotocol is echoed, the token never.
     RawClient watcher(port);
-    watcher.send(upgrade + "Origin: http://127.0.0.1:" + web + "\r\n\r\n");
-    EXPECT_TRUE(has(watcher.through("\r\n\r\n"), " 101 "));
+    watcher.send(upgrade + "Origin: http://127.0.0.1:" + web +
+                 "\r\nSec-WebSocket-Protocol: bearer.0123456789abcdef, tvq418.v1\r\n\r\n");
+    const std::string handshake = watcher.through("\r\n\r\n");
+    EXPECT_TRUE(has(handshake, " 101 ")) << handshake;
+    EXPECT_TRUE(has(handshake, "Sec-WebSocket-Protocol: tvq418.v1\r\n")) << handshake;
     const json snapshot = watcher.message();
     EXPECT_EQ(snapshot["class"], "snapshot") << snapshot;
 

@@ -44,13 +44,19 @@ const Op kOps[] = {
     {"plans.start", {}, {"armed"}},
     {"plans.stop", {}, {"armed"}},
     {"journal", {}, {"records", "next", "warnings"}},
+    {"settings", {"address"}, {"address", "outputFormat", "modes", "missing"}},
+    {"set", {"address", "settings"}, {"address", "written"}},
+    {"wall", {"rows", "columns", "widths", "heights"}, {"job", "state"}},
+    {"job", {"job"}, {"job", "kind", "state", "progress", "cells", "result"}},
 };
 const std::map<std::string, Fields> kEvents{{"state", {"address", "state", "reply"}},
                                             {"link", {"state", "message"}},
                                             {"plan", {"what", "kind", "entry", "source", "due"}},
-                                            {"journal", {"record"}}};
-const std::set<std::string> kErrors{"parse", "bad-request", "unknown-op", "too-long",
-                                    "busy",  "link-down",   "sequence",   "internal"};
+                                            {"journal", {"record"}},
+                                            {"job", {"job", "kind", "state", "cells"}}};
+const std::set<std::string> kErrors{"parse",  "bad-request", "unknown-op", "too-long",
+                                    "busy",   "link-down",   "sequence",   "internal",
+                                    "device", "not-found"};
 const Fields kState{"pip",       "text",          "pictureMode", "transition", "transitionName",
                     "freeze",    "bypass",        "mosaic",      "mainSource", "mainSourceName",
                     "subSource", "subSourceName", "mainSignal",  "subSignal",  "pipMode",

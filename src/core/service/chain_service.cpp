@@ -410,8 +410,8 @@ void ChainService::stop() {
 
 nlohmann::json ChainService::greeting() const {
     const Impl& impl = *impl_;
-    nlohmann::json capabilities{"exchange", "gather", "sequence", "status",
-                                "source",   "press",  "watch"};
+    nlohmann::json capabilities{"exchange", "gather", "sequence", "status", "source",
+                                "press",    "watch",  "settings", "wall"};
     if (impl.options.plans) capabilities.push_back("plans");
     if (impl.options.journalQuery) capabilities.push_back("journal");
     const double rate = impl.options.rate;

@@ -52,6 +52,11 @@
 //   frames: [{out, in}], result "ok"|"no-reply"|"line-closed"|"sent" (address 0), ms}, and
 //   "sequence": what, inside a hold. Each record also goes out as a "journal" event (without
 //   a sink: unnumbered).
+// - "settings" (the setup's whole read-back), "set" (screen settings after the setup's checks,
+//   all checked before the first write) and "wall" (every cell of a video wall) each run as one
+//   job: nothing else reaches the wire between their exchanges, plans and polls wait (up to a
+//   minute for a read-back whose pages go unanswered). "wall" is answered at once with a job
+//   number; "job" gives its record and "job" events each change of it.
 // - Plans address the first served address. The opener may block (a TCP connect, 3 s at
 //   most): stop() waits for it.
 

@@ -5,7 +5,8 @@
 namespace tvq::service {
 
 bool EventHub::knownType(std::string_view type) {
-    static constexpr std::array<std::string_view, 4> kTypes{"state", "link", "plan", "journal"};
+    static constexpr std::array<std::string_view, 5> kTypes{"state", "link", "plan", "journal",
+                                                            "job"};
     for (std::string_view known : kTypes)
         if (type == known) return true;
     return false;

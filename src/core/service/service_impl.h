@@ -18,6 +18,7 @@
 #include "core/service/event_hub.h"
 #include "core/service/resting_link.h"
 #include "core/service/status_cache.h"
+#include "core/setup/read_back.h"
 
 namespace tvq::service {
 
@@ -118,6 +119,20 @@ struct ChainService::Impl final : PlanObserver {
                      const std::string& op);
     CommandFrame pressFrame(std::uint8_t address, const std::string& key);
 
+    // setup_jobs.cpp: the screen settings and whole-wall programming, each one job.
+    // The exchange of a job's sequence: the cache sees its status replies, the journal its
+    // writes (as `op`, by the peer).
+    setup::ExchangeFn exchangeFn(FrameExchanger& wire, const Peer& peer, std::string op);
+    void queueSettings(const Peer& peer, const nlohmann::json& id, const Answer& answer,
+                       std::uint8_t address);
+    void queueSet(const Peer& peer, const nlohmann::json& id, const Answer& answer,
+                  const nlohmann::json& request);
+    void startWall(const Peer& peer, const nlohmann::json& id, const Answer& answer,
+                   const nlohmann::json& request);
+    // Merges `change` into the job's record and tells the watchers the whole record.
+    void updateJob(std::uint64_t job, const nlohmann::json& change);
+    nlohmann::json jobRecord(const nlohmann::json& id, std::uint64_t job) const;
+
     const ServiceOptions options;
     const LinkOpener opener;
     JournalSink* const journal;
@@ -150,6 +165,8 @@ struct ChainService::Impl final : PlanObserver {
     std::atomic<std::uint64_t> exchanges{0}, failures{0}, planFires{0};
     // Who the scheduler's next send is for: {"plan":{kind, entry}}. Its thread only.
     nlohmann::json planBy;
+    std::map<std::uint64_t, nlohmann::json> jobs;  // wall jobs' records by number, under mutex
+    std::uint64_t lastJob = 0;
 };
 
 nlohmann::json exchangeJson(const Exchanged& e);

@@ -115,6 +115,17 @@ void ChainService::Impl::handle(const Peer& peer, const nlohmann::json& request,
             if (auto refused = admit(peer, id, true)) return (*answer)(std::move(*refused));
             return queueExchange(peer, id, answer, address, frame, kCommandTimeoutMs, op);
         }
+        if (op == "settings") {
+            const std::uint8_t address = addressField(request);
+            if (auto refused = admit(peer, id, true)) return (*answer)(std::move(*refused));
+            return queueSettings(peer, id, answer, address);
+        }
+        if (op == "set") return queueSet(peer, id, answer, request);
+        if (op == "wall") return startWall(peer, id, answer, request);
+        if (op == "job")
+            return (*answer)(
+                jobRecord(id, static_cast<std::uint64_t>(intField(
+                                  request, "job", 1, std::numeric_limits<std::int64_t>::max()))));
         if (op == "watch") return startWatch(peer, id, answer, request);
         if (op == "unwatch") {
             std::optional<std::uint64_t> watch;
@@ -358,7 +369,7 @@ void ChainService::Impl::startWatch(const Peer& peer, const nlohmann::json& id,
         if (!it->is_array()) throw BadRequest("\"events\" must be a list of event types");
         for (const nlohmann::json& type : *it) {
             if (!type.is_string() || !EventHub::knownType(type.get<std::string>()))
-                throw BadRequest("\"events\" may hold state, link, plan and journal");
+                throw BadRequest("\"events\" may hold state, link, plan, journal and job");
             types.insert(type.get<std::string>());
         }
     }

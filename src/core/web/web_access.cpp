@@ -146,17 +146,36 @@ Admission admit(const AccessPolicy& policy, const HttpRequest& request) {
             return admission;
         }
     }
+    // The subprotocols offered, the bearer one apart: the first other one is echoed.
+    std::optional<std::string> offeredSecret;
+    const std::string offered = lower(request.header("upgrade")) == "websocket"
+                                    ? request.header("sec-websocket-protocol")
+                                    : std::string();
+    for (std::string_view list = offered; !list.empty();) {
+        const std::size_t comma = std::min(list.find(','), list.size());
+        std::string_view item = list.substr(0, comma);
+        list.remove_prefix(std::min(comma + 1, list.size()));
+        while (!item.empty() && (item.front() == ' ' || item.front() == '\t'))
+            item.remove_prefix(1);
+        while (!item.empty() && (item.back() == ' ' || item.back() == '\t')) item.remove_suffix(1);
+        if (item.starts_with(kBearerProtocolPrefix))
+            offeredSecret = std::string(item.substr(kBearerProtocolPrefix.size()));
+        else if (admission.subprotocol.empty())
+            admission.subprotocol = std::string(item);
+    }
     if (policy.tokens.empty()) return admission;
 
     const std::string authorization = request.header("authorization");
     const std::string bearer = "Bearer ";
+    std::optional<std::string_view> given;
+    if (authorization.size() > bearer.size() && authorization.starts_with(bearer))
+        given = std::string_view(authorization).substr(bearer.size());
+    else if (offeredSecret && !offeredSecret->empty())
+        given = *offeredSecret;
     const Token* found = nullptr;
-    if (authorization.size() > bearer.size() && authorization.starts_with(bearer)) {
-        const std::string_view given = std::string_view(authorization).substr(bearer.size());
-        // Every token is compared, so the time taken does not tell which one came close.
+    if (given)  // every token is compared, so the time taken does not tell which came close
         for (const Token& token : policy.tokens)
-            if (constantTimeEqual(given, token.secret) && !found) found = &token;
-    }
+            if (constantTimeEqual(*given, token.secret) && !found) found = &token;
     if (!found) {
         HttpResponse refusal = errorResponse(401, "unauthorized", "give a valid bearer token");
         refusal.headers.emplace_back("WWW-Authenticate", "Bearer");

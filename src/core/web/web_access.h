@@ -43,10 +43,18 @@ struct Admission {
     std::optional<HttpResponse> refusal;
     Role role = Role::Admin;
     std::string who;  // the token's name, or "" without tokens
+    // A WebSocket's subprotocol to answer with: browsers cannot set Authorization, so they
+    // offer "bearer.SECRET" next to a real subprotocol, which is the one echoed (never the
+    // secret). Empty: answer with none.
+    std::string subprotocol;
 };
 
+// The subprotocol that carries a browser's token: "bearer." and the secret.
+inline constexpr std::string_view kBearerProtocolPrefix = "bearer.";
+
 // Checks Host (always), Origin (when sent; browsers send it with every WebSocket and every
-// cross-site request) and the bearer token (when the policy has tokens).
+// cross-site request) and the bearer token (when the policy has tokens): Authorization, or on
+// a WebSocket upgrade a "bearer.SECRET" subprotocol. Never a URL's query: URLs get logged.
 Admission admit(const AccessPolicy& policy, const HttpRequest& request);
 
 }  // namespace tvq::web

@@ -30,6 +30,10 @@ const std::vector<Route> kRoutes{
     {"GET", "/api/v1/units/{address}", Role::Viewer},
     {"POST", "/api/v1/units/{address}/source", Role::Operator},
     {"POST", "/api/v1/units/{address}/press", Role::Operator},
+    {"GET", "/api/v1/units/{address}/settings", Role::Viewer},
+    {"PUT", "/api/v1/units/{address}/settings", Role::Admin},
+    {"POST", "/api/v1/wall", Role::Admin},
+    {"GET", "/api/v1/jobs/{job}", Role::Viewer},
     {"GET", "/api/v1/plans", Role::Viewer},
     {"POST", "/api/v1/plans", Role::Admin},
     {"DELETE", "/api/v1/plans/{kind}/{entry}", Role::Admin},
@@ -270,8 +274,9 @@ HttpResponse answerResponse(const json& answer, int okStatus) {
     const std::string code = answer.value("error", "internal");
     const std::string message = answer.value("message", "");
     static const std::map<std::string, int> kStatus{
-        {"parse", 400}, {"bad-request", 400}, {"unknown-op", 404}, {"too-long", 413},
-        {"busy", 429},  {"link-down", 503},   {"sequence", 409},   {"internal", 500}};
+        {"parse", 400},  {"bad-request", 400}, {"unknown-op", 404}, {"too-long", 413},
+        {"busy", 429},   {"link-down", 503},   {"sequence", 409},   {"internal", 500},
+        {"device", 502}, {"not-found", 404}};
     const auto it = kStatus.find(code);
     HttpResponse response = errorResponse(it == kStatus.end() ? 500 : it->second, code, message);
     // A full queue is the service's state, not this client's doing: 503 rather than 429.
@@ -294,7 +299,7 @@ std::variant<WebApi::EventsQuery, HttpResponse> WebApi::eventsQuery(std::string_
                 const std::size_t comma = std::min(list.find(','), list.size());
                 const std::string type(list.substr(0, comma));
                 if (!service::EventHub::knownType(type))
-                    throw Bad("events may list state, link, plan and journal");
+                    throw Bad("events may list state, link, plan, journal and job");
                 events.types.insert(type);
                 list.remove_prefix(std::min(comma + 1, list.size()));
             }
@@ -333,7 +338,7 @@ void WebApi::serve(const service::Peer& peer, Role role, const HttpRequest& requ
         return respond(errorResponse(403, "forbidden", "this token may not do that"));
     // A page elsewhere can make a browser post a form or text/plain without asking first;
     // JSON it cannot send unasked.
-    if (request.method == "POST" &&
+    if ((request.method == "POST" || request.method == "PUT") &&
         request.header("content-type").substr(0, request.header("content-type").find(';')) !=
             "application/json")
         return respond(
@@ -385,6 +390,31 @@ void WebApi::serve(const service::Peer& peer, Role role, const HttpRequest& requ
                 throw Bad("\"button\" is missing");
             return ask(fields);
         }
+        if (p == "/api/v1/units/{address}/settings" && request.method == "GET")
+            return ask({{"op", "settings"}, {"address", addressParam(params)}});
+        if (p == "/api/v1/units/{address}/settings")
+            return ask({{"op", "set"},
+                        {"address", addressParam(params)},
+                        {"settings", bodyObject(request)}});
+        if (p == "/api/v1/wall") {
+            json fields = pick(bodyObject(request), {"rows", "columns", "widths", "heights",
+                                                     "bezelH", "bezelV", "addresses", "sync"});
+            fields["op"] = "wall";
+            fields["id"] = nullptr;
+            // Accepted, not done: the job's own page says how it goes.
+            service_.handle(peer, fields, [respond](json answer) {
+                HttpResponse response = answerResponse(answer, 202);
+                if (answer.value("ok", false))
+                    response.headers.emplace_back("Location",
+                                                  "/api/v1/jobs/" + answer["job"].dump());
+                respond(std::move(response));
+            });
+            return;
+        }
+        if (p == "/api/v1/jobs/{job}")
+            return ask({{"op", "job"},
+                        {"job", wholeNumber(params.at("job"), "job", 1,
+                                            std::numeric_limits<std::int64_t>::max())}});
         if (p == "/api/v1/plans" && request.method == "GET") return ask({{"op", "plans.list"}});
         if (p == "/api/v1/plans") {
             json fields =

@@ -302,7 +302,24 @@ TEST_F(ServiceRig, BadRequestsAreAnsweredAndChangeNothing) {
         {{{"op", "plans.delete"}, {"kind", "day"}, {"entry", 5}}, "bad-request"},
         {{{"op", "plans.modify"}, {"kind", "day"}, {"entry", 5}, {"time", "9:0:0"}, {"source", 1}},
          "bad-request"},
-        {{{"op", "plans.reboot"}}, "unknown-op"}};
+        {{{"op", "plans.reboot"}}, "unknown-op"},
+        // Settings are checked as the setup checks them, windows against the resolution the
+        // device reports (1280 x 1024 here), all before the first write.
+        {{{"op", "set"}, {"address", 1}, {"settings", {{"bias", 10}, {"brightness", 63}}}},
+         "bad-request"},
+        {{{"op", "set"}, {"address", 1}, {"settings", {{"volume", 1}}}}, "bad-request"},
+        {{{"op", "set"}, {"address", 1}, {"settings", {{"audio", {{"ad1", "HDMI"}, {"ad2", 8}}}}}},
+         "bad-request"},
+        {{{"op", "set"},
+          {"address", 1},
+          {"settings",
+           {{"bias", 10},
+            {"outputWindow", {{"x", 2}, {"width", 1280}, {"y", 0}, {"height", 64}}}}}},
+         "bad-request"},
+        {{{"op", "wall"}, {"rows", 1}, {"columns", 2}, {"widths", {1920}}, {"heights", {1, 2}}},
+         "bad-request"},
+        {{{"op", "job"}, {"job", 99}}, "not-found"},
+    };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.request.dump());
         const json answer = call(kAlice, c.request);
@@ -436,6 +453,46 @@ TEST_F(ServiceRig, AnAbsentDeviceIsTriedAgainAfter1Then2SecondsAndWaitingRequest
     service.stop();  // before the watcher's locals go
     EXPECT_THAT(states, testing::ElementsAre("connecting", "down", "connecting", "down",
                                              "connecting", "up"));
+}
+
+// A write the device does not acknowledge is a failure, not a success, and ends the writes; a
+// wall is a job whose record and events carry it to its end.
+TEST_F(ServiceRig, SettingWritesAreJudgedAndAWallIsAJobToFollow) {
+    ChainService& service = make();
+    service.start();
+    const json twoWrites{
+        {"op", "set"}, {"address", 1}, {"settings", {{"brightness", 32}, {"bias", 10}}}};
+    EXPECT_EQ(call(kAlice, twoWrites)["written"].size(), 2u);
+    device_.setCommandFault(test::FakeDevice::Fault::WrongCommand);
+    const std::size_t before = commands().size();
+    const json refused = call(kAlice, twoWrites);
+    EXPECT_EQ(refused["error"], "device") << refused;
+    EXPECT_EQ(commands().size(), before + 1) << "a write after an unacknowledged one";
+    device_.setCommandFault(test::FakeDevice::Fault::Silent);
+    EXPECT_EQ(call(kAlice, {{"op", "settings"}, {"address", 1}})["error"], "device");
+    EXPECT_EQ(journal_.records("exchange").back()["op"], "set");
+
+    device_.setCommandFault(test::FakeDevice::Fault::None);
+    std::mutex mutex;
+    std::vector<std::string> states;
+    service.setEventSink(kBob.id, [&](const json& event) {
+        std::lock_guard lock(mutex);
+        if (states.empty() || states.back() != event["state"]) states.push_back(event["state"]);
+    });
+    call(kBob, {{"op", "watch"}, {"events", {"job"}}});
+    const json accepted = call(
+        kAlice,
+        {{"op", "wall"}, {"rows", 1}, {"columns", 1}, {"widths", {1920}}, {"heights", {1080}}});
+    ASSERT_EQ(accepted["state"], "queued") << accepted;
+    json record;
+    ASSERT_TRUE(eventually([&] {
+        record = call(kBob, {{"op", "job"}, {"job", accepted["job"]}});
+        return record["result"].is_object();
+    })) << record;
+    EXPECT_EQ(record["state"], "failed") << record;  // the fake never turns wall-ready
+    EXPECT_EQ(record["cells"].size(), 1u);
+    std::lock_guard lock(mutex);
+    EXPECT_EQ(states, (std::vector<std::string>{"queued", "running", "failed"}));
 }
 
 }  // namespace

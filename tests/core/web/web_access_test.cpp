@@ -48,6 +48,7 @@ TEST(WebAccess, HostOriginAndTokens) {
         std::map<std::string, std::string> headers;
         int status;  // 0: admitted
         Role role = Role::Admin;
+        std::string subprotocol;
     } const cases[] = {
         {&loopback, {{"host", "127.0.0.1:8418"}}, 0},
         {&loopback, {{"host", "localhost"}}, 0},
@@ -78,6 +79,19 @@ TEST(WebAccess, HostOriginAndTokens) {
          0,
          Role::Viewer},
         {&lan, {{"host", "other:8418"}, {"authorization", "Bearer 0123456789abcdef"}}, 403},
+        // A browser's WebSocket carries the token as a subprotocol; the real one is echoed.
+        {&open,
+         {{"host", "hall-pc"},
+          {"upgrade", "websocket"},
+          {"sec-websocket-protocol", "bearer.0123456789abcdeg, tvq418.v1"}},
+         0,
+         Role::Operator,
+         "tvq418.v1"},
+        {&open,
+         {{"host", "hall-pc"},
+          {"upgrade", "websocket"},
+          {"sec-websocket-protocol", "tvq418.v1, bearer.0123456789abcdeX"}},
+         401},
     };
     for (const Case& c : cases) {
         const HttpRequest request{"GET", "/api/v1", c.headers, ""};
@@ -86,6 +100,7 @@ TEST(WebAccess, HostOriginAndTokens) {
         EXPECT_EQ(a.refusal ? a.refusal->status : 0, c.status) << where;
         if (!a.refusal) {
             EXPECT_EQ(a.role, c.role) << where;
+            EXPECT_EQ(a.subprotocol, c.subprotocol) << where;
         }
     }
 }
