@@ -4,7 +4,10 @@ reaches the simulator and its lamp follows, a change at the simulator's console 
 lamps within 2 s over the WebSocket, a silent processor turns the lamps unknown, and a viewer
 token gets the buttons greyed. With --screenshots DIR it also leaves the guide's pictures there.
 
-Usage: panel_test.py BIN_DIR [--screenshots DIR]
+Its Chinese texts are first checked against the controller's translation, with or without a
+browser.
+
+Usage: panel_test.py BIN_DIR SOURCE_DIR [--screenshots DIR]
 Exit 77 (skipped) when Chromium is not installed."""
 
 import json
@@ -17,6 +20,21 @@ import tempfile
 import threading
 import time
 import urllib.request
+import xml.etree.ElementTree as ElementTree
+
+BIN, SOURCE = sys.argv[1:3]
+
+# A text the panel shares with the controller's main window, lamps or messages reads the same.
+controller = {}
+for context in ElementTree.parse(f"{SOURCE}/translations/tvq418_zh_CN.ts").iter("context"):
+    if context.findtext("name") in ("CTVQ418ControlDlg", "IndicatorLamp", "Messages"):
+        for message in context.iter("message"):
+            controller.setdefault(message.findtext("source"), set()).add(message.findtext("translation"))
+with open(f"{SOURCE}/src/core/web/panel/texts.json") as texts:
+    shared = [(en, zh) for en, zh in json.load(texts)["zh"].items() if en in controller]
+for en, zh in shared:
+    assert zh in controller[en], f"the panel shows {en!r} as {zh!r}, the controller as {controller[en]}"
+assert len(shared) >= 25, f"only {len(shared)} texts shared with the controller"
 
 CHROMIUM = shutil.which("chromium") or "/usr/bin/chromium"
 if not os.path.exists(CHROMIUM):
@@ -29,7 +47,6 @@ from selenium.webdriver.common.action_chains import ActionChains  # noqa: E402
 from selenium.webdriver.common.by import By  # noqa: E402
 from selenium.webdriver.common.keys import Keys  # noqa: E402
 
-BIN = sys.argv[1]
 SHOTS = sys.argv[sys.argv.index("--screenshots") + 1] if "--screenshots" in sys.argv else None
 DESKTOP = (1366, 768)
 PHONE = (390, 844)
