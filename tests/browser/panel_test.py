@@ -153,7 +153,7 @@ def shoot(driver, name):
         return
     driver.execute_script("document.activeElement.blur()")
     ActionChains(driver).move_to_element(driver.find_element(By.TAG_NAME, "h1")).perform()
-    height = driver.execute_script("return document.documentElement.scrollHeight")
+    height = driver.execute_script("return Math.ceil(document.body.getBoundingClientRect().bottom) + 12")
     width = driver.execute_script("return innerWidth")
     driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {
         "width": width, "height": height, "deviceScaleFactor": 1, "mobile": width == PHONE[0]})

@@ -149,7 +149,10 @@ async function start() {
   try {
     about = await api("GET", "/api/v1");
   } catch (error) {
-    if (!(error instanceof Unauthorized)) setInfo(t("The service does not answer"));
+    if (!(error instanceof Unauthorized)) {
+      setInfo("The service does not answer");
+      setTimeout(start, REFRESH_MS);
+    }
     return;
   }
   $("token-form").hidden = true;
@@ -204,7 +207,7 @@ async function press(name) {
     setInfo(answer.ok ? "" : answer.data.message || String(answer.status));
     if (answer.ok && !panel.live) refreshUnit();
   } catch (error) {
-    if (!(error instanceof Unauthorized)) setInfo(t("The service does not answer"));
+    if (!(error instanceof Unauthorized)) setInfo("The service does not answer");
   } finally {
     panel.pressing = false;
   }
@@ -324,6 +327,11 @@ function render() {
   const addresses = [...panel.units.keys()].sort((a, b) => a - b);
   if (select.options.length !== addresses.length || addresses.some((a, i) => select.options[i].value !== String(a))) {
     select.replaceChildren(...addresses.map((a) => new Option(String(a), String(a))));
+  }
+  // Each processor with its main source, so the list shows the whole chain at a glance.
+  for (const option of select.options) {
+    const state = panel.units.get(Number(option.value)).state;
+    option.textContent = option.value + (state && state.main ? " · " + state.main : "");
   }
   if (panel.address !== null) select.value = String(panel.address);
 
