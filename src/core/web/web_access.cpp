@@ -119,32 +119,33 @@ bool isLoopback(std::string_view host) {
            (h.starts_with("127.") && numeric && std::ranges::count(h, '.') == 3);
 }
 
-std::optional<HttpResponse> refuseHostOrOrigin(const AccessPolicy& policy,
-                                               const HttpRequest& request) {
+Admission admit(const AccessPolicy& policy, const HttpRequest& request) {
+    Admission admission;
     const std::string hostHeader = request.header("host");
     const auto host = splitAuthority(hostHeader);
-    if (!host) return errorResponse(400, "bad-request", "no usable Host header");
+    if (!host) {
+        admission.refusal = errorResponse(400, "bad-request", "no usable Host header");
+        return admission;
+    }
     // Without tokens nothing but the name of this machine's loopback will do: a page whose
     // name was pointed at 127.0.0.1 (DNS rebinding) sends its own name.
     const bool anyName = !policy.tokens.empty() && isWildcard(policy.bindHost);
     const bool named =
         isLoopback(host->host) || (!policy.tokens.empty() && host->host == lower(policy.bindHost));
     const bool portOk = !host->port || *host->port == std::to_string(policy.port);
-    if (!portOk || !(anyName || named)) return forbidden("the Host header names another server");
+    if (!portOk || !(anyName || named)) {
+        admission.refusal = forbidden("the Host header names another server");
+        return admission;
+    }
     // A browser tells where the page that asks came from: it must be this server.
     if (const auto it = request.headers.find("origin"); it != request.headers.end()) {
         const std::string origin = lower(it->second);
         const std::string scheme = "http://";
-        if (!origin.starts_with(scheme) || origin.substr(scheme.size()) != lower(hostHeader))
-            return forbidden("requests from another site's pages are refused");
+        if (!origin.starts_with(scheme) || origin.substr(scheme.size()) != lower(hostHeader)) {
+            admission.refusal = forbidden("requests from another site's pages are refused");
+            return admission;
+        }
     }
-    return std::nullopt;
-}
-
-Admission admit(const AccessPolicy& policy, const HttpRequest& request) {
-    Admission admission;
-    admission.refusal = refuseHostOrOrigin(policy, request);
-    if (admission.refusal) return admission;
     if (policy.tokens.empty()) return admission;
 
     const std::string authorization = request.header("authorization");

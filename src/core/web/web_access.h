@@ -45,10 +45,6 @@ struct Admission {
     std::string who;  // the token's name, or "" without tokens
 };
 
-// The Host and Origin checks alone, for what holds no secret (the browser panel's files).
-std::optional<HttpResponse> refuseHostOrOrigin(const AccessPolicy& policy,
-                                               const HttpRequest& request);
-
 // Checks Host (always), Origin (when sent; browsers send it with every WebSocket and every
 // cross-site request) and the bearer token (when the policy has tokens).
 Admission admit(const AccessPolicy& policy, const HttpRequest& request);

@@ -9,7 +9,10 @@ std::optional<HttpResponse> panelResponse(const AccessPolicy& policy, const Http
     const auto& files = panelFiles();
     const auto file = std::ranges::find(files, path, &PanelFile::path);
     if (file == files.end()) return std::nullopt;
-    if (auto refusal = refuseHostOrOrigin(policy, request)) return refusal;
+    // A request that lacks nothing but a token is served: admit() asks for the token last,
+    // once the Host and Origin checks have passed.
+    if (auto refusal = admit(policy, request).refusal; refusal && refusal->status != 401)
+        return refusal;
     if (request.method != "GET") {
         HttpResponse response = errorResponse(405, "method-not-allowed", "use GET here");
         response.headers.emplace_back("Allow", "GET");

@@ -262,8 +262,9 @@ function openEvents(wait = 1000) {
   if (panel.seq !== null) url.searchParams.set("since", panel.seq);
   let socket;
   try {
-    // A browser cannot set Authorization on a WebSocket: the token rides as a subprotocol.
-    socket = panel.token ? new WebSocket(url, ["bearer." + panel.token]) : new WebSocket(url);
+    // A browser cannot set Authorization on a WebSocket: the token rides as a subprotocol
+    // beside the real one, which the service answers with.
+    socket = panel.token ? new WebSocket(url, ["tvq418.v1", "bearer." + panel.token]) : new WebSocket(url);
   } catch (error) {
     return; // a token the header cannot carry: the refresh keeps the lamps going, slower
   }
