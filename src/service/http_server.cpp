@@ -14,6 +14,7 @@
 
 #include "core/service/request_line.h"
 #include "core/web/web_api.h"
+#include "core/web/web_panel.h"
 #include "service/unix_server.h"
 
 namespace tvq::service {
@@ -252,6 +253,8 @@ private:
         if (error) return close();
         http::request<http::string_body> request = parser_->release();
         const web::HttpRequest plain = plainRequest(request);
+        if (auto page = web::panelResponse(server_.policy, plain))
+            return reply(*page, request.version(), request.keep_alive());
         const web::Admission admission = web::admit(server_.policy, plain);
         if (admission.refusal) return reply(*admission.refusal, request.version(), false);
 

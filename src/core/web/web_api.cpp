@@ -357,6 +357,10 @@ void WebApi::serve(const service::Peer& peer, Role role, const HttpRequest& requ
             json about = service_.greeting();
             about.erase("class");
             about["api"] = 1;
+            // What this token may do, so that a page can grey what it may not.
+            about["role"] = role == Role::Admin      ? "admin"
+                            : role == Role::Operator ? "operator"
+                                                     : "viewer";
             return respond(jsonResponse(about));
         }
         if (p == "/api/v1/units") {

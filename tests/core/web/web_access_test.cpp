@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "core/web/web_panel.h"
+
 namespace tvq::web {
 namespace {
 
@@ -103,6 +105,37 @@ TEST(WebAccess, HostOriginAndTokens) {
             EXPECT_EQ(a.subprotocol, c.subprotocol) << where;
         }
     }
+}
+
+// The panel's files hold no secret: no token is asked for them, but the Host and Origin checks
+// are the API's, and the page may run nothing but its own files.
+TEST(WebPanel, ServedWithoutTokenToThisServersNamesOnly) {
+    std::string error;
+    const AccessPolicy open{"0.0.0.0", 8418, parseTokens("desk viewer 0123456789abcdef\n", error)};
+    const struct {
+        std::string method, target, host;
+        int status;
+        std::string type;
+    } cases[] = {
+        {"GET", "/", "hall-pc:8418", 200, "text/html; charset=utf-8"},
+        {"GET", "/panel.js?v=2", "hall-pc:8418", 200, "text/javascript; charset=utf-8"},
+        {"GET", "/panel.css", "hall-pc:9999", 403, "application/json"},
+        {"POST", "/", "hall-pc:8418", 405, "application/json"},
+    };
+    for (const auto& c : cases) {
+        const auto response = panelResponse(open, {c.method, c.target, {{"host", c.host}}, ""});
+        ASSERT_TRUE(response) << c.target;
+        EXPECT_EQ(response->status, c.status) << c.method << " " << c.target << " " << c.host;
+        EXPECT_EQ(response->contentType, c.type) << c.target;
+        if (c.status != 200) continue;
+        EXPECT_FALSE(response->body.empty());
+        const auto csp = std::ranges::find(response->headers, "Content-Security-Policy",
+                                           &std::pair<std::string, std::string>::first);
+        ASSERT_NE(csp, response->headers.end());
+        EXPECT_TRUE(csp->second.starts_with("default-src 'none'; script-src 'self';"))
+            << csp->second;
+    }
+    EXPECT_FALSE(panelResponse(open, {"GET", "/api/v1", {{"host", "hall-pc"}}, ""}));
 }
 
 TEST(WebAccess, ConstantTimeEqualIsEquality) {
