@@ -491,8 +491,14 @@ TEST_F(ServiceRig, SettingWritesAreJudgedAndAWallIsAJobToFollow) {
     })) << record;
     EXPECT_EQ(record["state"], "failed") << record;  // the fake never turns wall-ready
     EXPECT_EQ(record["cells"].size(), 1u);
+    // The record is written before its event goes out: wait for the event.
+    const std::vector<std::string> expected{"queued", "running", "failed"};
+    EXPECT_TRUE(eventually([&] {
+        std::lock_guard lock(mutex);
+        return states == expected;
+    }));
     std::lock_guard lock(mutex);
-    EXPECT_EQ(states, (std::vector<std::string>{"queued", "running", "failed"}));
+    EXPECT_EQ(states, expected);
 }
 
 }  // namespace
