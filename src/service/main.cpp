@@ -1,6 +1,7 @@
 // tvq418d: the chain service. One process owns a chain's link; clients share it over a socket.
 
 #include <cstdio>
+#include <ctime>
 #include <exception>
 #include <variant>
 
@@ -8,6 +9,9 @@
 
 int main(int argc, char** argv) {
     using namespace tvq::service;
+    // The C library reads the time zone on first use and keeps it; read it here, before the
+    // service's threads start reading clocks side by side.
+    ::tzset();
     try {
         const auto parsed = parseDaemonOptions(argc, argv);
         if (const auto* exit = std::get_if<DaemonExit>(&parsed)) {
