@@ -43,6 +43,8 @@ if not os.path.exists(CHROMIUM):
 
 from selenium import webdriver  # noqa: E402 (only once Chromium is known to be there)
 from selenium.webdriver.chrome.service import Service  # noqa: E402
+from selenium.common.exceptions import (  # noqa: E402
+    NoSuchElementException, StaleElementReferenceException)
 from selenium.webdriver.common.action_chains import ActionChains  # noqa: E402
 from selenium.webdriver.common.by import By  # noqa: E402
 from selenium.webdriver.common.keys import Keys  # noqa: E402
@@ -58,7 +60,10 @@ def wait_for(what, test, limit=10.0):
     """test()'s first true value within limit seconds, else the test fails naming what."""
     deadline = time.monotonic() + limit
     while True:
-        value = test()
+        try:
+            value = test()
+        except (NoSuchElementException, StaleElementReferenceException):
+            value = None  # the page is still drawing its keys: look again
         if value:
             return value
         if time.monotonic() > deadline:
